@@ -660,4 +660,11 @@ TEST(Manifest, AsksForCommonControlsSixAndDpiAwareness) {
     EXPECT_NE(xml.find("PerMonitorV2"), std::string::npos);
     EXPECT_NE(xml.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"), std::string::npos);  // Windows 10/11
     EXPECT_NE(xml.find("{e2011457-1546-43c5-a5fe-008deee3d3f0}"), std::string::npos);  // Vista
+
+    // the loader honours it: the process's activation context redirects
+    // comctl32.dll to the side-by-side common controls
+    ACTCTX_SECTION_KEYED_DATA keyed{};
+    keyed.cbSize = sizeof(keyed);
+    EXPECT_TRUE(FindActCtxSectionStringW(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION,
+                                         L"comctl32.dll", &keyed));
 }
