@@ -1,0 +1,20 @@
+# The two commands of this project; both install what is missing first.
+.PHONY: run test bench native windows clean
+
+run:
+	@scripts/run.sh
+
+test:
+	@scripts/test.sh
+
+bench:
+	@scripts/bench.sh
+
+native:
+	@scripts/setup.sh && cmake --preset native && cmake --build --preset native -j$$(nproc)
+
+windows:
+	@scripts/setup.sh && cmake --preset windows && cmake --build --preset windows -j$$(nproc)
+
+clean:
+	rm -rf build

@@ -1,0 +1,46 @@
+#include "framework/win/Control.h"
+
+#include "framework/win/Screen.h"
+
+namespace vorn2 {
+
+bool Control::Create(HWND parent, int x, int y, int width, int height, DWORD style, DWORD exStyle, int id) {
+  if (Exists()) return true;
+  if (!RegisterClassOnce(ClassName())) return false;
+  if (!CreateHostWindow(exStyle, ClassName(), L"", style | WS_CHILD, x, y, width, height, parent,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)))) {
+    return false;
+  }
+  OnCreated();
+  return Exists();
+}
+
+bool Control::CreateTwips(HWND parent, int leftTwips, int topTwips, int widthTwips, int heightTwips, DWORD style,
+                          DWORD exStyle, int id) {
+  return Create(parent, TwipsToPixelsX(leftTwips), TwipsToPixelsY(topTwips), TwipsToPixelsX(widthTwips),
+                TwipsToPixelsY(heightTwips), style, exStyle, id);
+}
+
+void Control::Destroy() {
+  if (Exists()) DestroyWindow(hWnd());
+}
+
+void Control::Move(int x, int y, int width, int height) {
+  if (Exists()) MoveWindow(hWnd(), x, y, width, height, TRUE);
+}
+
+RECT Control::Bounds() const {
+  RECT rc{};
+  if (!Exists()) return rc;
+  GetWindowRect(hWnd(), &rc);
+  MapWindowPoints(HWND_DESKTOP, GetParent(hWnd()), reinterpret_cast<POINT*>(&rc), 2);
+  return rc;
+}
+
+void Control::SetVisible(bool visible) {
+  if (Exists()) ShowWindow(hWnd(), visible ? SW_SHOW : SW_HIDE);
+}
+
+bool Control::Visible() const { return Exists() && IsWindowVisible(hWnd()); }
+
+}  // namespace vorn2

@@ -1,0 +1,85 @@
+#include "framework/win/DrawingSurface.h"
+
+#include <algorithm>
+
+namespace vorn2 {
+
+HBITMAP CreateDib32(int width, int height, std::uint32_t** bits) {
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bi.bmiHeader.biWidth = width;
+  bi.bmiHeader.biHeight = -height;  // top-down: row 0 is the top
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  void* raw = nullptr;
+  HBITMAP bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &raw, nullptr, 0);
+  if (bits) *bits = static_cast<std::uint32_t*>(raw);
+  return bmp;
+}
+
+DrawingSurface::~DrawingSurface() { Release(); }
+
+void DrawingSurface::Release() {
+  if (dc_) {
+    if (previous_) SelectObject(dc_, previous_);
+    DeleteDC(dc_);
+  }
+  if (bitmap_) DeleteObject(bitmap_);
+  dc_ = nullptr;
+  bitmap_ = nullptr;
+  previous_ = nullptr;
+  bits_ = nullptr;
+  width_ = height_ = 0;
+}
+
+bool DrawingSurface::Resize(int width, int height, COLORREF fill) {
+  width = std::max(width, 1);
+  height = std::max(height, 1);
+  if (dc_ && width == width_ && height == height_) return true;
+  std::uint32_t* bits = nullptr;
+  HBITMAP bmp = CreateDib32(width, height, &bits);
+  if (!bmp) return false;
+  HDC dc = CreateCompatibleDC(nullptr);
+  if (!dc) {
+    DeleteObject(bmp);
+    return false;
+  }
+  HGDIOBJ previous = SelectObject(dc, bmp);
+  RECT all{0, 0, width, height};
+  HBRUSH brush = CreateSolidBrush(fill);
+  FillRect(dc, &all, brush);
+  DeleteObject(brush);
+  if (dc_) BitBlt(dc, 0, 0, std::min(width, width_), std::min(height, height_), dc_, 0, 0, SRCCOPY);
+  Release();
+  dc_ = dc;
+  bitmap_ = bmp;
+  previous_ = previous;
+  bits_ = bits;
+  width_ = width;
+  height_ = height;
+  return true;
+}
+
+void DrawingSurface::Clear(COLORREF fill) {
+  if (!dc_) return;
+  RECT all{0, 0, width_, height_};
+  HBRUSH brush = CreateSolidBrush(fill);
+  FillRect(dc_, &all, brush);
+  DeleteObject(brush);
+}
+
+void DrawingSurface::PaintTo(HDC target, const RECT& area) const {
+  if (!dc_) return;
+  BitBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top, dc_, area.left, area.top,
+         SRCCOPY);
+}
+
+COLORREF DrawingSurface::Pixel(int x, int y) const {
+  if (!bits_ || x < 0 || y < 0 || x >= width_ || y >= height_) return CLR_INVALID;
+  GdiFlush();
+  std::uint32_t v = bits_[static_cast<std::size_t>(y) * width_ + x];
+  return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+}
+
+}  // namespace vorn2

@@ -1,0 +1,44 @@
+// Off-screen drawing that survives repaints: a 32-bit top-down DIB section
+// the size of a client area. Drawing goes into hdc(); WM_PAINT copies it.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+namespace vorn2 {
+
+class DrawingSurface {
+ public:
+  DrawingSurface() = default;
+  ~DrawingSurface();
+  DrawingSurface(const DrawingSurface&) = delete;
+  DrawingSurface& operator=(const DrawingSurface&) = delete;
+
+  // Keeps the overlapping old content; new area is filled with fill.
+  bool Resize(int width, int height, COLORREF fill);
+  void Clear(COLORREF fill);
+  void PaintTo(HDC target, const RECT& area) const;
+
+  HDC hdc() const { return dc_; }
+  HBITMAP bitmap() const { return bitmap_; }
+  int width() const { return width_; }
+  int height() const { return height_; }
+  // 0x00BBGGRR, CLR_INVALID outside the surface.
+  COLORREF Pixel(int x, int y) const;
+  std::uint32_t* bits() const { return bits_; }
+
+ private:
+  void Release();
+  HDC dc_ = nullptr;
+  HBITMAP bitmap_ = nullptr;
+  HGDIOBJ previous_ = nullptr;
+  std::uint32_t* bits_ = nullptr;
+  int width_ = 0;
+  int height_ = 0;
+};
+
+// A 32-bit top-down DIB section; bits receives the pixel pointer.
+HBITMAP CreateDib32(int width, int height, std::uint32_t** bits);
+
+}  // namespace vorn2

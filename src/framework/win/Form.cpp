@@ -1,0 +1,203 @@
+#include "framework/win/Form.h"
+
+#include <algorithm>
+
+#include "framework/win/Resources.h"
+#include "framework/win/Screen.h"
+#include "framework/win/WinText.h"
+
+namespace vorn2 {
+namespace {
+
+std::vector<Form*>& Registry() {
+  static std::vector<Form*> forms;
+  return forms;
+}
+
+bool& LoopRunning() {
+  static bool running = false;
+  return running;
+}
+
+// Hidden owner for forms that must not show a taskbar button.
+HWND ParkingWindow() {
+  static HWND parking = nullptr;
+  if (!parking || !IsWindow(parking)) {
+    parking = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr),
+                              nullptr);
+  }
+  return parking;
+}
+
+}  // namespace
+
+HICON LoadAppIcon(int size) {
+  std::vector<unsigned char> bytes = ReadResourceBytes(101, L"ICON");
+  return IconFromIcoBytes(bytes, size);
+}
+
+Form::Form(FormDesign design) : design_(std::move(design)) {}
+
+Form::~Form() {
+  auto& reg = Registry();
+  reg.erase(std::remove(reg.begin(), reg.end(), this), reg.end());
+}
+
+bool Form::Load() {
+  if (IsLoaded()) return true;
+  if (!RegisterClassOnce(design_.className.c_str())) return false;
+  SetBackColor(design_.backColor);
+
+  RECT rc{0, 0, TwipsToPixelsX(design_.clientWidthTwips), TwipsToPixelsY(design_.clientHeightTwips)};
+  const DWORD style = design_.style & ~WS_VISIBLE;
+  AdjustWindowRectEx(&rc, style, FALSE, design_.exStyle);
+  HWND owner = nullptr;
+  if (ownerForm_ && ownerForm_->IsLoaded()) owner = ownerForm_->hWnd();
+  else if (!design_.showInTaskbar) owner = ParkingWindow();
+  const int x = TwipsToPixelsX(design_.leftTwips);
+  const int y = TwipsToPixelsY(design_.topTwips);
+  if (!CreateHostWindow(design_.exStyle, design_.className.c_str(), W(design_.caption), style, x, y,
+                        rc.right - rc.left, rc.bottom - rc.top, owner, nullptr)) {
+    return false;
+  }
+  placed_ = false;
+  unloading_ = false;
+  Registry().push_back(this);
+  if (design_.appIcon) {
+    if (HICON big = LoadAppIcon(32)) SendMessageW(hWnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+    if (HICON small = LoadAppIcon(16)) SendMessageW(hWnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+  }
+  if (design_.autoRedraw) SetAutoRedraw(true);
+  OnLoad();
+  return IsLoaded();
+}
+
+void Form::Show(int showCommand) {
+  if (!IsLoaded() && !Load()) return;
+  if (!placed_) {
+    placed_ = true;
+    if (design_.startUp == StartUpPosition::CenterScreen) CenterOnScreen();
+    else if (design_.startUp == StartUpPosition::CenterOwner && ownerForm_ && ownerForm_->IsLoaded()) {
+      RECT owner, me;
+      GetWindowRect(ownerForm_->hWnd(), &owner);
+      GetWindowRect(hWnd(), &me);
+      const int w = me.right - me.left, h = me.bottom - me.top;
+      SetWindowPos(hWnd(), nullptr, owner.left + (owner.right - owner.left - w) / 2,
+                   owner.top + (owner.bottom - owner.top - h) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+  }
+  ShowWindow(hWnd(), showCommand);
+}
+
+void Form::Hide() {
+  if (IsLoaded()) ShowWindow(hWnd(), SW_HIDE);
+}
+
+bool Form::IsVisible() const { return IsLoaded() && IsWindowVisible(hWnd()); }
+
+void Form::ShowModal() {
+  if (!IsLoaded() && !Load()) return;
+  HWND previousActive = GetActiveWindow();
+  std::vector<HWND> disabled;
+  for (Form* f : Registry()) {
+    if (f != this && f->IsLoaded() && IsWindowEnabled(f->hWnd())) {
+      EnableWindow(f->hWnd(), FALSE);
+      disabled.push_back(f->hWnd());
+    }
+  }
+  ++modalDepth_;
+  Show();
+  MSG msg;
+  while (IsLoaded() && IsWindowVisible(hWnd())) {
+    BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0 || got == -1) {
+      if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  --modalDepth_;
+  for (HWND h : disabled) {
+    if (IsWindow(h)) EnableWindow(h, TRUE);
+  }
+  if (previousActive && IsWindow(previousActive)) SetActiveWindow(previousActive);
+}
+
+bool Form::Unload(UnloadMode mode) {
+  if (!IsLoaded()) return true;
+  if (unloading_) return false;
+  unloading_ = true;
+  bool cancel = false;
+  OnQueryUnload(cancel, mode);
+  if (!cancel && IsLoaded()) OnUnload(cancel);
+  if (cancel) {
+    unloading_ = false;
+    return false;
+  }
+  if (IsLoaded()) DestroyWindow(hWnd());
+  unloading_ = false;
+  return true;
+}
+
+void Form::OnWindowDestroyed() {
+  auto& reg = Registry();
+  reg.erase(std::remove(reg.begin(), reg.end(), this), reg.end());
+  if (reg.empty() && LoopRunning()) PostQuitMessage(0);
+}
+
+LRESULT Form::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_CLOSE) {
+    Unload(UnloadMode::ControlMenu);
+    return 0;
+  }
+  return Window::WndProc(msg, wParam, lParam);
+}
+
+std::string Form::Caption() const {
+  if (!IsLoaded()) return design_.caption;
+  int len = GetWindowTextLengthW(hWnd());
+  std::wstring text(static_cast<std::size_t>(len) + 1, L'\0');
+  GetWindowTextW(hWnd(), text.data(), len + 1);
+  text.resize(static_cast<std::size_t>(len));
+  return U8(text);
+}
+
+void Form::SetCaption(const std::string& caption) {
+  design_.caption = caption;
+  if (IsLoaded()) SetWindowTextW(hWnd(), W(caption).c_str());
+}
+
+void Form::CenterOnScreen() {
+  if (!IsLoaded()) return;
+  RECT me;
+  GetWindowRect(hWnd(), &me);
+  const SIZE screen = ScreenSizePixels();
+  const int w = me.right - me.left, h = me.bottom - me.top;
+  SetWindowPos(hWnd(), nullptr, (screen.cx - w) / 2, (screen.cy - h) / 2, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+std::vector<Form*> Form::LoadedForms() { return Registry(); }
+std::size_t Form::LoadedCount() { return Registry().size(); }
+
+int Form::RunMessageLoop() {
+  if (Registry().empty()) return 0;
+  LoopRunning() = true;
+  MSG msg;
+  int code = 0;
+  while (true) {
+    BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0) {
+      code = static_cast<int>(msg.wParam);
+      break;
+    }
+    if (got == -1) break;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  LoopRunning() = false;
+  return code;
+}
+
+}  // namespace vorn2

@@ -1,0 +1,93 @@
+// A top-level window with the form life cycle: Load (window created hidden,
+// load handler) -> Show / Hide / ShowModal -> QueryUnload (may cancel) ->
+// Unload (unload handler, window destroyed). A process-wide registry counts
+// loaded forms; when the last one unloads, RunMessageLoop() returns.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/win/Window.h"
+
+namespace vorn2 {
+
+enum class UnloadMode {
+  ControlMenu = 0,  // the window's close box, Alt+F4, WM_CLOSE
+  FromCode = 1,     // Unload() called by the program
+};
+
+enum class StartUpPosition { Manual, CenterScreen, CenterOwner };
+
+struct FormDesign {
+  std::wstring className;          // one window class per form type
+  std::string caption;             // UTF-8
+  DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+  DWORD exStyle = 0;
+  int clientWidthTwips = 4800;
+  int clientHeightTwips = 3600;
+  int leftTwips = 0;               // used with StartUpPosition::Manual
+  int topTwips = 0;
+  StartUpPosition startUp = StartUpPosition::Manual;
+  bool showInTaskbar = true;
+  bool appIcon = true;             // the client's six-image icon
+  bool autoRedraw = false;
+  COLORREF backColor = GetSysColor(COLOR_BTNFACE);
+};
+
+class Form : public Window {
+ public:
+  explicit Form(FormDesign design);
+  ~Form() override;
+
+  // Creates the window hidden and runs OnLoad. True when loaded afterwards.
+  bool Load();
+  // Loads if needed, places the form on its first show, shows it.
+  void Show(int showCommand = SW_SHOW);
+  void Hide();
+  // Shows the form with every other loaded form disabled and runs a nested
+  // message loop until this form is hidden or unloaded.
+  void ShowModal();
+  // Runs QueryUnload then Unload; false when a handler cancelled.
+  bool Unload(UnloadMode mode = UnloadMode::FromCode);
+
+  bool IsLoaded() const { return Exists(); }
+  bool IsVisible() const;
+  bool IsModal() const { return modalDepth_ > 0; }
+  const FormDesign& Design() const { return design_; }
+
+  // Owner of the form's window; without one, a form with showInTaskbar =
+  // false is owned by a hidden window of the host so it has no taskbar button.
+  void SetOwnerForm(Form* owner) { ownerForm_ = owner; }
+  Form* OwnerForm() const { return ownerForm_; }
+
+  std::string Caption() const;
+  void SetCaption(const std::string& caption);
+  void CenterOnScreen();
+
+  static std::vector<Form*> LoadedForms();
+  static std::size_t LoadedCount();
+  // The program's message loop; returns when the last form unloads.
+  static int RunMessageLoop();
+
+ protected:
+  virtual void OnLoad() {}
+  // Set cancel to keep the form loaded.
+  virtual void OnQueryUnload(bool& cancel, UnloadMode mode) { (void)cancel, (void)mode; }
+  virtual void OnUnload(bool& cancel) { (void)cancel; }
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void OnWindowDestroyed() override;
+
+ private:
+  FormDesign design_;
+  Form* ownerForm_ = nullptr;
+  bool placed_ = false;
+  bool unloading_ = false;
+  int modalDepth_ = 0;
+};
+
+// The client's icon at the given size, from the six-image icon resource.
+HICON LoadAppIcon(int size);
+
+}  // namespace vorn2

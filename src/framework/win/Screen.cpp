@@ -1,0 +1,32 @@
+#include "framework/win/Screen.h"
+
+#include "framework/Twips.h"
+
+namespace vorn2 {
+namespace {
+int ScreenDpi(int index) {
+  HDC dc = GetDC(nullptr);
+  int dpi = dc ? GetDeviceCaps(dc, index) : 96;
+  if (dc) ReleaseDC(nullptr, dc);
+  return dpi;
+}
+}  // namespace
+
+int TwipsPerPixelX() { return TwipsPerPixelForDpi(ScreenDpi(LOGPIXELSX)); }
+int TwipsPerPixelY() { return TwipsPerPixelForDpi(ScreenDpi(LOGPIXELSY)); }
+int TwipsToPixelsX(double twips) { return TwipsToPixels(twips, TwipsPerPixelX()); }
+int TwipsToPixelsY(double twips) { return TwipsToPixels(twips, TwipsPerPixelY()); }
+int PixelsToTwipsX(int pixels) { return pixels * TwipsPerPixelX(); }
+int PixelsToTwipsY(int pixels) { return pixels * TwipsPerPixelY(); }
+
+SIZE ScreenSizePixels() { return SIZE{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
+
+RECT WorkArea() {
+  RECT rc{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &rc, 0);
+  return rc;
+}
+
+void EndAtOnce(UINT exitCode) { ExitProcess(exitCode); }
+
+}  // namespace vorn2

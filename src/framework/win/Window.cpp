@@ -1,0 +1,141 @@
+#include "framework/win/Window.h"
+
+#include <set>
+
+namespace vorn2 {
+
+Window::~Window() {
+  if (hwnd_) {
+    // The object is going away; detach first so no message reaches a dead object.
+    HWND hwnd = hwnd_;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    hwnd_ = nullptr;
+    DestroyWindow(hwnd);
+  }
+}
+
+bool Window::RegisterClassOnce(const wchar_t* className, UINT extraStyle) {
+  static std::set<std::wstring> registered;
+  if (registered.count(className)) return true;
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  wc.style = CS_DBLCLKS | extraStyle;
+  wc.lpfnWndProc = &Window::StaticWndProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  wc.lpszClassName = className;
+  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+  registered.insert(className);
+  return true;
+}
+
+bool Window::CreateHostWindow(DWORD exStyle, const wchar_t* className, const std::wstring& caption, DWORD style,
+                              int x, int y, int width, int height, HWND parent, HMENU menuOrId) {
+  HWND hwnd = CreateWindowExW(exStyle, className, caption.c_str(), style, x, y, width, height, parent, menuOrId,
+                              GetModuleHandleW(nullptr), this);
+  return hwnd != nullptr;
+}
+
+Window* Window::FromHandle(HWND hwnd) {
+  if (!hwnd) return nullptr;
+  WNDPROC proc = reinterpret_cast<WNDPROC>(GetClassLongPtrW(hwnd, GCLP_WNDPROC));
+  if (proc != &Window::StaticWndProc) return nullptr;
+  return reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
+LRESULT CALLBACK Window::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  Window* self = nullptr;
+  if (msg == WM_NCCREATE) {
+    auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
+    self = static_cast<Window*>(cs->lpCreateParams);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    if (self) self->hwnd_ = hwnd;
+  } else {
+    self = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  }
+  if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  if (msg == WM_NCDESTROY) {
+    LRESULT r = self->WndProc(msg, wParam, lParam);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    self->hwnd_ = nullptr;
+    self->OnWindowDestroyed();
+    return r;
+  }
+  return self->WndProc(msg, wParam, lParam);
+}
+
+LRESULT Window::DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcW(hwnd_, msg, wParam, lParam);
+}
+
+LRESULT Window::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_ERASEBKGND: {
+      if (autoRedraw_) return 1;
+      RECT rc;
+      GetClientRect(hwnd_, &rc);
+      HBRUSH brush = CreateSolidBrush(backColor_);
+      FillRect(reinterpret_cast<HDC>(wParam), &rc, brush);
+      DeleteObject(brush);
+      return 1;
+    }
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd_, &ps);
+      if (autoRedraw_) surface_.PaintTo(dc, ps.rcPaint);
+      else OnPaint(dc);
+      EndPaint(hwnd_, &ps);
+      return 0;
+    }
+    case WM_SIZE:
+      if (autoRedraw_) surface_.Resize(LOWORD(lParam), HIWORD(lParam), backColor_);
+      break;
+    default:
+      break;
+  }
+  return DefaultProc(msg, wParam, lParam);
+}
+
+void Window::SetAutoRedraw(bool on) {
+  autoRedraw_ = on;
+  if (on && hwnd_) {
+    RECT rc;
+    GetClientRect(hwnd_, &rc);
+    surface_.Resize(rc.right - rc.left, rc.bottom - rc.top, backColor_);
+  }
+}
+
+void Window::SetBackColor(COLORREF color) {
+  backColor_ = color;
+  if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void Window::Refresh() {
+  if (!hwnd_) return;
+  InvalidateRect(hwnd_, nullptr, FALSE);
+  UpdateWindow(hwnd_);
+}
+
+void PumpPendingMessages() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+void PumpMessagesFor(DWORD milliseconds) {
+  const ULONGLONG end = GetTickCount64() + milliseconds;
+  for (;;) {
+    PumpPendingMessages();
+    ULONGLONG now = GetTickCount64();
+    if (now >= end) break;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+  }
+}
+
+}  // namespace vorn2

@@ -1,0 +1,65 @@
+// Shared plumbing of forms and controls: one static window procedure per
+// registered class that routes to the object's virtual WndProc (object
+// pointer in GWLP_USERDATA), and the optional persistent drawing.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "framework/win/DrawingSurface.h"
+
+namespace vorn2 {
+
+class Window {
+ public:
+  Window() = default;
+  virtual ~Window();
+  Window(const Window&) = delete;
+  Window& operator=(const Window&) = delete;
+
+  HWND hWnd() const { return hwnd_; }
+  bool Exists() const { return hwnd_ != nullptr; }
+
+  // Persistent drawing: while on, WM_PAINT copies Surface() and the
+  // background is never erased, so what was drawn survives repaints.
+  void SetAutoRedraw(bool on);
+  bool AutoRedraw() const { return autoRedraw_; }
+  DrawingSurface& Surface() { return surface_; }
+  const DrawingSurface& Surface() const { return surface_; }
+  COLORREF BackColor() const { return backColor_; }
+  void SetBackColor(COLORREF color);
+  // Repaints the window now from the surface (or by its paint handler).
+  void Refresh();
+
+  // Object behind a window created by this host, nullptr for others.
+  static Window* FromHandle(HWND hwnd);
+
+ protected:
+  // Registers the class once (CS_DBLCLKS, no background brush).
+  static bool RegisterClassOnce(const wchar_t* className, UINT extraStyle = 0);
+  bool CreateHostWindow(DWORD exStyle, const wchar_t* className, const std::wstring& caption, DWORD style, int x,
+                        int y, int width, int height, HWND parent, HMENU menuOrId);
+
+  virtual LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam);
+  // After the window is gone (WM_NCDESTROY), hWnd() is already null.
+  virtual void OnWindowDestroyed() {}
+  virtual void OnPaint(HDC) {}
+
+ private:
+  static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  HWND hwnd_ = nullptr;
+  bool autoRedraw_ = false;
+  COLORREF backColor_ = GetSysColor(COLOR_BTNFACE);
+  DrawingSurface surface_;
+};
+
+// Processes every pending message of this thread, like the form engine's
+// DoEvents; a WM_QUIT seen here is posted again for the outer loop.
+void PumpPendingMessages();
+
+// Runs messages for the given time (tests and waits).
+void PumpMessagesFor(DWORD milliseconds);
+
+}  // namespace vorn2

@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include "framework/PropertyBag.h"
+#include "framework/Text.h"
+#include "framework/Twips.h"
+
+using namespace vorn2;
+
+TEST(Text, ChineseRoundTripsThroughUtf16) {
+  const std::string tip = "未能连接到服务器，请检查网络连接是否正常！";
+  std::u16string wide = Utf8ToUtf16(tip);
+  EXPECT_EQ(wide.size(), 21u);
+  EXPECT_EQ(wide[0], u'未');
+  EXPECT_EQ(Utf16ToUtf8(wide), tip);
+}
+
+TEST(Text, AstralCharactersBecomeSurrogatePairsAndBack) {
+  const std::string s = "a\xF0\x9F\x8E\xAE" "b";  // U+1F3AE
+  std::u16string wide = Utf8ToUtf16(s);
+  ASSERT_EQ(wide.size(), 4u);
+  EXPECT_EQ(wide[1], 0xD83C);
+  EXPECT_EQ(wide[2], 0xDFAE);
+  EXPECT_EQ(Utf16ToUtf8(wide), s);
+}
+
+TEST(Text, MalformedInputIsReplacedNotDropped) {
+  // Lone continuation, truncated sequence at the end, overlong slash, CESU surrogate.
+  EXPECT_EQ(Utf8ToUtf16("\x80x"), u"\uFFFDx");
+  EXPECT_EQ(Utf8ToUtf16("ab\xE4\xB8"), u"ab\uFFFD");
+  EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");
+  EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80").substr(0, 1), u"\uFFFD");
+  EXPECT_EQ(Utf16ToUtf8(u"\xD800x"), "\xEF\xBF\xBDx");
+}
+
+TEST(Text, TruncationNeverSplitsASurrogatePair) {
+  std::u16string s = u"ab\U0001F3AEc";  // a b [hi lo] c
+  EXPECT_EQ(TruncateUtf16(s, 3), u"ab");
+  EXPECT_EQ(TruncateUtf16(s, 4), u"ab\U0001F3AE");
+  EXPECT_EQ(TruncateUtf16(s, 99), s);
+  EXPECT_EQ(TruncateUtf16(s, 0), u"");
+}
+
+TEST(Text, AsciiLowerLeavesMultibyteTextAlone) {
+  EXPECT_EQ(AsciiLower("VERSION=1.1.0 版本"), "version=1.1.0 版本");
+}
+
+TEST(Twips, ConversionUsesTheScreenFactor) {
+  EXPECT_EQ(TwipsPerPixelForDpi(96), 15);
+  EXPECT_EQ(TwipsPerPixelForDpi(120), 12);
+  EXPECT_EQ(TwipsToPixels(5340, 15), 356);
+  EXPECT_EQ(TwipsToPixels(1830, 15), 122);
+  EXPECT_EQ(TwipsToPixels(5340, 12), 445);
+  EXPECT_EQ(TwipsToPixels(7, 15), 0);
+  EXPECT_EQ(TwipsToPixels(8, 15), 1);
+}
+
+TEST(PropertyBag, DefaultsAreNotStoredAndReadBack) {
+  PropertyBag bag;
+  bag.WriteInt("TabStyle", 0, 0);
+  bag.WriteString("Caption", "NewForm", "NewForm");
+  EXPECT_EQ(bag.Size(), 0u);
+  EXPECT_EQ(bag.ReadInt("TabStyle", 1), 1);
+  bag.WriteInt("TabStyle", 1, 0);
+  bag.WriteString("Caption", "Vornhold 2客户端", "NewForm");
+  bag.WriteBool("HasLogo", true, false);
+  EXPECT_EQ(bag.ReadInt("TabStyle", 0), 1);
+  EXPECT_EQ(bag.ReadString("Caption", "NewForm"), "Vornhold 2客户端");
+  EXPECT_TRUE(bag.ReadBool("HasLogo", false));
+  // Writing the default again removes the key.
+  bag.WriteInt("TabStyle", 0, 0);
+  EXPECT_FALSE(bag.Contains("TabStyle"));
+}
+
+TEST(PropertyBag, ValuesStoredAsOtherTypesConvert) {
+  PropertyBag bag;
+  bag.Set("BackColor", std::string("14346732"));
+  bag.Set("Flag", std::int64_t{-1});
+  bag.Set("Bad", std::string("abc"));
+  EXPECT_EQ(bag.ReadInt("BackColor", 0), 14346732);
+  EXPECT_TRUE(bag.ReadBool("Flag", false));
+  EXPECT_EQ(bag.ReadInt("Bad", 7), 7);
+  EXPECT_EQ(bag.ReadString("Flag", ""), "-1");
+}
