@@ -1,0 +1,34 @@
+#include "startup/win/StartupEnvironment.h"
+
+#include <windows.h>
+#include <shellapi.h>
+#include <wininet.h>
+
+#include "framework/win/Screen.h"
+
+namespace vorn2 {
+namespace {
+StartupEnvironment RealEnvironment() {
+  StartupEnvironment env;
+  env.isConnected = [] {
+    DWORD flags = 0;
+    return InternetGetConnectedState(&flags, 0) != FALSE;
+  };
+  env.shellOpen = [](const std::wstring& file, const std::wstring& parameters) {
+    HINSTANCE r = ShellExecuteW(nullptr, L"open", file.c_str(), parameters.empty() ? nullptr : parameters.c_str(),
+                                nullptr, SW_SHOWNORMAL);
+    return reinterpret_cast<INT_PTR>(r) > 32;
+  };
+  env.endAtOnce = [] { EndAtOnce(0); };
+  return env;
+}
+}  // namespace
+
+StartupEnvironment& Startup() {
+  static StartupEnvironment env = RealEnvironment();
+  return env;
+}
+
+void ResetStartupEnvironment() { Startup() = RealEnvironment(); }
+
+}  // namespace vorn2
