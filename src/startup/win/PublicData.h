@@ -32,6 +32,7 @@ struct LayeredPicture {
   ULONG_PTR token = 0;
   GdipGraphics graphics = nullptr;
   GdipImage image = nullptr;
+  GdipImage surface = nullptr;  // GDI+ view of the DIB's pixels
   IStream* stream = nullptr;
   HDC memoryDC = nullptr;
   HGDIOBJ previousBitmap = nullptr;

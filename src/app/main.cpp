@@ -1,0 +1,22 @@
+// vorn2.exe: creates the start-up window; everything else follows from it.
+#include <windows.h>
+#include <objbase.h>
+
+#include "framework/win/Form.h"
+#include "framework/win/WinText.h"
+#include "startup/StartupRules.h"
+#include "startup/win/LoadFrm.h"
+#include "vorn2/BuildConfig.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  using namespace vorn2;
+  OleInitialize(nullptr);  // the web browser control needs an STA with OLE
+
+  StartupSettings settings{build::kUpdateServer, build::kHomePage, ArgumentsFromCommandLine(U8(GetCommandLineW()))};
+  LoadFrm loadFrm(settings);
+  if (!loadFrm.Create()) return 0;
+  loadFrm.Start();
+  int code = Form::RunMessageLoop();
+  OleUninitialize();
+  return code;
+}

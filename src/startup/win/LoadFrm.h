@@ -1,0 +1,57 @@
+// The start-up window: network check, start-up update check, the "/web"
+// switch, and the splash shown while the login page loads hidden.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "framework/win/Form.h"
+#include "startup/win/PublicData.h"
+
+namespace vorn2 {
+
+class StartupUpdateChecker;
+
+struct StartupSettings {
+  std::string updateServer;  // base URL of the update server
+  std::string homePage;      // opened by "/web"
+  std::string arguments;     // the program's argument string
+};
+
+class LoadFrm : public Form {
+ public:
+  explicit LoadFrm(StartupSettings settings);
+  ~LoadFrm() override;
+
+  // The creation step, before the window exists: false when the start-up
+  // ended here (offline). With the real environment an ended start-up never
+  // returns: the process is gone.
+  bool Create();
+
+  // Loads the login window hidden (it loads its background and starts the
+  // login page); set by whoever wires the windows together.
+  std::function<void()> loadLogin;
+
+  // Load, then show centred: the whole start-up after Create().
+  void Start();
+
+  const LayeredPicture& Splash() const { return splash_; }
+  bool Ended() const { return ended_; }
+
+ protected:
+  void OnLoad() override;
+  void OnUnload(bool& cancel) override;
+
+ private:
+  void End();
+  StartupSettings settings_;
+  LayeredPicture splash_;
+  std::unique_ptr<StartupUpdateChecker> updateChecker_;
+  bool ended_ = false;
+};
+
+// The network message of the start-up and login path.
+inline constexpr const char* kNetworkMessage = "未能连接到服务器，请检查网络连接是否正常！";
+
+}  // namespace vorn2

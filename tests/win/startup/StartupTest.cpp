@@ -1,0 +1,242 @@
+#include <gtest/gtest.h>
+
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "framework/win/Resources.h"
+#include "framework/win/Screen.h"
+#include "framework/win/WinText.h"
+#include "resource_ids.h"
+#include "startup/win/LoadFrm.h"
+#include "startup/win/PublicData.h"
+#include "startup/win/StartupEnvironment.h"
+#include "win/support/WinTest.h"
+
+using namespace vorn2;
+
+namespace {
+
+std::string ReadText(const std::wstring& path) {
+  std::vector<unsigned char> bytes = test::ReadFileBytes(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+struct ChildRun {
+  int exitCode;
+  std::string log;
+};
+
+ChildRun RunChild(const std::string& mode, const std::string& arguments) {
+  test::TempDir dir;
+  std::wstring log = dir.File(L"log.txt");
+  std::wstring cmd = L"\"" + test::BesideThisProgram(L"startup_child.exe") + L"\" " + W(mode) + L" " + log + L" " +
+                     W(arguments);
+  ChildRun run{test::RunProcess(cmd, 20000), ""};
+  run.log = ReadText(log);
+  return run;
+}
+
+// A plain window filling the screen in a known colour, to see through the
+// splash's transparent pixels.
+class Backdrop {
+ public:
+  explicit Backdrop(COLORREF colour) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hbrBackground = CreateSolidBrush(colour);
+    wc.lpszClassName = L"Vorn2TestBackdrop";
+    RegisterClassW(&wc);
+    SIZE s = ScreenSizePixels();
+    hwnd_ = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP | WS_VISIBLE, 0, 0, s.cx, s.cy, nullptr, nullptr,
+                            wc.hInstance, nullptr);
+    UpdateWindow(hwnd_);
+  }
+  ~Backdrop() { DestroyWindow(hwnd_); }
+
+ private:
+  HWND hwnd_;
+};
+
+COLORREF ScreenPixel(int x, int y) {
+  HDC screen = GetDC(nullptr);
+  COLORREF c = GetPixel(screen, x, y);
+  ReleaseDC(nullptr, screen);
+  return c;
+}
+
+class SplashTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Startup().isConnected = [] { return true; };
+    Startup().endAtOnce = [this] { ++ends; };
+    Startup().shellOpen = [this](const std::wstring& file, const std::wstring&) {
+      opened.push_back(file);
+      return true;
+    };
+  }
+  void TearDown() override { ResetStartupEnvironment(); }
+  StartupSettings Settings(const std::string& arguments = "") {
+    return StartupSettings{"http://127.0.0.1:9", "http://127.0.0.1:9/home", arguments};
+  }
+  int ends = 0;
+  std::vector<std::wstring> opened;
+};
+
+}  // namespace
+
+TEST_F(SplashTest, SplashIsALayeredPictureCentredWithoutTaskbarButton) {
+  LoadFrm splash(Settings());
+  bool loginLoaded = false;
+  splash.loadLogin = [&] { loginLoaded = splash.IsLoaded() && !splash.IsVisible(); };
+  ASSERT_TRUE(splash.Create());
+  splash.Start();
+  ASSERT_TRUE(splash.IsVisible());
+  EXPECT_TRUE(loginLoaded) << "the login window is loaded while the splash is still hidden";
+  HWND hwnd = splash.hWnd();
+  EXPECT_TRUE(GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_LAYERED);
+  RECT rc;
+  GetWindowRect(hwnd, &rc);
+  EXPECT_EQ(rc.right - rc.left, 356);
+  EXPECT_EQ(rc.bottom - rc.top, 122);
+  SIZE screen = ScreenSizePixels();
+  EXPECT_EQ(rc.left, (screen.cx - 356) / 2);
+  EXPECT_EQ(rc.top, (screen.cy - 122) / 2);
+  // No taskbar button: owned by a hidden window, not an app window.
+  HWND owner = GetWindow(hwnd, GW_OWNER);
+  ASSERT_NE(owner, nullptr);
+  EXPECT_FALSE(IsWindowVisible(owner));
+  EXPECT_FALSE(GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+  EXPECT_EQ(splash.Caption(), "Form1");
+  EXPECT_NE(SendMessageW(hwnd, WM_GETICON, ICON_BIG, 0), 0);
+  EXPECT_EQ(ends, 0);
+  splash.Unload();
+  EXPECT_EQ(splash.Splash().image, nullptr);
+  EXPECT_EQ(splash.Splash().memoryDC, nullptr);
+}
+
+TEST_F(SplashTest, TransparentPixelsShowWhatLiesBelow) {
+  Backdrop backdrop(RGB(255, 0, 0));
+  test::Pump(100);
+  LoadFrm splash(Settings());
+  ASSERT_TRUE(splash.Create());
+  splash.Start();
+  test::Pump(300);
+  RECT rc;
+  GetWindowRect(splash.hWnd(), &rc);
+
+  // The picture's own pixels, decoded separately.
+  IStream* stream = nullptr;
+  auto* image = static_cast<Gdiplus::GpBitmap*>(LoadPngResource(IDR_PNG_SPLASH, L"PNG", &stream));
+  ASSERT_NE(image, nullptr);
+  Gdiplus::ARGB corner = 0, centre = 0;
+  Gdiplus::DllExports::GdipBitmapGetPixel(image, 0, 0, &corner);
+  Gdiplus::DllExports::GdipBitmapGetPixel(image, 178, 61, &centre);
+  ASSERT_EQ(corner >> 24, 0u) << "the picture has a transparent corner";
+  ASSERT_EQ(centre >> 24, 255u) << "and an opaque middle";
+
+  EXPECT_EQ(ScreenPixel(rc.left, rc.top), RGB(255, 0, 0));
+  COLORREF shown = ScreenPixel(rc.left + 178, rc.top + 61);
+  EXPECT_EQ(shown, RGB((centre >> 16) & 0xFF, (centre >> 8) & 0xFF, centre & 0xFF));
+  // (Wine's own hit test ignores layered alpha, so only the opaque side of
+  // "transparent pixels take no clicks" can be checked here.)
+  POINT centre_pt{rc.left + 178, rc.top + 61};
+  EXPECT_EQ(WindowFromPoint(centre_pt), splash.hWnd());
+
+  Gdiplus::DllExports::GdipDisposeImage(image);
+  stream->Release();
+  splash.Unload();
+}
+
+TEST_F(SplashTest, WebSwitchOpensTheHomePageAndEndsBeforeTheSplash) {
+  LoadFrm splash(Settings("/web"));
+  bool loginLoaded = false;
+  splash.loadLogin = [&] { loginLoaded = true; };
+  ASSERT_TRUE(splash.Create());
+  splash.Start();
+  EXPECT_EQ(ends, 1);
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0], L"http://127.0.0.1:9/home");
+  EXPECT_FALSE(loginLoaded);
+  EXPECT_FALSE(splash.IsVisible());
+  splash.Unload();
+}
+
+TEST_F(SplashTest, OfflineShowsTheNetworkMessageAndEnds) {
+  Startup().isConnected = [] { return false; };
+  test::PromptScript prompts;
+  LoadFrm splash(Settings("/web"));
+  EXPECT_FALSE(splash.Create());
+  EXPECT_EQ(ends, 1);
+  ASSERT_EQ(prompts.asked().size(), 1u);
+  EXPECT_EQ(prompts.asked()[0].text, L"未能连接到服务器，请检查网络连接是否正常！");
+  EXPECT_EQ(prompts.asked()[0].title, L"提示");
+  EXPECT_EQ(prompts.asked()[0].type, 0x30u);
+  EXPECT_TRUE(opened.empty()) << "the switch is never looked at offline";
+}
+
+TEST(StartupProcess, OfflineEndsTheProcessAfterTheMessage) {
+  ChildRun run = RunChild("offline", "/web");
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.log, "prompt 提示|未能连接到服务器，请检查网络连接是否正常！|48\n");
+}
+
+TEST(StartupProcess, WebSwitchOpensTheHomePageAndEnds) {
+  ChildRun run = RunChild("online", "/web");
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.log, "shell http://127.0.0.1:9/home|\n");
+}
+
+TEST(StartupProcess, OtherArgumentsStartNormallyWithTheSplash) {
+  for (const char* args : {"/WEB", "/web x", ""}) {
+    ChildRun run = RunChild("online", args);
+    EXPECT_EQ(run.exitCode, 42) << args;
+    EXPECT_EQ(run.log, "splash 356x122 visible\n") << args;
+  }
+}
+
+TEST(PublicData, TempFolderIsTheSystemsWithOneTrailingBackslash) {
+  std::wstring folder = GetTempFolder();
+  wchar_t system[MAX_PATH + 1];
+  DWORD n = GetTempPathW(MAX_PATH + 1, system);
+  ASSERT_GT(n, 0u);
+  EXPECT_EQ(folder, std::wstring(system, n));
+  ASSERT_GE(folder.size(), 2u);
+  EXPECT_EQ(folder.back(), L'\\');
+  EXPECT_NE(folder[folder.size() - 2], L'\\');
+}
+
+TEST(PublicData, SavedResourceHoldsExactlyTheResourceBytes) {
+  test::TempDir dir;
+  std::wstring path = dir.File(L"vorn2.ico");
+  std::vector<unsigned char> expected = ReadResourceBytes(IDR_ICON_APP, L"ICON");
+  ASSERT_FALSE(expected.empty());
+  // A longer file already there must not leave a stale tail.
+  ASSERT_TRUE(test::WriteFileBytes(path, std::vector<unsigned char>(expected.size() + 5000, 0xAB)));
+  EXPECT_TRUE(SaveResourceToFile(IDR_ICON_APP, L"ICON", path));
+  EXPECT_EQ(test::ReadFileBytes(path), expected);
+  EXPECT_TRUE(SaveResourceToFile(IDR_ICON_APP, L"ICON", path));
+  EXPECT_EQ(test::ReadFileBytes(path), expected);
+  // A hidden file is replaced too.
+  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_TRUE(SaveResourceToFile(IDR_PNG_SPLASH, L"PNG", path));
+  EXPECT_EQ(test::ReadFileBytes(path), ReadResourceBytes(IDR_PNG_SPLASH, L"PNG"));
+}
+
+TEST(PublicData, SaveReportsFailureInsteadOfPretending) {
+  test::TempDir dir;
+  std::wstring path = dir.File(L"Update.exe");
+  EXPECT_FALSE(SaveResourceToFile(999, L"PNG", path));
+  EXPECT_FALSE(test::FileExists(path));
+  // Held open without sharing, as a running updater holds its file.
+  ASSERT_TRUE(test::WriteFileBytes(path, {1, 2, 3}));
+  HANDLE held = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(SaveResourceToFile(IDR_ICON_APP, L"ICON", path));
+  CloseHandle(held);
+  EXPECT_EQ(test::ReadFileBytes(path), (std::vector<unsigned char>{1, 2, 3}));
+  EXPECT_FALSE(SaveResourceToFile(IDR_ICON_APP, L"ICON", dir.File(L"no such folder\\x.ico")));
+}
