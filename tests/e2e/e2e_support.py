@@ -1,0 +1,84 @@
+"""Helpers for driving vorn2.exe under Wine from outside."""
+import os
+import re
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+BUILD = os.path.join(ROOT, "build", "windows")
+CLIENT = os.path.join(BUILD, "src", "app", "vorn2.exe")
+DEMO_PORT = 18080
+
+
+def wine():
+    return os.environ.get("WINE", "/usr/lib/wine/wine64")
+
+
+def start_client(*args):
+    return subprocess.Popen([wine(), CLIENT, *args], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def stop(proc):
+    if proc.poll() is None:
+        proc.kill()
+        proc.wait(timeout=10)
+
+
+def find_windows(name_regex, timeout=15.0):
+    """X window ids whose title matches, waiting until one is mapped."""
+    end = time.time() + timeout
+    while time.time() < end:
+        out = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", name_regex],
+                             capture_output=True, text=True).stdout.split()
+        if out:
+            return out
+        time.sleep(0.2)
+    return []
+
+
+def geometry(window):
+    """(x, y, width, height) of an X window."""
+    out = subprocess.run(["xwininfo", "-id", window], capture_output=True, text=True).stdout
+    def field(name):
+        return int(re.search(rf"{name}:\s+(-?\d+)", out).group(1))
+    return field("Absolute upper-left X"), field("Absolute upper-left Y"), field("Width"), field("Height")
+
+
+def screen_size():
+    out = subprocess.run(["xdpyinfo"], capture_output=True, text=True).stdout
+    m = re.search(r"dimensions:\s+(\d+)x(\d+)", out)
+    return int(m.group(1)), int(m.group(2))
+
+
+def screenshot(path=None):
+    path = path or tempfile.mktemp(suffix=".png")
+    subprocess.run(["import", "-window", "root", path], check=True)
+    return path
+
+
+def pixel(png, x, y):
+    """(r, g, b) of one pixel of a screenshot."""
+    out = subprocess.run(["convert", png, "-crop", f"1x1+{x}+{y}", "-depth", "8", "txt:-"],
+                         capture_output=True, text=True).stdout
+    m = re.search(r"\((\d+),(\d+),(\d+)", out.splitlines()[-1])
+    return tuple(int(v) for v in m.groups())
+
+
+def port_free(port):
+    with socket.socket() as s:
+        return s.connect_ex(("127.0.0.1", port)) != 0
+
+
+def start_devserver(port=DEMO_PORT):
+    """The devserver on the demo build's port, or None when the port is taken."""
+    if not port_free(port):
+        return None
+    proc = subprocess.Popen([sys.executable, os.path.join(ROOT, "tools", "devserver", "devserver.py"),
+                             "--port", str(port), "--quiet"])
+    end = time.time() + 10
+    while time.time() < end and port_free(port):
+        time.sleep(0.1)
+    return proc
