@@ -1,0 +1,62 @@
+#include "startup/DownloadLoop.h"
+
+#include <limits>
+#include <vector>
+
+namespace vorn2 {
+
+std::int32_t ClampToInt32(std::uint64_t value) {
+  constexpr auto kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
+  return static_cast<std::int32_t>(value > kMax ? kMax : value);
+}
+
+bool DownloadLoop::Run(IDownloadSession& session, const std::string& url, const std::string& saveFile, bool hidden,
+                       bool raiseEvents, const DownloadEvents& events) {
+  // Reached again through the message pump: leave the running transfer alone.
+  if (running_) return false;
+  running_ = true;
+  stop_ = false;
+  received_ = 0;
+  bool result = false;
+
+  if (session.OpenInternet()) {
+    if (session.OpenUrl(url)) {
+      std::uint32_t status = 0;
+      std::uint64_t length = 0;
+      if (session.QueryStatusCode(status) && status == 200 && session.QueryContentLength(length) && length != 0) {
+        if (raiseEvents && events.QueryFileInfo) events.QueryFileInfo(ClampToInt32(length));
+        if (session.CreateTarget(saveFile, hidden)) {
+          std::vector<unsigned char> buffer(kDownloadBlockSize);
+          bool broken = false;
+          while (!stop_) {
+            std::uint32_t got = 0;
+            if (!session.Read(buffer.data(), kDownloadBlockSize, got)) {
+              broken = true;
+              break;
+            }
+            if (got == 0) break;
+            if (got > kDownloadBlockSize || !session.Write(buffer.data(), got)) {
+              broken = true;
+              break;
+            }
+            received_ += got;
+            if (raiseEvents && events.Loading) events.Loading(ClampToInt32(received_));
+            session.PumpPendingMessages();
+          }
+          session.CloseTarget();
+          // A body that ends short (or runs long) of its announced length is
+          // not a download; a stop asked for by the program is.
+          result = !broken && (stop_ || received_ == length);
+        }
+      }
+      session.CloseUrl();
+    }
+    session.CloseInternet();
+  }
+
+  running_ = false;
+  if (raiseEvents && events.Complete) events.Complete();
+  return result;
+}
+
+}  // namespace vorn2

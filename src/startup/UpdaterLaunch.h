@@ -1,0 +1,57 @@
+// The contract between the client and its updater, and the updater's
+// replace-and-restart step, free of Windows headers so both can be tested
+// natively. Paths are UTF-8 with Windows separators.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vorn2 {
+
+// The folder of a full file path, without a trailing backslash except at a
+// drive root ("C:\").
+std::string InstallFolderOf(std::string_view exePath);
+// The file name without its (last) extension.
+std::string ExeNameOf(std::string_view exePath);
+std::string FileNameOf(std::string_view path);
+
+// install folder + "|" + install folder + "\" + name + ".exe"; at a drive
+// root this gives "C:\|C:\\vorn2.exe".
+std::string UpdaterParameters(std::string_view exePath);
+
+struct UpdaterTarget {
+  std::string installFolder;
+  std::string clientPath;
+};
+// The updater's argument string: exactly one "|", an absolute folder, and a
+// ".exe" directly inside that folder. Blanks and quotes around the whole
+// string are tolerated. Nothing for anything else.
+std::optional<UpdaterTarget> ParseUpdaterParameters(std::string_view arguments);
+
+// Where the new client comes from when the version file names no url=.
+std::string DefaultClientUrl(std::string_view updateServer, std::string_view clientFileName);
+
+// The files the replace step works with.
+class IReplaceFiles {
+ public:
+  virtual ~IReplaceFiles() = default;
+  // Renames, replacing an existing target; retries are the implementation's.
+  virtual bool Move(const std::string& from, const std::string& to) = 0;
+  virtual bool Delete(const std::string& path) = 0;
+  virtual bool Start(const std::string& path) = 0;
+};
+
+enum class ReplaceOutcome {
+  Replaced,         // new client in place and started; backup removed
+  RestoredOld,      // failed; the old client is back in place
+  OldKeptAsBackup,  // failed and the old client could not be moved back:
+                    // it waits at the backup path
+};
+
+// Old client -> backup, new file -> client, start it, then drop the backup.
+// On any failure the old client goes back to its place.
+ReplaceOutcome ReplaceAndRestart(IReplaceFiles& files, const std::string& clientPath, const std::string& newFile,
+                                 const std::string& backupPath);
+
+}  // namespace vorn2

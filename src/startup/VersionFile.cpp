@@ -1,0 +1,79 @@
+#include "startup/VersionFile.h"
+
+#include "framework/Text.h"
+
+namespace vorn2 {
+
+std::vector<std::string_view> SplitVersionFileLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  std::size_t start = 0;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    char c = text[i];
+    if (c == '\r' || c == '\n') {
+      lines.push_back(text.substr(start, i - start));
+      i += (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
+      start = i;
+    } else {
+      ++i;
+    }
+  }
+  if (start < text.size()) lines.push_back(text.substr(start));
+  return lines;
+}
+
+static std::string_view TrimChars(std::string_view s, std::string_view chars) {
+  std::size_t b = s.find_first_not_of(chars);
+  if (b == std::string_view::npos) return {};
+  std::size_t e = s.find_last_not_of(chars);
+  return s.substr(b, e - b + 1);
+}
+
+std::optional<std::string> FindVersionValue(std::string_view text) {
+  for (std::string_view line : SplitVersionFileLines(text)) {
+    if (AsciiLower(line).find("version") == std::string::npos) continue;
+    std::string_view value = line.size() > 8 ? line.substr(8) : std::string_view{};
+    return std::string(TrimChars(value, " "));
+  }
+  return std::nullopt;
+}
+
+std::string FormatLocalVersion(std::uint16_t major, std::uint16_t minor, std::uint16_t fourth) {
+  return std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(fourth);
+}
+
+static bool IsHexDigits(std::string_view s) {
+  for (char c : s) {
+    bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    if (!hex) return false;
+  }
+  return true;
+}
+
+UpdateManifest ParseUpdateManifest(std::string_view text) {
+  UpdateManifest m;
+  bool haveVersion = false, haveUrl = false, haveHash = false;
+  for (std::string_view line : SplitVersionFileLines(text)) {
+    std::size_t eq = line.find('=');
+    if (eq == std::string_view::npos) continue;
+    std::string key = AsciiLower(TrimChars(line.substr(0, eq), " \t"));
+    std::string_view value = TrimChars(line.substr(eq + 1), " \t");
+    if (key == "version" && !haveVersion) {
+      m.version = std::string(value);
+      haveVersion = true;
+    } else if (key == "url" && !haveUrl) {
+      m.url = std::string(value);
+      haveUrl = true;
+    } else if (key == "sha256" && !haveHash) {
+      haveHash = true;
+      if (value.size() == 64 && IsHexDigits(value)) {
+        m.sha256 = AsciiLower(value);
+      } else {
+        m.sha256Malformed = true;
+      }
+    }
+  }
+  return m;
+}
+
+}  // namespace vorn2

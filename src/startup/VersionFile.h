@@ -1,0 +1,39 @@
+// The version file "update.txt": which line names the version, what the
+// value is, and the further lines the updater reads.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorn2 {
+
+// Lines ended by CR LF, a lone LF or a lone CR; a last line without an end
+// counts too. Bytes are kept as they are (the file is ANSI text).
+std::vector<std::string_view> SplitVersionFileLines(std::string_view text);
+
+// The value of the version line: the first line whose lower-cased text
+// contains "version", from its 9th character on, with spaces (and only
+// spaces) removed at both ends. Nothing when no line names the version.
+std::optional<std::string> FindVersionValue(std::string_view text);
+
+// "major.minor.fourth" of a file version, plain decimal numbers.
+std::string FormatLocalVersion(std::uint16_t major, std::uint16_t minor, std::uint16_t fourth);
+
+// A different text, whatever it is, is a new version.
+inline bool IsOtherVersion(std::string_view remote, std::string_view local) { return remote != local; }
+
+// What the updater needs from the version file: "key=value" lines, keys in
+// any case, blanks around key and value ignored. A key given twice keeps
+// its first value.
+struct UpdateManifest {
+  std::string version;
+  std::string url;
+  std::string sha256;  // lower-case hex, empty when absent
+  bool sha256Malformed = false;  // a sha256 line that is not 64 hex digits
+};
+UpdateManifest ParseUpdateManifest(std::string_view text);
+
+}  // namespace vorn2
