@@ -1,0 +1,104 @@
+#include "winplumbing/win/SharedRouter.h"
+
+#include "framework/win/WinText.h"
+
+namespace vorn2 {
+namespace {
+
+using subclass::LParam;
+using subclass::ProcAddr;
+using subclass::Result;
+using subclass::TimerId;
+using subclass::WinHandle;
+using subclass::WParam;
+
+HWND H(WinHandle h) { return reinterpret_cast<HWND>(h); }
+
+ProcAddr RouterAddr(bool unicode) {
+  return reinterpret_cast<ProcAddr>(unicode ? &SubclassRouterW : &SubclassRouterA);
+}
+
+void CALLBACK ReleaseTimerProc(HWND, UINT, UINT_PTR id, DWORD) { SharedHookRouter().OnTimer(id); }
+
+class User32System final : public subclass::WindowSystem {
+ public:
+  bool IsWindow(WinHandle hWnd) override { return ::IsWindow(H(hWnd)) != FALSE; }
+  bool BelongsToThisProcess(WinHandle hWnd) override {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(H(hWnd), &pid);
+    return pid == GetCurrentProcessId();
+  }
+  bool IsWindowUnicode(WinHandle hWnd) override { return ::IsWindowUnicode(H(hWnd)) != FALSE; }
+  ProcAddr InstallRouter(WinHandle hWnd, bool unicode, std::uint32_t& lastError) override {
+    SetLastError(0);
+    const LONG_PTR router = static_cast<LONG_PTR>(RouterAddr(unicode));
+    const LONG_PTR previous = unicode ? SetWindowLongPtrW(H(hWnd), GWLP_WNDPROC, router)
+                                      : SetWindowLongPtrA(H(hWnd), GWLP_WNDPROC, router);
+    if (previous == 0) lastError = GetLastError();
+    return static_cast<ProcAddr>(previous);
+  }
+  ProcAddr CurrentProc(WinHandle hWnd, bool unicode) override {
+    return static_cast<ProcAddr>(unicode ? GetWindowLongPtrW(H(hWnd), GWLP_WNDPROC)
+                                         : GetWindowLongPtrA(H(hWnd), GWLP_WNDPROC));
+  }
+  void SetProc(WinHandle hWnd, bool unicode, ProcAddr proc) override {
+    if (unicode) SetWindowLongPtrW(H(hWnd), GWLP_WNDPROC, static_cast<LONG_PTR>(proc));
+    else SetWindowLongPtrA(H(hWnd), GWLP_WNDPROC, static_cast<LONG_PTR>(proc));
+  }
+  bool IsOurRouter(ProcAddr proc, bool unicode) override { return proc == RouterAddr(unicode); }
+  Result CallProc(ProcAddr proc, bool unicode, WinHandle hWnd, std::uint32_t uMsg, WParam wParam,
+                  LParam lParam) override {
+    auto wndproc = reinterpret_cast<WNDPROC>(proc);
+    return unicode ? CallWindowProcW(wndproc, H(hWnd), uMsg, wParam, lParam)
+                   : CallWindowProcA(wndproc, H(hWnd), uMsg, wParam, lParam);
+  }
+  Result DefaultProc(WinHandle hWnd, std::uint32_t uMsg, WParam wParam, LParam lParam) override {
+    return DefWindowProcW(H(hWnd), uMsg, wParam, lParam);
+  }
+  void DestroyWindow(WinHandle hWnd) override { ::DestroyWindow(H(hWnd)); }
+  TimerId SetReleaseTimer(unsigned milliseconds) override {
+    return SetTimer(nullptr, 0, milliseconds, &ReleaseTimerProc);
+  }
+  void KillTimer(TimerId id) override { ::KillTimer(nullptr, id); }
+};
+
+ErrorEventObserver& Observer() {
+  static ErrorEventObserver observer;
+  return observer;
+}
+
+}  // namespace
+
+subclass::HookRouter& SharedHookRouter() {
+  static User32System system;
+  static subclass::HookRouter router(system);
+  return router;
+}
+
+LRESULT CALLBACK SubclassRouterW(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+  return SharedHookRouter().Dispatch(reinterpret_cast<WinHandle>(hWnd), uMsg, wParam, lParam);
+}
+
+LRESULT CALLBACK SubclassRouterA(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+  return SharedHookRouter().Dispatch(reinterpret_cast<WinHandle>(hWnd), uMsg, wParam, lParam);
+}
+
+bool WriteErrorEvent(const std::string& textUtf8) {
+  bool written = false;
+  if (HANDLE source = RegisterEventSourceW(nullptr, kSubclassEventSource)) {
+    const std::wstring text = W(textUtf8);
+    LPCWSTR strings[] = {text.c_str()};
+    written = ReportEventW(source, EVENTLOG_ERROR_TYPE, 0, 1, nullptr, 1, 0, strings, nullptr) != FALSE;
+    DeregisterEventSource(source);
+  }
+  if (Observer()) Observer()(textUtf8, written);
+  return written;
+}
+
+ErrorEventObserver SetErrorEventObserver(ErrorEventObserver observer) {
+  ErrorEventObserver previous = std::move(Observer());
+  Observer() = std::move(observer);
+  return previous;
+}
+
+}  // namespace vorn2
