@@ -47,6 +47,15 @@ text = r'''Windows Registry Editor Version 5.00
 [HKEY_CURRENT_USER\Software\Wine\DllOverrides]
 "mscoree"=""
 '''
+# Window captions use a bold LOGFONT that the replacements above do not
+# reach; name the Chinese face there directly (GB2312 charset).
+import struct
+def logfont(weight):
+    face = "WenQuanYi Micro Hei".encode("utf-16-le")
+    raw = struct.pack("<lllll", -11, 0, 0, 0, weight) + bytes([0, 0, 0, 134, 0, 0, 0, 0x22])
+    return ",".join("%02x" % b for b in raw + face + bytes(64 - len(face)))
+text += "\n[HKEY_CURRENT_USER\\Control Panel\\Desktop\\WindowMetrics]\n"
+text += '"CaptionFont"=hex:%s\n"SmCaptionFont"=hex:%s\n' % (logfont(700), logfont(400))
 with open(sys.argv[1], "w", encoding="utf-16") as f:
     f.write(text.replace("\n", "\r\n"))
 PY
