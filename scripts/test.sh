@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# make test: installs what is missing, builds both builds, runs the native
+# tests, the Windows tests under Wine, the devserver tests and the end-to-end
+# tests, and closes with one line "N passed, M failed" over all of them.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+results="$root/build/results"
+jobs=${JOBS:-$(nproc)}
+
+scripts/setup.sh || exit 1
+rm -rf "$results"
+mkdir -p "$results"/{native,windows,devserver,e2e}
+
+echo "== native build (portable core, sanitizers)"
+cmake --preset native >/dev/null && cmake --build --preset native -j "$jobs" || { echo "native build failed"; exit 1; }
+echo "== native tests"
+scripts/run-tests.sh build/native "$results/native" native
+
+echo "== windows build (mingw-w64)"
+cmake --preset windows >/dev/null && cmake --build --preset windows -j "$jobs" || { echo "windows build failed"; exit 1; }
+
+source scripts/wine-env.sh
+devserver_pid=""
+cleanup() {
+  [ -n "$devserver_pid" ] && kill "$devserver_pid" 2>/dev/null
+  wine_env_stop
+}
+trap cleanup EXIT INT TERM
+
+wine_env_start build/windows || exit 1
+portfile="$root/build/windows/devserver.port"
+rm -f "$portfile"
+python3 tools/devserver/devserver.py --port 0 --port-file "$portfile" --quiet &
+devserver_pid=$!
+for i in $(seq 1 100); do [ -s "$portfile" ] && break; sleep 0.1; done
+export VORN2_DEVSERVER_URL="http://127.0.0.1:$(cat "$portfile")"
+echo "== devserver at $VORN2_DEVSERVER_URL"
+
+echo "== windows tests (under Wine on $DISPLAY)"
+scripts/run-tests.sh build/windows "$results/windows" wine
+
+echo "== devserver tests"
+python3 scripts/unittest_counts.py tests/devserver "$results/devserver/devserver.counts"
+
+echo "== end-to-end tests"
+tests/e2e/run.sh "$results/e2e/e2e.counts"
+
+echo "== summary"
+python3 scripts/summarize.py "$results"
