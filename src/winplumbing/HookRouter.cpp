@@ -93,6 +93,8 @@ Result HookRouter::Route(HookRecord& record, WinHandle hWnd, std::uint32_t uMsg,
     lReturn = record.Process(*this, hWnd, uMsg, wParam, lParam);
   }
   --record.nesting;
+  // An owner that went away during this message need not wait for the next one.
+  if (record.state == kStateActive && !record.OwnerCallable()) record.state = kStateOwnerGone;
   if (uMsg == kWmNcDestroy) record.state = kStateDestroyed;
   if (record.nesting == 0 && record.state != kStateActive) Leave(record);
   return lReturn;
@@ -101,17 +103,19 @@ Result HookRouter::Route(HookRecord& record, WinHandle hWnd, std::uint32_t uMsg,
 Result HookRouter::CallPrevious(HookRecord& record, WinHandle hWnd, std::uint32_t uMsg, WParam wParam,
                                 LParam lParam) {
   CancelRelease(record);
+  // The chain is the record's window's even when a handler rewrote hWnd.
+  const WinHandle own = record.hWnd;
   if (record.prevProc == 0) return system_.DefaultProc(hWnd, uMsg, wParam, lParam);
   if (system_.IsOurRouter(record.prevProc, record.unicode)) {
     // Our own record of the same flavour sits below: no trip through the system.
-    if (HookRecord* below = HookedBelow(hWnd, &record)) return Route(*below, hWnd, uMsg, wParam, lParam);
+    if (HookRecord* below = HookedBelow(own, &record)) return Route(*below, hWnd, uMsg, wParam, lParam);
     return system_.DefaultProc(hWnd, uMsg, wParam, lParam);
   }
-  passingDown_.push_back({hWnd, &record});
+  passingDown_.push_back({own, &record});
   const Result result = system_.CallProc(record.prevProc, record.unicode, hWnd, uMsg, wParam, lParam);
   // Frames above ours (a nested call that did not return normally) go too.
   for (auto f = passingDown_.size(); f-- > 0;) {
-    if (passingDown_[f].record == &record && passingDown_[f].hWnd == hWnd) {
+    if (passingDown_[f].record == &record && passingDown_[f].hWnd == own) {
       passingDown_.resize(f);
       break;
     }
