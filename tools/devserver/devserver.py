@@ -130,10 +130,10 @@ def text_reply(status, text):
     return Reply(status, TEXT_TYPE, (text + "\n").encode("utf-8"))
 
 
-def parse_faults(spec):
+def parse_faults(text):
     """'huge,truncate' or 'status=500' or '503' -> list of (mode, code)."""
     modes = []
-    for token in spec.split(","):
+    for token in text.split(","):
         token = token.strip().lower()
         if not token:
             continue
@@ -342,8 +342,8 @@ class Handler(BaseHTTPRequestHandler):
         if m:
             modes += parse_faults(urllib.parse.unquote(m.group(1)))
             raw_path = m.group(2) or "/"
-        for spec in params.get("fault", []):
-            modes += parse_faults(spec)
+        for value in params.get("fault", []):
+            modes += parse_faults(value)
         wait = self.int_param(params, "wait", 0, high=600000)
         if wait:
             time.sleep(wait / 1000)
