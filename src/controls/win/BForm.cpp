@@ -1,0 +1,215 @@
+#include "controls/win/BForm.h"
+
+#include <windowsx.h>
+
+#include <cmath>
+
+#include "controls/TitleBarLayout.h"
+#include "controls/win/iButton.h"
+#include "framework/win/Screen.h"
+#include "framework/win/WinText.h"
+#include "resource_ids.h"
+
+namespace vorn2 {
+namespace {
+
+std::int16_t ShiftState() {
+  std::int16_t shift = 0;
+  if (GetKeyState(VK_SHIFT) < 0) shift |= 1;
+  if (GetKeyState(VK_CONTROL) < 0) shift |= 2;
+  if (GetKeyState(VK_MENU) < 0) shift |= 4;
+  return shift;
+}
+
+void ArrowCursor() { SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW))); }
+
+// Copies the skin slices onto a surface, each clipped to skin and surface.
+void CopySlices(const std::vector<SkinCopy>& copies, const Picture& skin, DrawingSurface& target) {
+  HDC dc = target.hdc();
+  if (!dc) return;
+  HDC source = CreateCompatibleDC(dc);
+  HGDIOBJ old = SelectObject(source, skin.Handle());
+  const int tppx = TwipsPerPixelX(), tppy = TwipsPerPixelY();
+  for (const SkinCopy& c : copies) {
+    SkinCopy px;
+    if (!SkinCopyToPixels(c, tppx, tppy, skin.WidthPixels(), skin.HeightPixels(), target.width(),
+                          target.height(), px)) {
+      continue;
+    }
+    BitBlt(dc, px.dstX, px.dstY, px.width, px.height, source, px.srcX, px.srcY, SRCCOPY);
+  }
+  SelectObject(source, old);
+  DeleteDC(source);
+}
+
+}  // namespace
+
+BForm::BForm() : tag_(kTitleBarDefaultCaption) {}
+
+BForm::~BForm() {
+  life_.reset();
+  Destroy();
+  if (font_) DeleteObject(font_);
+}
+
+void BForm::OnCreated() {
+  pp_ = Picture::FromBitmapResource(IDB_TITLE_SKIN);
+  Window::SetBackColor(OleColorToColorRef(backColor_));
+  SetAutoRedraw(true);
+  // The bar has one height whatever it was created with.
+  RECT rc;
+  GetClientRect(hWnd(), &rc);
+  SetWindowPos(hWnd(), nullptr, 0, 0, rc.right, TwipsToPixelsY(kTitleBarHeightTwips),
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  PaintBar();
+}
+
+std::string BForm::BackColor() const { return ColorToText(backColor_); }
+
+void BForm::ApplyBackColor(std::uint32_t color) {
+  backColor_ = color;
+  Window::SetBackColor(OleColorToColorRef(color));
+}
+
+void BForm::SetBackColor(std::string_view New_BackColor) {
+  std::uint32_t color = 0;
+  if (!ColorFromText(New_BackColor, color)) return;
+  ApplyBackColor(color);
+  PaintBar();
+  changed_.insert("BackColor");
+}
+
+void BForm::SetCaption(std::string New_caption) {
+  tag_ = std::move(New_caption);
+  PaintBar();
+  changed_.insert("Caption");
+}
+
+void BForm::SetHasLogo(bool vNewValue) {
+  hasLogo_ = vNewValue;
+  PaintBar();
+  changed_.insert("HasLogo");
+}
+
+void BForm::SetfrmHwnd(HWND New_frmHwnd) {
+  frmHwnd_ = New_frmHwnd;
+  changed_.insert("frmHwnd");
+}
+
+void BForm::ReadProperties(const PropertyBag& bag) {
+  std::uint32_t color = 0;
+  if (ColorFromText(bag.ReadString("BackColor", kTitleBarDefaultBackColorText), color)) ApplyBackColor(color);
+  tag_ = bag.ReadString("Caption", kTitleBarDefaultCaption);
+  PaintBar();
+  frmHwnd_ = reinterpret_cast<HWND>(static_cast<INT_PTR>(bag.ReadInt("frmHwnd", 0)));
+  hasLogo_ = bag.ReadBool("HasLogo", false);
+}
+
+void BForm::WriteProperties(PropertyBag& bag) const {
+  bag.WriteInt("BackColor", static_cast<std::int32_t>(backColor_), kTitleBarDefaultBackColor);
+  bag.WriteString("Caption", tag_, kTitleBarDefaultCaption);
+  bag.WriteInt("frmHwnd", static_cast<std::int64_t>(reinterpret_cast<INT_PTR>(frmHwnd_)), 0);
+  bag.Set("HasLogo", hasLogo_);
+}
+
+HFONT BForm::TitleFont() {
+  if (font_) return font_;
+  LOGFONTW lf{};
+  HDC screen = GetDC(nullptr);
+  lf.lfHeight = -MulDiv(9, GetDeviceCaps(screen, LOGPIXELSY), 72);
+  ReleaseDC(nullptr, screen);
+  lf.lfWeight = FW_BOLD;
+  lf.lfCharSet = GB2312_CHARSET;
+  wcsncpy_s(lf.lfFaceName, W("宋体").c_str(), _TRUNCATE);
+  font_ = CreateFontIndirectW(&lf);
+  return font_;
+}
+
+void BForm::PaintBar() {
+  if (!Exists()) return;
+  DrawingSurface& surface = Surface();
+  if (!surface.hdc()) return;
+  surface.Clear(OleColorToColorRef(backColor_));
+  if (pp_) {
+    const int tppx = TwipsPerPixelX(), tppy = TwipsPerPixelY();
+    CopySlices(TitleBarCopies(surface.width() * tppx, pp_->WidthPixels() * tppx, pp_->HeightPixels() * tppy), *pp_,
+               surface);
+  }
+  if (!tag_.empty()) {
+    HDC dc = surface.hdc();
+    const TwipsPoint at = TitleCaptionPosition(hasLogo_);
+    HGDIOBJ old = SelectObject(dc, TitleFont());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(255, 255, 255));
+    const std::wstring text = W(tag_);
+    TextOutW(dc, TwipsToPixelsX(at.x), TwipsToPixelsY(at.y), text.c_str(), static_cast<int>(text.size()));
+    SelectObject(dc, old);
+  }
+  Refresh();
+}
+
+void BForm::Printform(Window& host) {
+  if (!host.Exists()) return;
+  if (!host.AutoRedraw()) host.SetAutoRedraw(true);
+  DrawingSurface& surface = host.Surface();
+  surface.Clear(host.BackColor());
+  if (pp_) {
+    const int tppx = TwipsPerPixelX(), tppy = TwipsPerPixelY();
+    CopySlices(WindowFrameCopies(surface.width() * tppx, surface.height() * tppy, pp_->WidthPixels() * tppx,
+                                 pp_->HeightPixels() * tppy),
+               *pp_, surface);
+  }
+  host.Refresh();
+}
+
+LRESULT BForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  const float x = static_cast<float>(GET_X_LPARAM(lParam) * TwipsPerPixelX());
+  const float y = static_cast<float>(GET_Y_LPARAM(lParam) * TwipsPerPixelY());
+  switch (msg) {
+    case WM_WINDOWPOSCHANGING: {
+      auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
+      if (!(pos->flags & SWP_NOSIZE)) pos->cy = TwipsToPixelsY(kTitleBarHeightTwips);
+      break;
+    }
+    case WM_SIZE: {
+      const LRESULT r = Control::WndProc(msg, wParam, lParam);
+      PaintBar();
+      return r;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK: {
+      const std::int16_t button = (msg == WM_LBUTTONDOWN) ? 1 : (msg == WM_MBUTTONDOWN || msg == WM_MBUTTONDBLCLK) ? 4 : 2;
+      const std::weak_ptr<int> life = life_;
+      ArrowCursor();
+      if (button == 1) {
+        ReleaseCapture();
+        // The system moves that window until the button is released.
+        if (frmHwnd_ && IsWindow(frmHwnd_)) SendMessageW(frmHwnd_, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+        if (life.expired()) return 0;
+        ArrowCursor();
+      }
+      if (events_.MouseDown) events_.MouseDown(button, ShiftState(), x, y);
+      return 0;
+    }
+    case WM_LBUTTONDBLCLK:
+      if (events_.DblClick) events_.DblClick();
+      return 0;
+    case WM_MOUSEMOVE: {
+      ArrowCursor();
+      std::int16_t held = 0;
+      if (wParam & MK_LBUTTON) held |= 1;
+      if (wParam & MK_RBUTTON) held |= 2;
+      if (wParam & MK_MBUTTON) held |= 4;
+      if (events_.MouseMove) events_.MouseMove(held, ShiftState(), x, y);
+      return 0;
+    }
+    default:
+      break;
+  }
+  return Control::WndProc(msg, wParam, lParam);
+}
+
+}  // namespace vorn2

@@ -1,0 +1,494 @@
+#include "controls/win/iButton.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+
+#include "framework/win/Screen.h"
+#include "framework/win/WinText.h"
+
+namespace vorn2 {
+namespace {
+
+constexpr std::uint32_t kSurfaceBackColor = 0x80000000u | COLOR_WINDOW;
+constexpr std::uint32_t kMaskKey = 0x00FF00FF;  // magenta, as DIB pixel and as COLORREF
+
+std::map<UINT_PTR, iButton*>& PollTimers() {
+  static std::map<UINT_PTR, iButton*> timers;
+  return timers;
+}
+
+std::int16_t ShiftState() {
+  std::int16_t shift = 0;
+  if (GetKeyState(VK_SHIFT) < 0) shift |= 1;
+  if (GetKeyState(VK_CONTROL) < 0) shift |= 2;
+  if (GetKeyState(VK_MENU) < 0) shift |= 4;
+  return shift;
+}
+
+std::int16_t ButtonsHeld(WPARAM wParam) {
+  std::int16_t b = 0;
+  if (wParam & MK_LBUTTON) b |= kLeftButton;
+  if (wParam & MK_RBUTTON) b |= kRightButton;
+  if (wParam & MK_MBUTTON) b |= kMiddleButton;
+  return b;
+}
+
+// A region of the pixels that are not the key colour, row by row.
+HRGN RegionFromPixels(const std::uint32_t* bits, int width, int height) {
+  std::vector<RECT> runs;
+  for (int y = 0; y < height; ++y) {
+    const std::uint32_t* row = bits + static_cast<std::size_t>(y) * width;
+    int x = 0;
+    while (x < width) {
+      while (x < width && (row[x] & 0xFFFFFF) == kMaskKey) ++x;
+      const int start = x;
+      while (x < width && (row[x] & 0xFFFFFF) != kMaskKey) ++x;
+      if (x > start) runs.push_back(RECT{start, y, x, y + 1});
+    }
+  }
+  std::vector<unsigned char> data(sizeof(RGNDATAHEADER) + runs.size() * sizeof(RECT));
+  auto* header = reinterpret_cast<RGNDATAHEADER*>(data.data());
+  header->dwSize = sizeof(RGNDATAHEADER);
+  header->iType = RDH_RECTANGLES;
+  header->nCount = static_cast<DWORD>(runs.size());
+  header->nRgnSize = static_cast<DWORD>(runs.size() * sizeof(RECT));
+  header->rcBound = RECT{0, 0, width, height};
+  if (!runs.empty()) std::memcpy(data.data() + sizeof(RGNDATAHEADER), runs.data(), runs.size() * sizeof(RECT));
+  return ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()), reinterpret_cast<RGNDATA*>(data.data()));
+}
+
+// The disabled look: every pixel but the key colour pulled towards light grey.
+void WashOut(std::uint32_t* bits, int width, int height) {
+  GdiFlush();
+  for (std::size_t i = 0, n = static_cast<std::size_t>(width) * height; i < n; ++i) {
+    const std::uint32_t v = bits[i] & 0xFFFFFF;
+    if (v == kMaskKey) continue;
+    const unsigned r = (v >> 16) & 0xFF, g = (v >> 8) & 0xFF, b = v & 0xFF;
+    const unsigned grey = 128 + (r * 30 + g * 59 + b * 11) / 200;
+    bits[i] = (grey << 16) | (grey << 8) | grey;
+  }
+}
+
+// A palette from the system's on palette displays (256 colours), else null.
+HPALETTE SystemPaletteIfAny(HDC screen) {
+  if (!(GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE) || GetDeviceCaps(screen, SIZEPALETTE) != 256) return nullptr;
+  std::vector<unsigned char> buffer(sizeof(LOGPALETTE) + 255 * sizeof(PALETTEENTRY));
+  auto* logPalette = reinterpret_cast<LOGPALETTE*>(buffer.data());
+  logPalette->palVersion = 0x300;
+  logPalette->palNumEntries = 256;
+  GetSystemPaletteEntries(screen, 0, 256, logPalette->palPalEntry);
+  return CreatePalette(logPalette);
+}
+
+}  // namespace
+
+COLORREF OleColorToColorRef(std::uint32_t color) {
+  if (color & 0x80000000u) return GetSysColor(static_cast<int>(color & 0xFF));
+  return color & 0xFFFFFF;
+}
+
+iButton::iButton() : logic_(*this) {}
+
+iButton::~iButton() {
+  life_.reset();
+  StopLeavePoll();
+  Destroy();
+  frames_.clear();
+  backPicture_.reset();
+  DropFont();
+  if (shapeCopy_) DeleteObject(shapeCopy_);
+}
+
+void iButton::OnCreated() {
+  SetBackColor(OleColorToColorRef(kSurfaceBackColor));
+  SetAutoRedraw(true);
+  if (!enabled_) EnableWindow(hWnd(), FALSE);
+  logic_.OnCreated();
+}
+
+// --- properties -----------------------------------------------------------
+
+void iButton::SetcDrawMode(std::int16_t mode) {
+  drawMode_ = mode;
+  logic_.Repaint();
+  MarkChanged("cDrawMode");
+}
+
+void iButton::SetcFont(const FontSpec& font) {
+  font_ = font;
+  DropFont();
+  logic_.Repaint();
+  MarkChanged("cFont");
+}
+
+void iButton::SetcForeColor(std::uint32_t color) {
+  foreColor_ = color;
+  logic_.Repaint();
+  MarkChanged("cForeColor");
+}
+
+void iButton::SetAutoSize(bool autoSize) {
+  logic_.SetAutoSize(autoSize);
+  MarkChanged("AutoSize");
+}
+
+void iButton::SetStyle(std::int32_t style) {
+  logic_.SetStyle(style);
+  MarkChanged("Style");
+}
+
+void iButton::SetBackPicture(PicturePtr picture) {
+  backPicture_ = std::move(picture);
+  logic_.CutStrip();
+  MarkChanged("BackPicture");
+}
+
+void iButton::SetIcon(PicturePtr picture) {
+  icon_ = std::move(picture);
+  MarkChanged("Icon");
+}
+
+void iButton::SetEnabled(bool enabled) {
+  enabled_ = enabled;
+  if (Exists()) EnableWindow(hWnd(), enabled ? TRUE : FALSE);
+  logic_.ForcedRepaint();
+  MarkChanged("Enabled");
+}
+
+void iButton::SetcBackStyle(std::int16_t style) {
+  backStyle_ = style;
+  logic_.Repaint();
+  MarkChanged("cBackStyle");
+}
+
+void iButton::SetCaption(std::string caption) {
+  logic_.SetCaption(std::move(caption));
+  MarkChanged("Caption");
+}
+
+PicturePtr iButton::Image() const {
+  const DrawingSurface& s = Surface();
+  return Picture::FromDC(s.hdc(), 0, 0, s.width(), s.height());
+}
+
+PicturePtr iButton::Frame(int index) const {
+  if (index < 0 || index >= static_cast<int>(frames_.size())) return nullptr;
+  return frames_[index];
+}
+
+void iButton::ReadProperties(const PropertyBag& bag) {
+  backPicture_ = ReadPicture(bag, "BackPicture");
+  icon_ = ReadPicture(bag, "Icon");
+  enabled_ = bag.ReadBool("Enabled", true);
+  if (Exists()) EnableWindow(hWnd(), enabled_ ? TRUE : FALSE);
+  backStyle_ = static_cast<std::int16_t>(bag.ReadInt("cBackStyle", 1));
+  logic_.LoadCaption(bag.ReadString("Caption", ""));
+  logic_.LoadStyle(static_cast<int>(bag.ReadInt("Style", 0)));
+  logic_.LoadAutoSize(bag.ReadBool("AutoSize", true));
+  foreColor_ = static_cast<std::uint32_t>(bag.ReadInt("cForeColor", foreColor_));
+  FontSpec font = font_;
+  if (FontSpecFromText(bag.ReadString("cFont", FontSpecToText(font_)), font)) {
+    font_ = font;
+    DropFont();
+  }
+  drawMode_ = static_cast<std::int16_t>(bag.ReadInt("cDrawMode", drawMode_));
+}
+
+void iButton::WriteProperties(PropertyBag& bag) const {
+  WritePicture(bag, "BackPicture", backPicture_);
+  WritePicture(bag, "Icon", icon_);
+  bag.WriteBool("Enabled", enabled_, true);
+  bag.WriteInt("Style", logic_.Style(), 0);
+  bag.WriteInt("cBackStyle", backStyle_, 1);
+  bag.WriteString("Caption", logic_.Caption(), "");
+  bag.WriteBool("AutoSize", logic_.AutoSize(), true);
+  bag.Set("cFont", FontSpecToText(font_));
+  bag.Set("cDrawMode", static_cast<std::int64_t>(drawMode_));
+  bag.Set("cForeColor", static_cast<std::int64_t>(foreColor_));
+}
+
+// --- platform for the logic -------------------------------------------------
+
+bool iButton::CursorOverControl() {
+  if (!Exists()) return false;
+  POINT pt;
+  if (!GetCursorPos(&pt)) return false;
+  return WindowFromPoint(pt) == hWnd();
+}
+
+void iButton::SetHandCursor() { SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND))); }
+
+void iButton::SetArrowCursor() { SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW))); }
+
+void iButton::StartLeavePoll() {
+  if (pollTimer_) return;
+  pollTimer_ = SetTimer(nullptr, 0, 50, &iButton::PollTick);
+  if (pollTimer_) PollTimers()[pollTimer_] = this;
+}
+
+void iButton::StopLeavePoll() {
+  if (!pollTimer_) return;
+  KillTimer(nullptr, pollTimer_);
+  PollTimers().erase(pollTimer_);
+  pollTimer_ = 0;
+}
+
+void CALLBACK iButton::PollTick(HWND, UINT, UINT_PTR id, DWORD) {
+  auto& timers = PollTimers();
+  auto it = timers.find(id);
+  if (it == timers.end()) {
+    KillTimer(nullptr, id);  // a tick that was already queued for a stopped poll
+    return;
+  }
+  it->second->logic_.OnLeavePollTick();
+}
+
+bool iButton::BackPictureSize(double& widthHimetric, double& heightHimetric) {
+  if (!backPicture_) return false;
+  widthHimetric = backPicture_->Width();
+  heightHimetric = backPicture_->Height();
+  return true;
+}
+
+void iButton::CutFrames(FrameSize frame, int stripFrames, int slots) {
+  (void)stripFrames;
+  frames_.assign(static_cast<std::size_t>(std::max(slots, 0)), nullptr);
+  if (!backPicture_ || frame.width <= 0 || frame.height <= 0) return;
+  HDC screen = GetDC(nullptr);
+  HDC strip = CreateCompatibleDC(Surface().hdc() ? Surface().hdc() : screen);
+  HGDIOBJ oldStrip = SelectObject(strip, backPicture_->Handle());
+  for (int i = 0; i < slots; ++i) {
+    // Slots whose slice lies beyond the strip get no image of their own.
+    if ((i + 1) * frame.width > backPicture_->WidthPixels()) continue;
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, frame.width, frame.height);
+    HDC copy = CreateCompatibleDC(screen);
+    if (!bitmap || !copy) {
+      if (bitmap) DeleteObject(bitmap);
+      if (copy) DeleteDC(copy);
+      continue;
+    }
+    HGDIOBJ oldCopy = SelectObject(copy, bitmap);
+    HPALETTE palette = SystemPaletteIfAny(screen);
+    HPALETTE oldPalette = nullptr;
+    if (palette) {
+      oldPalette = SelectPalette(copy, palette, FALSE);
+      RealizePalette(copy);
+    }
+    BitBlt(copy, 0, 0, frame.width, frame.height, strip, i * frame.width, 0, SRCCOPY);
+    if (palette) SelectPalette(copy, oldPalette, FALSE);
+    SelectObject(copy, oldCopy);
+    DeleteDC(copy);
+    frames_[i] = std::make_shared<Picture>(bitmap, palette);
+  }
+  SelectObject(strip, oldStrip);
+  DeleteDC(strip);
+  ReleaseDC(nullptr, screen);
+}
+
+void iButton::ResizeTwips(int widthTwips, int heightTwips) {
+  if (!Exists()) return;
+  const int w = TwipsToPixelsX(widthTwips), h = TwipsToPixelsY(heightTwips);
+  RECT rc;
+  GetClientRect(hWnd(), &rc);
+  if (rc.right == w && rc.bottom == h) return;  // also ends the resize -> resize loop
+  SetWindowPos(hWnd(), nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+HFONT iButton::CaptionFont() {
+  if (hfont_) return hfont_;
+  LOGFONTW lf{};
+  HDC screen = GetDC(nullptr);
+  lf.lfHeight = -static_cast<LONG>(std::lround(font_.sizePoints * GetDeviceCaps(screen, LOGPIXELSY) / 72.0));
+  ReleaseDC(nullptr, screen);
+  lf.lfWeight = font_.weight;
+  lf.lfItalic = font_.italic;
+  lf.lfUnderline = font_.underline;
+  lf.lfStrikeOut = font_.strikethrough;
+  lf.lfCharSet = static_cast<BYTE>(font_.charset);
+  const std::wstring face = W(font_.name);
+  wcsncpy_s(lf.lfFaceName, face.c_str(), _TRUNCATE);
+  hfont_ = CreateFontIndirectW(&lf);
+  return hfont_;
+}
+
+void iButton::DropFont() {
+  if (hfont_) DeleteObject(hfont_);
+  hfont_ = nullptr;
+}
+
+void iButton::ApplyShape(HRGN shape) {
+  if (!Exists()) {
+    if (shape) DeleteObject(shape);
+    return;
+  }
+  if (!shape) {
+    if (shaped_) SetWindowRgn(hWnd(), nullptr, TRUE);
+    shaped_ = false;
+    return;
+  }
+  if (shaped_ && shapeCopy_ && EqualRgn(shape, shapeCopy_)) {
+    DeleteObject(shape);
+    return;
+  }
+  if (!shapeCopy_) shapeCopy_ = CreateRectRgn(0, 0, 0, 0);
+  CombineRgn(shapeCopy_, shape, nullptr, RGN_COPY);
+  SetWindowRgn(hWnd(), shape, TRUE);  // the system owns shape from here
+  shaped_ = true;
+}
+
+void iButton::Paint(int state, FrameChoice frame) {
+  if (!Exists()) return;
+  DrawingSurface& surface = Surface();
+  HDC dc = surface.hdc();
+  if (!dc) return;
+  surface.Clear(OleColorToColorRef(kSurfaceBackColor));
+  const int wpx = surface.width(), hpx = surface.height();
+  const int tppx = TwipsPerPixelX(), tppy = TwipsPerPixelY();
+
+  HGDIOBJ oldFont = SelectObject(dc, CaptionFont());
+  const std::wstring text = W(logic_.Caption());
+  SIZE extent{0, 0};
+  if (!text.empty()) GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+  else {
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc, &tm);
+    extent.cy = tm.tmHeight;
+  }
+  const double iconWidth = icon_ ? IconWidthTwips(icon_->Width()) : 0;
+  const ButtonLayout layout = LayoutButton(static_cast<double>(wpx) * tppx, static_cast<double>(hpx) * tppy,
+                                           static_cast<double>(extent.cx) * tppx,
+                                           static_cast<double>(extent.cy) * tppy, icon_ != nullptr, iconWidth, state);
+
+  const PicturePtr picture = Frame(frame.index);
+  HRGN shape = nullptr;
+  if (picture) {
+    HDC source = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(source, picture->Handle());
+    SetStretchBltMode(dc, COLORONCOLOR);
+    StretchBlt(dc, 0, 0, wpx, hpx, source, 0, 0, picture->WidthPixels(), picture->HeightPixels(), SRCCOPY);
+    SelectObject(source, old);
+    if (frame.greyed) WashOut(surface.bits(), wpx, hpx);
+    if (backStyle_ != 0) {
+      if (icon_) {
+        SelectObject(source, icon_->Handle());
+        const int x = static_cast<int>(std::lround(layout.iconX / tppx));
+        TransparentBlt(dc, x, 0, icon_->WidthPixels(), icon_->HeightPixels(), source, 0, 0, icon_->WidthPixels(),
+                       icon_->HeightPixels(), kMaskKey);
+        SelectObject(source, old);
+      }
+    } else {
+      GdiFlush();
+      shape = RegionFromPixels(surface.bits(), wpx, hpx);
+    }
+    DeleteDC(source);
+  }
+  ApplyShape(shape);
+
+  if (!text.empty()) {
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, OleColorToColorRef(foreColor_));
+    TextOutW(dc, static_cast<int>(std::lround(layout.captionX / tppx)),
+             static_cast<int>(std::lround(layout.captionY / tppy)), text.c_str(), static_cast<int>(text.size()));
+  }
+  SelectObject(dc, oldFont);
+  SetROP2(dc, drawMode_);
+  Refresh();
+}
+
+void iButton::DrawFocusRect() {
+  if (!Exists() || !Surface().hdc()) return;
+  RECT rc;
+  GetClientRect(hWnd(), &rc);
+  const PixelRect r = FocusRectangle(rc.right, rc.bottom);
+  RECT focus{r.left, r.top, r.right, r.bottom};
+  ::DrawFocusRect(Surface().hdc(), &focus);
+  Refresh();
+}
+
+void iButton::FirstShow() {
+  if (!tag_.empty()) return;
+  tag_.assign(1, '1');  // first, so the paint that cutting causes does not come back here
+  logic_.CutStrip();
+}
+
+// --- messages -----------------------------------------------------------
+
+LRESULT iButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  const float x = static_cast<float>(GET_X_LPARAM(lParam) * TwipsPerPixelX());
+  const float y = static_cast<float>(GET_Y_LPARAM(lParam) * TwipsPerPixelY());
+  std::int16_t button = 0;
+  switch (msg) {
+    case WM_MOUSEMOVE:
+      logic_.OnMouseMove(ButtonsHeld(wParam), ShiftState(), x, y);
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN: {
+      button = msg == WM_LBUTTONDOWN ? kLeftButton : msg == WM_RBUTTONDOWN ? kRightButton : kMiddleButton;
+      const std::weak_ptr<int> life = life_;
+      if (GetFocus() != hWnd()) SetFocus(hWnd());
+      if (life.expired() || !Exists()) return 0;
+      SetCapture(hWnd());
+      logic_.OnMouseDown(button, ShiftState(), x, y);
+      return 0;
+    }
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+      button = msg == WM_LBUTTONUP ? kLeftButton : msg == WM_RBUTTONUP ? kRightButton : kMiddleButton;
+      if (!(wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) && GetCapture() == hWnd()) ReleaseCapture();
+      logic_.OnMouseUp(button, ShiftState(), x, y);
+      return 0;
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK:
+      button = msg == WM_LBUTTONDBLCLK ? kLeftButton : msg == WM_RBUTTONDBLCLK ? kRightButton : kMiddleButton;
+      SetCapture(hWnd());
+      logic_.OnDoubleClick(button);
+      return 0;
+    case WM_KEYDOWN:
+      logic_.OnKeyDown(static_cast<std::int16_t>(wParam), ShiftState());
+      return 0;
+    case WM_KEYUP:
+      logic_.OnKeyUp(static_cast<std::int16_t>(wParam), ShiftState());
+      return 0;
+    case WM_CHAR:
+      logic_.OnChar(static_cast<std::int16_t>(wParam));
+      return 0;
+    case WM_GETDLGCODE:
+      return DLGC_WANTALLKEYS | DLGC_WANTCHARS;
+    case WM_SETFOCUS:
+      logic_.OnFocusEnter();
+      return 0;
+    case WM_KILLFOCUS:
+      logic_.OnFocusExit();
+      return 0;
+    case WM_SETCURSOR:
+      // The control sets its own cursor on every move over it.
+      if (LOWORD(lParam) == HTCLIENT) return TRUE;
+      break;
+    case WM_SIZE: {
+      const LRESULT r = Control::WndProc(msg, wParam, lParam);
+      logic_.OnResize();
+      return r;
+    }
+    case WM_SHOWWINDOW:
+      if (wParam) FirstShow();
+      break;
+    case WM_PAINT:
+      if (tag_.empty() && IsWindowVisible(hWnd())) FirstShow();
+      break;
+    case WM_DESTROY:
+      StopLeavePoll();
+      break;
+    default:
+      break;
+  }
+  return Control::WndProc(msg, wParam, lParam);
+}
+
+}  // namespace vorn2
