@@ -1,0 +1,273 @@
+#include "tabs/TabStrip.h"
+
+#include <cmath>
+
+namespace vorn2 {
+namespace {
+
+std::int32_t RoundToPixel(float value) {
+  const double r = RoundHalfEven(static_cast<double>(value));
+  if (!std::isfinite(r)) return -1000000;  // outside any band
+  if (r < -1000000.0) return -1000000;
+  if (r > 1000000.0) return 1000000;
+  return static_cast<std::int32_t>(r);
+}
+
+}  // namespace
+
+TabStripCore::TabStripCore() : m_TabItems(std::make_shared<CTabItems>()) {}
+
+TabStripCore::~TabStripCore() {
+  // Items and a list that outlive the strip must not reach it any more.
+  if (m_TabItems) m_TabItems->SetTab({});
+}
+
+void TabStripCore::AttachList() { m_TabItems->SetTab(weak_from_this()); }
+
+void TabStripCore::LockReDraw(bool bLock) {
+  m_bRedraw = !bLock;
+  if (!bLock) {
+    CalcItemWidth();
+    LayoutItems();
+    RedrawAll();
+  }
+}
+
+void TabStripCore::RefreshPage() {
+  std::shared_ptr<CTabItem> item = m_TabItems->Item(m_Selected);
+  if (!item || !item->Form()) throw TabError(TabError::kNoObject);
+  std::shared_ptr<ITabForm> form = item->Form();
+  form->RefreshPage();
+}
+
+// --- IuTab ----------------------------------------------------------------
+
+void TabStripCore::Add(const std::string&, const std::shared_ptr<ITabForm>& Form, const std::optional<std::string>&,
+                       const TabIndex&) {
+  if (Form) AdoptForm(Form->hWnd());
+  const std::int32_t count = m_TabItems->Count();
+  if (m_Selected > count || m_Selected < 0) m_Selected = 0;
+  CalcItemWidth();
+  LayoutItems();
+  DrawTabs(true);
+}
+
+bool TabStripCore::BeforeRemove(std::int32_t Index) {
+  bool cancel = false;
+  if (Events.OnItemColose) Events.OnItemColose(Index, cancel);
+  return !cancel;
+}
+
+void TabStripCore::Remove(std::int32_t Index) {
+  CalcItemWidth();
+  LayoutItems();
+  if (Index == m_Selected) m_Selected = 0;
+  else if (m_Selected > Index) m_Selected = m_Selected - 1;
+  ShowSelectedForm();
+  DrawTabs(true);
+}
+
+void TabStripCore::Clear() {
+  CalcItemWidth();
+  m_Selected = 0;
+  DrawTabs(true);
+}
+
+void TabStripCore::Redraw(bool) { RedrawAll(); }
+
+void TabStripCore::ChangeForm(const std::shared_ptr<CTabItem>&, const std::shared_ptr<ITabForm>& Form) {
+  try {
+    if (Form) AdoptForm(Form->hWnd());
+  } catch (...) {
+  }
+  try {
+    ShowSelectedForm();
+  } catch (...) {
+  }
+}
+
+void TabStripCore::SetSelected(std::int32_t NewValue) {
+  if (NewValue < 0) {
+    m_Selected = -1;
+    RedrawAll();
+    return;
+  }
+  if (NewValue > m_TabItems->Count() - 1) return;
+  m_Selected = NewValue;
+  ShowSelectedForm();
+  RedrawAll();
+}
+
+// --- Layout ---------------------------------------------------------------
+
+void TabStripCore::CalcItemWidth() {
+  if (!m_bRedraw) return;
+  const std::int32_t area = ClientWidth() - m_TabLeftSize - m_TabRightSize;
+  const std::int32_t n = m_TabItems->Count();
+  std::int32_t locked = 0;
+  for (std::int32_t i = 0; i < n; ++i) {
+    if (m_TabItems->Item(i)->LockSize()) ++locked;
+  }
+  const std::int32_t full = m_TabStyle == 0 ? kItemWidth0 : kItemWidth1;
+  const double rest = m_TabStyle == 0 ? static_cast<double>(area) - static_cast<double>(kItemWidth0) * locked - kSlope
+                                      : static_cast<double>(area) - static_cast<double>(kItemWidth1) * locked -
+                                            static_cast<double>(kGap1) * n;
+  double w = full;
+  if (locked < n) w = RoundHalfEven(rest / (n - locked));
+  if (w > full) w = full;
+  m_lItemWidth = static_cast<std::int32_t>(w);
+}
+
+void TabStripCore::LayoutItems() {
+  if (!m_bRedraw) return;
+  const bool compact = m_TabStyle == 0;
+  std::int32_t x = compact ? kSlope : 0;
+  const std::int32_t n = m_TabItems->Count();
+  for (std::int32_t i = 0; i < n; ++i) {
+    const std::shared_ptr<CTabItem> item = m_TabItems->Item(i);
+    const std::int32_t width = item->LockSize() ? (compact ? kItemWidth0 : kItemWidth1) : m_lItemWidth;
+    item->SetLeft(x);
+    item->SetWidth(width);
+    x += compact ? width : width + kGap1;
+  }
+}
+
+TabHit TabStripCore::HitTest(float X, float Y) const {
+  TabHit hit;
+  const std::int32_t x = RoundToPixel(X);
+  const std::int32_t y = RoundToPixel(Y);
+  const std::int32_t w = ClientWidth();
+  if (x < 0 || x > w || y < 0 || y > 25) {
+    hit.index = kHitOutside;
+    return hit;
+  }
+  if (x > w - m_TabRightSize || x < m_TabLeftSize) {
+    hit.index = kHitSideBand;
+    return hit;
+  }
+  const std::int32_t n = m_TabItems->Count();
+  if (n == 0) {
+    hit.index = kHitNoTab;
+    return hit;
+  }
+  const std::int32_t rx = x - m_TabLeftSize;
+  if (rx <= kSlope) {
+    hit.index = 0;
+    return hit;
+  }
+  for (std::int32_t i = 0; i < n; ++i) {
+    const std::shared_ptr<CTabItem> item = m_TabItems->Item(i);
+    const std::int32_t left = item->Left();
+    const std::int32_t right = left + item->Width();
+    if (left <= rx && rx <= right) {
+      hit.index = i;
+      if (!item->HideButton()) {
+        if (m_TabStyle == 0) hit.onClose = right - 24 <= rx && rx <= right - 12 && 6 <= y && y <= 18;
+        else hit.onClose = right - 20 <= rx && rx <= right - 8 && 7 <= y && y <= 19;
+      }
+      return hit;
+    }
+  }
+  hit.index = kHitNoTab;
+  return hit;
+}
+
+// --- Mouse ----------------------------------------------------------------
+
+void TabStripCore::MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y) {
+  // A host handler may drop the strip (closing its window); stay alive.
+  const std::shared_ptr<TabStripCore> self = shared_from_this();
+  m_lastPress = MouseState{Button, Shift, X, Y};
+  std::int32_t h = 0;
+  if (Button == kButtonLeft) {
+    const TabHit hit = HitTest(X, Y);
+    h = hit.index;
+    if (h >= 0 && h < m_TabItems->Count()) {
+      if (h != m_Selected && !hit.onClose) {
+        m_Selected = h;
+        ShowSelectedForm();
+        DrawTabs(true);
+      } else if (hit.onClose && m_lHotState != 2) {
+        m_lHotState = 2;
+        DrawTabs(true);
+      }
+      if (Events.TabChanged) Events.TabChanged();
+    }
+  }
+  if (Events.OnMouseDown) Events.OnMouseDown(h, Button, Shift, X, Y);
+}
+
+void TabStripCore::MouseMove(std::int16_t Button, std::int16_t Shift, float X, float Y) {
+  const std::shared_ptr<TabStripCore> self = shared_from_this();
+  std::int32_t h = 0;
+  if (Button == 0) {
+    TrackMouseLeave();
+    const TabHit hit = HitTest(X, Y);
+    h = hit.index;
+    const std::int32_t s = hit.onClose ? 1 : 0;
+    if (h != m_lHotIndex || s != m_lHotState) {
+      if (h != m_lHotIndex && Events.OnMouseHover) Events.OnMouseHover(h, Button, Shift, X, Y);
+      m_lHotIndex = h;
+      m_lHotState = s;
+      DrawTabs(true);
+    }
+  }
+  if (Events.OnMouseMove) Events.OnMouseMove(h, Button, Shift, X, Y);
+}
+
+void TabStripCore::MouseUp(std::int16_t Button, std::int16_t Shift, float X, float Y) {
+  const std::shared_ptr<TabStripCore> self = shared_from_this();
+  std::int32_t h = 0;
+  if (Button == kButtonLeft) {
+    const TabHit hit = HitTest(X, Y);
+    h = hit.index;
+    m_lHotState = 0;
+    if (h >= 0 && h < m_TabItems->Count() && h == m_lHotIndex && hit.onClose) {
+      if (!m_TabItems->Item(h)->HideButton()) m_TabItems->Remove(h, true);
+    }
+    RedrawAll();
+  }
+  if (Events.OnMouseUp) Events.OnMouseUp(h, Button, Shift, X, Y);
+}
+
+void TabStripCore::DblClick() {
+  const std::shared_ptr<TabStripCore> self = shared_from_this();
+  const MouseState press = m_lastPress;
+  const TabHit hit = HitTest(press.x, press.y);
+  MouseDown(press.button, press.shift, press.x, press.y);
+  if (Events.OnDblClick) Events.OnDblClick(hit.index, press.button, press.shift, press.x, press.y);
+}
+
+void TabStripCore::MouseLeave() {
+  const std::shared_ptr<TabStripCore> self = shared_from_this();
+  if (m_lHotIndex != -1) {
+    m_lHotIndex = -1;
+    DrawTabs(true);
+  }
+  if (Events.OnMouseLeave) Events.OnMouseLeave();
+}
+
+// --- Placement and drawing ------------------------------------------------
+
+void TabStripCore::ShowSelectedForm() {
+  if (m_Selected < 0 || m_Selected >= m_TabItems->Count() || m_hContainerWnd == 0) return;
+  const std::shared_ptr<CTabItem> item = m_TabItems->Item(m_Selected);
+  if (!item->Form()) return;
+  const std::shared_ptr<ITabForm> form = item->Form();
+  PlaceSelectedForm(form->hWnd());
+}
+
+void TabStripCore::DrawBackground() {
+  if (m_bRedraw) PaintBackground();
+}
+
+void TabStripCore::DrawTabs(bool bPaint) {
+  if (m_bRedraw) PaintTabs(bPaint);
+}
+
+void TabStripCore::RedrawAll() {
+  DrawBackground();
+  DrawTabs(true);
+}
+
+}  // namespace vorn2
