@@ -1,0 +1,48 @@
+// cFormSubclass: offers every message of a window to its owner first, with
+// the message arguments by reference, then passes it on.
+//
+// Always the Unicode flavour: every window of the program is a Unicode
+// window, and an ANSI router would push captions through the system code
+// page (WM_SETTEXT / WM_GETTEXT), garbling the Chinese ones.
+// The object may be destroyed from inside a message of its own window: the
+// router finishes that message first and frees itself afterwards.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+
+#include "winplumbing/FormSubclassEngine.h"
+
+namespace vorn2 {
+
+class cFormSubclass {
+ public:
+  // MsgCome: bBefore by value, everything else by reference. bHandled true in
+  // the before call answers the message with lReturn.
+  using MsgComeHandler = std::function<void(bool bBefore, bool& bHandled, LRESULT& lReturn, HWND& lng_hWnd,
+                                            UINT& uMsg, WPARAM& wParam, LPARAM& lParam)>;
+
+  cFormSubclass();
+  ~cFormSubclass();  // puts every window's procedure back
+  cFormSubclass(const cFormSubclass&) = delete;
+  cFormSubclass& operator=(const cFormSubclass&) = delete;
+
+  // Subclasses the window with every message before its own procedure.
+  // False only when the window cannot be subclassed.
+  bool AddWindowMsgs(HWND hWnd);
+  // Does nothing.
+  bool DeleteWindowMsg(HWND hWnd);
+  // Called by the router; raises MsgCome.
+  void zSubclass_Proc(bool bBefore, bool& bHandled, LRESULT& lReturn, HWND& lng_hWnd, UINT& uMsg, WPARAM& wParam,
+                      LPARAM& lParam);
+
+  MsgComeHandler MsgCome;  // notification 1
+
+ private:
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+  subclass::FormSubclassEngine engine_;
+};
+
+}  // namespace vorn2

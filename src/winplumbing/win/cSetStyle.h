@@ -1,0 +1,66 @@
+// cSetStyle: lets the user resize a borderless top-level window by its edges
+// (rubber band on the screen, one move at the release), toggles it between
+// its own bounds and the work area, and reports the system close command and
+// setting changes.
+//
+// Host: set objForm, call SetWindowStyle with the form's window during load,
+// release the object at unload (which puts the window procedure back). The
+// object may be released from inside one of its notifications.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+
+#include "framework/win/Form.h"
+#include "winplumbing/SetStyleCore.h"
+#include "winplumbing/win/cFormSubclass.h"
+
+namespace vorn2 {
+
+class cSetStyle {
+ public:
+  cSetStyle();
+  ~cSetStyle();
+  cSetStyle(const cSetStyle&) = delete;
+  cSetStyle& operator=(const cSetStyle&) = delete;
+
+  Form* objForm() const { return form_; }
+  void objForm(Form* form) { form_ = form; }
+
+  // Style exactly WS_SYSMENU | WS_MINIMIZEBOX (kept visible if it was), then
+  // every message of the window passes through objSubclass.
+  void SetWindowStyle(HWND hWnd);
+  // True when the window now fills the work area.
+  bool CallWindowStateChange();
+
+  // Notifications.
+  std::function<void()> CloseClick;                   // 1
+  std::function<void()> SettingChange;                // 2
+  std::function<void(int theMouseStyle)> MouseSize;   // 3
+
+  cFormSubclass& objSubclass() { return *objSubclass_; }
+  // State for tests.
+  bool Filled() const { return core_.Filled(); }
+  bool Dragging() const { return core_.Dragging(); }
+  int Zone() const { return core_.Zone(); }
+  // The form pointer code last applied (6 NE-SW, 7 N-S, 8 NW-SE, 9 W-E, 1 arrow).
+  int MousePointer() const { return pointer_; }
+
+ private:
+  class Host;
+  HWND Target() const;
+  void OnMsg(bool bBefore, bool& bHandled, LRESULT& lReturn, HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
+
+  Form* form_ = nullptr;
+  HWND hWnd_ = nullptr;
+  HDC screenDC_ = nullptr;
+  int pointer_ = 1;
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+  std::unique_ptr<Host> host_;
+  setstyle::SetStyleCore core_;
+  std::unique_ptr<cFormSubclass> objSubclass_;
+};
+
+}  // namespace vorn2
