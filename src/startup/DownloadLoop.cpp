@@ -10,6 +10,20 @@ std::int32_t ClampToInt32(std::uint64_t value) {
   return static_cast<std::int32_t>(value > kMax ? kMax : value);
 }
 
+std::optional<std::uint64_t> ParseContentLength(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  if (text.empty() || text.size() > 20) return std::nullopt;
+  std::uint64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    std::uint64_t digit = static_cast<std::uint64_t>(c - '0');
+    if (value > (std::numeric_limits<std::uint64_t>::max() - digit) / 10) return std::nullopt;
+    value = value * 10 + digit;
+  }
+  return value;
+}
+
 bool DownloadLoop::Run(IDownloadSession& session, const std::string& url, const std::string& saveFile, bool hidden,
                        bool raiseEvents, const DownloadEvents& events) {
   // Reached again through the message pump: leave the running transfer alone.

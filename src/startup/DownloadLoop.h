@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace vorn2 {
 
@@ -61,6 +63,10 @@ class DownloadLoop {
   bool running_ = false;
   std::uint64_t received_ = 0;
 };
+
+// The decimal text of a Content-Length header; nothing for anything that is
+// not a plain number that fits in 64 bits.
+std::optional<std::uint64_t> ParseContentLength(std::string_view text);
 
 // 32-bit signed view of a count, held at the maximum instead of wrapping.
 std::int32_t ClampToInt32(std::uint64_t value);

@@ -1,8 +1,138 @@
 #include "startup/win/UpdateCheck.h"
 
+#include <optional>
+#include <vector>
+
+#include "framework/win/Prompt.h"
+#include "framework/win/WinText.h"
+#include "resource_ids.h"
+#include "startup/UpdaterLaunch.h"
+#include "startup/VersionFile.h"
+#include "startup/win/PublicData.h"
+#include "startup/win/StartupEnvironment.h"
+
 namespace vorn2 {
 
-// The version check is not wired in yet: the start-up goes straight on.
-void StartupUpdateChecker::CheckForUpdate() {}
+namespace {
+
+std::wstring ModulePath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return {};
+    if (n < path.size()) {
+      path.resize(n);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+std::optional<std::string> ReadSmallFile(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::string text;
+  char buffer[8192];
+  DWORD got = 0;
+  // The version line is near the top; a runaway file is not read to its end.
+  while (text.size() < (1u << 20) && ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0)
+    text.append(buffer, got);
+  CloseHandle(file);
+  return text;
+}
+
+enum class Remote { Unreachable, NoVersionLine, Same, Different };
+
+// Only a file downloaded by this very check decides: one left from an
+// earlier run says nothing about the server now.
+Remote FetchRemoteVersion(CLumDownLoadFile& downloader, const std::string& updateServer) {
+  const std::wstring path = VersionFilePath();
+  if (!downloader.DownLoadFile(VersionFileUrl(updateServer), U8(path), true, false)) return Remote::Unreachable;
+  std::optional<std::string> text = ReadSmallFile(path);
+  if (!text) return Remote::Unreachable;
+  std::optional<std::string> remote = FindVersionValue(*text);
+  if (!remote) return Remote::NoVersionLine;
+  return IsOtherVersion(*remote, LocalVersionString()) ? Remote::Different : Remote::Same;
+}
+
+// Writes the updater and asks the shell to start it. Says why when it
+// cannot: the client then simply carries on.
+bool LaunchUpdater(HWND owner) {
+  const std::wstring updater = GetTempFolder() + L"Update.exe";
+  if (!SaveResourceToFile(IDR_UPDATE, L"UPDATE", updater)) {
+    Prompt(owner, kUpdaterNotWrittenMessage, kPromptTitle, MB_OK | MB_ICONEXCLAMATION);
+    return false;
+  }
+  const std::wstring parameters = W(UpdaterParameters(U8(ModulePath())));
+  if (!Startup().shellOpen(updater, parameters)) {
+    Prompt(owner, kUpdaterNotStartedMessage, kPromptTitle, MB_OK | MB_ICONEXCLAMATION);
+    return false;
+  }
+  return true;
+}
+
+bool UserWantsUpdate(HWND owner) {
+  return Prompt(owner, kNewVersionPrompt, kPromptTitle, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+}  // namespace
+
+std::string LocalVersionString() {
+  const std::wstring path = ModulePath();
+  DWORD ignored = 0;
+  DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+  if (size == 0) return {};
+  std::vector<unsigned char> data(size);
+  if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data())) return {};
+  VS_FIXEDFILEINFO* info = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) || !info ||
+      length < sizeof(VS_FIXEDFILEINFO))
+    return {};
+  return FormatLocalVersion(HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS),
+                            LOWORD(info->dwFileVersionLS));
+}
+
+std::wstring VersionFilePath() { return GetTempFolder() + L"update.txt"; }
+
+std::string VersionFileUrl(const std::string& updateServer) {
+  std::string base = updateServer;
+  while (!base.empty() && base.back() == '/') base.pop_back();
+  return base + "/gamehome/vorn2/update.txt";
+}
+
+void StartupUpdateChecker::CheckForUpdate() {
+  if (FetchRemoteVersion(downloader_, updateServer_) != Remote::Different) return;
+  if (!UserWantsUpdate(nullptr)) return;
+  if (!LaunchUpdater(nullptr)) return;
+  updaterStarted_ = true;
+  Startup().endAtOnce();
+}
+
+void MenuUpdateChecker::CheckForUpdate() {
+  // Chosen again while the version file is still coming in.
+  if (running_) return;
+  running_ = true;
+  const HWND owner = host_.OwnerWindow();
+  const Remote remote = FetchRemoteVersion(downloader_, updateServer_);
+  running_ = false;
+  switch (remote) {
+    case Remote::Unreachable:
+      Prompt(owner, kServerUnreachableMessage, kPromptTitle, MB_OK | MB_ICONEXCLAMATION);
+      return;
+    case Remote::NoVersionLine:
+      return;
+    case Remote::Same:
+      Prompt(owner, kUpToDateMessage, kPromptTitle, MB_OK | MB_ICONEXCLAMATION);
+      return;
+    case Remote::Different:
+      break;
+  }
+  if (!UserWantsUpdate(owner) || !LaunchUpdater(owner)) return;
+  updaterStarted_ = true;
+  host_.SetExitFlag(true);
+  host_.UnloadMainWindow();
+}
 
 }  // namespace vorn2

@@ -1,9 +1,30 @@
-// The update check run while the start-up window is created.
+// The update check: the version file on the update server against this
+// executable's own version, the question to the user, and the hand-over to
+// the updater carried as resource "UPDATE" 101. Two variants: at start-up
+// (silent unless there is something to ask) and from the main window's menu.
 #pragma once
+
+#include <windows.h>
 
 #include <string>
 
+#include "startup/win/CLumDownLoadFile.h"
+
 namespace vorn2 {
+
+inline constexpr const char* kNewVersionPrompt = "发现有新版本，是否现在更新！";
+inline constexpr const char* kUpToDateMessage = "当前版本已是最新，无需更新！";
+inline constexpr const char* kServerUnreachableMessage = "未能连接到服务器，请检查网络连接是否正常！";
+inline constexpr const char* kUpdaterNotWrittenMessage =
+    "无法写入更新程序，可能已有更新程序正在运行。本次不更新，请稍后再试！";
+inline constexpr const char* kUpdaterNotStartedMessage = "无法启动更新程序。本次不更新，请稍后再试！";
+
+// "major.minor.fourth" from this executable's VERSIONINFO; empty without one.
+std::string LocalVersionString();
+// GetTempFolder() + "update.txt".
+std::wstring VersionFilePath();
+// The version file's address on the update server.
+std::string VersionFileUrl(const std::string& updateServer);
 
 class StartupUpdateChecker {
  public:
@@ -11,9 +32,42 @@ class StartupUpdateChecker {
   // Returns when no update is wanted (or nothing could be read); when the
   // user accepts an update it starts the updater and ends the process.
   void CheckForUpdate();
+  // The updater was started (the process is ending).
+  bool UpdaterStarted() const { return updaterStarted_; }
 
  private:
   std::string updateServer_;
+  CLumDownLoadFile downloader_;
+  bool updaterStarted_ = false;
+};
+
+// What the menu variant needs from the main window.
+class IUpdateHost {
+ public:
+  virtual ~IUpdateHost() = default;
+  // The main window's m_bExit: True lets it close without asking.
+  virtual void SetExitFlag(bool bExit) = 0;
+  virtual void UnloadMainWindow() = 0;
+  // Owner of the message boxes.
+  virtual HWND OwnerWindow() const { return nullptr; }
+};
+
+class MenuUpdateChecker {
+ public:
+  MenuUpdateChecker(std::string updateServer, IUpdateHost& host)
+      : updateServer_(std::move(updateServer)), host_(host) {}
+  // The menu command: says when the version is current or the server could
+  // not be reached; on an accepted update starts the updater and closes the
+  // main window through its normal path.
+  void CheckForUpdate();
+  bool UpdaterStarted() const { return updaterStarted_; }
+
+ private:
+  std::string updateServer_;
+  IUpdateHost& host_;
+  CLumDownLoadFile downloader_;
+  bool running_ = false;
+  bool updaterStarted_ = false;
 };
 
 }  // namespace vorn2

@@ -303,6 +303,16 @@ TEST(DownloadLoop, CountsBeyondTwoGigabytesWithoutOverflow) {
   }
 }
 
+TEST(DownloadLoop, ContentLengthTextIsAPlainNumber) {
+  EXPECT_EQ(ParseContentLength("20000"), 20000u);
+  EXPECT_EQ(ParseContentLength(" 0 "), 0u);
+  EXPECT_EQ(ParseContentLength("5368709120"), 5368709120ull);
+  EXPECT_EQ(ParseContentLength("18446744073709551615"), 18446744073709551615ull);
+  for (const char* bad : {"", " ", "-1", "+5", "12a", "1 2", "0x10", "18446744073709551616", "99999999999999999999"}) {
+    EXPECT_FALSE(ParseContentLength(bad)) << bad;
+  }
+}
+
 TEST(DownloadLoop, ClampKeepsSmallValues) {
   EXPECT_EQ(ClampToInt32(0), 0);
   EXPECT_EQ(ClampToInt32(2147483647u), 2147483647);

@@ -1,0 +1,107 @@
+#include "startup/win/CLumDownLoadFile.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include "framework/win/WinText.h"
+#include "framework/win/Window.h"
+
+namespace vorn2 {
+namespace {
+
+class WinInetSession : public IDownloadSession {
+ public:
+  ~WinInetSession() override {
+    CloseTarget();
+    CloseUrl();
+    CloseInternet();
+  }
+
+  bool OpenInternet() override {
+    // The system's proxy settings, no agent string.
+    internet_ = InternetOpenW(nullptr, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    return internet_ != nullptr;
+  }
+  bool OpenUrl(const std::string& url) override {
+    // Always from the server, never from the cache.
+    request_ = InternetOpenUrlW(internet_, W(url).c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0);
+    return request_ != nullptr;
+  }
+  bool QueryStatusCode(std::uint32_t& status) override {
+    DWORD code = 0, size = sizeof(code);
+    if (!HttpQueryInfoW(request_, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size, nullptr))
+      return false;
+    status = code;
+    return true;
+  }
+  bool QueryContentLength(std::uint64_t& length) override {
+    // As text: the numeric form is 32-bit.
+    wchar_t text[64] = {};
+    DWORD size = sizeof(text) - sizeof(wchar_t);
+    if (!HttpQueryInfoW(request_, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) return false;
+    auto value = ParseContentLength(U8(std::wstring(text, size / sizeof(wchar_t))));
+    if (!value) return false;
+    length = *value;
+    return true;
+  }
+  bool CreateTarget(const std::string& path, bool hidden) override {
+    file_ = CreateFileW(W(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                        hidden ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file_ == INVALID_HANDLE_VALUE) {
+      file_ = nullptr;
+      return false;
+    }
+    return true;
+  }
+  bool Read(unsigned char* buffer, std::uint32_t size, std::uint32_t& received) override {
+    DWORD got = 0;
+    BOOL ok = InternetReadFile(request_, buffer, size, &got);
+    received = got;
+    return ok != FALSE;
+  }
+  bool Write(const unsigned char* data, std::uint32_t size) override {
+    DWORD written = 0;
+    return WriteFile(file_, data, size, &written, nullptr) && written == size;
+  }
+  void CloseTarget() override {
+    if (file_) CloseHandle(file_);
+    file_ = nullptr;
+  }
+  void CloseUrl() override {
+    if (request_) InternetCloseHandle(request_);
+    request_ = nullptr;
+  }
+  void CloseInternet() override {
+    if (internet_) InternetCloseHandle(internet_);
+    internet_ = nullptr;
+  }
+  void PumpPendingMessages() override { vorn2::PumpPendingMessages(); }
+
+ private:
+  HINTERNET internet_ = nullptr;
+  HINTERNET request_ = nullptr;
+  HANDLE file_ = nullptr;
+};
+
+}  // namespace
+
+bool CLumDownLoadFile::DownLoadFile(const std::string& strURLFile, const std::string& strSaveFile, bool bHidden,
+                                    bool bRaiseEvent) {
+  if (loop_.Running()) return false;
+  // The handlers may be replaced while the transfer runs; each event reads
+  // the current one.
+  DownloadEvents events;
+  events.QueryFileInfo = [this](std::int32_t n) {
+    if (QueryFileInfo) QueryFileInfo(n);
+  };
+  events.Loading = [this](std::int32_t n) {
+    if (Loading) Loading(n);
+  };
+  events.Complete = [this] {
+    if (Complete) Complete();
+  };
+  WinInetSession session;
+  return loop_.Run(session, strURLFile, strSaveFile, bHidden, bRaiseEvent, events);
+}
+
+}  // namespace vorn2

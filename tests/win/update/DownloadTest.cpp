@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/win/WinText.h"
+#include "startup/win/CLumDownLoadFile.h"
+#include "win/support/WinTest.h"
+
+namespace vorn2 {
+namespace {
+
+using test::DevserverUrl;
+
+class Download : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    base_ = DevserverUrl();
+    if (base_.empty()) GTEST_SKIP() << "VORN2_DEVSERVER_URL not set";
+    d_.QueryFileInfo = [this](std::int32_t n) { log_.push_back("QueryFileInfo " + std::to_string(n)); };
+    d_.Loading = [this](std::int32_t n) { log_.push_back("Loading " + std::to_string(n)); };
+    d_.Complete = [this] { log_.push_back("Complete"); };
+  }
+  std::string Url(const std::string& path) const { return base_ + path; }
+  std::string Target(const std::wstring& name) const { return U8(dir_.File(name)); }
+
+  std::string base_;
+  test::TempDir dir_;
+  CLumDownLoadFile d_;
+  std::vector<std::string> log_;
+};
+
+std::vector<unsigned char> Pattern(std::size_t n) {
+  std::vector<unsigned char> v(n);
+  for (std::size_t i = 0; i < n; ++i) v[i] = static_cast<unsigned char>((i * 31 + 7) % 256);
+  return v;
+}
+
+TEST_F(Download, TwentyThousandBytesWithEvents) {
+  EXPECT_TRUE(d_.DownLoadFile(Url("/bytes/20000"), Target(L"a.bin"), false, true));
+  EXPECT_EQ(log_, (std::vector<std::string>{"QueryFileInfo 20000", "Loading 8192", "Loading 16384", "Loading 20000",
+                                            "Complete"}));
+  EXPECT_EQ(test::ReadFileBytes(dir_.File(L"a.bin")), Pattern(20000));
+  DWORD attributes = GetFileAttributesW(dir_.File(L"a.bin").c_str());
+  EXPECT_FALSE(attributes & FILE_ATTRIBUTE_HIDDEN);
+}
+
+TEST_F(Download, NotFoundCreatesAndChangesNothing) {
+  EXPECT_FALSE(d_.DownLoadFile(Url("/no/such/file"), Target(L"new.bin"), false, true));
+  EXPECT_FALSE(test::FileExists(dir_.File(L"new.bin")));
+  EXPECT_EQ(log_, std::vector<std::string>{"Complete"});
+
+  const std::vector<unsigned char> before = {'o', 'l', 'd'};
+  ASSERT_TRUE(test::WriteFileBytes(dir_.File(L"old.bin"), before));
+  EXPECT_FALSE(d_.DownLoadFile(Url("/__fault/404/bytes/100"), Target(L"old.bin"), false, false));
+  EXPECT_EQ(test::ReadFileBytes(dir_.File(L"old.bin")), before);
+  EXPECT_EQ(log_.size(), 1u);  // events off: nothing more
+}
+
+TEST_F(Download, NoContentLengthSavesNothing) {
+  EXPECT_FALSE(d_.DownLoadFile(Url("/bytes/5000?fault=nolength"), Target(L"c.bin"), false, true));
+  EXPECT_FALSE(test::FileExists(dir_.File(L"c.bin")));
+  EXPECT_FALSE(d_.DownLoadFile(Url("/bytes/5000?fault=nolength&chunked=0"), Target(L"c.bin"), false, true));
+  EXPECT_FALSE(test::FileExists(dir_.File(L"c.bin")));
+  EXPECT_FALSE(d_.DownLoadFile(Url("/bytes/0"), Target(L"c.bin"), false, true));
+  EXPECT_FALSE(test::FileExists(dir_.File(L"c.bin")));
+  EXPECT_EQ(log_, (std::vector<std::string>{"Complete", "Complete", "Complete"}));
+}
+
+TEST_F(Download, OtherStatusAndRefusedConnectionFail) {
+  EXPECT_FALSE(d_.DownLoadFile(Url("/bytes/100?fault=500"), Target(L"s.bin"), false, false));
+  EXPECT_FALSE(test::FileExists(dir_.File(L"s.bin")));
+  // Nothing listens on port 1.
+  EXPECT_FALSE(d_.DownLoadFile("http://127.0.0.1:1/x", Target(L"s.bin"), false, true));
+  EXPECT_EQ(log_, std::vector<std::string>{"Complete"});
+}
+
+TEST_F(Download, HiddenFileIsCreatedAndReplaced) {
+  const std::wstring path = dir_.File(L"update.txt");
+  ASSERT_TRUE(d_.DownLoadFile(Url("/bytes/300"), U8(path), true, false));
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(attributes & FILE_ATTRIBUTE_HIDDEN);
+  // A second download over the hidden (and longer) file replaces it whole.
+  EXPECT_TRUE(d_.DownLoadFile(Url("/bytes/100"), U8(path), true, false));
+  EXPECT_EQ(test::ReadFileBytes(path), Pattern(100));
+  EXPECT_TRUE(GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_TRUE(log_.empty());
+}
+
+TEST_F(Download, CutBodyIsAFailure) {
+  EXPECT_FALSE(d_.DownLoadFile(Url("/bytes/20000?fault=truncate&keep=9000"), Target(L"t.bin"), false, true));
+  ASSERT_FALSE(log_.empty());
+  EXPECT_EQ(log_.front(), "QueryFileInfo 20000");
+  EXPECT_EQ(log_.back(), "Complete");
+  EXPECT_EQ(d_.ReceivedBytes(), 9000u);
+  EXPECT_FALSE(d_.DownLoadFile(Url("/bytes/20000?fault=reset&keep=9000"), Target(L"t.bin"), false, false));
+}
+
+TEST_F(Download, StopFromAHandlerKeepsWhatCameAndSucceeds) {
+  d_.Loading = [this](std::int32_t n) {
+    log_.push_back("Loading " + std::to_string(n));
+    d_.StopDownLoad();
+  };
+  EXPECT_TRUE(d_.DownLoadFile(Url("/bytes/100000"), Target(L"p.bin"), false, true));
+  EXPECT_EQ(log_, (std::vector<std::string>{"QueryFileInfo 100000", "Loading 8192", "Complete"}));
+  EXPECT_EQ(test::ReadFileBytes(dir_.File(L"p.bin")).size(), 8192u);
+}
+
+TEST_F(Download, StopFromAWindowMessageDuringTheTransfer) {
+  // A posted message, handled by the pump between blocks, stops the transfer
+  // of a slow body.
+  HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  ASSERT_TRUE(window);
+  static CLumDownLoadFile* target = nullptr;
+  target = &d_;
+  SetTimer(window, 1, 50, [](HWND, UINT, UINT_PTR, DWORD) { target->StopDownLoad(); });
+  bool result = d_.DownLoadFile(Url("/bytes/200000?fault=slow&rate=100000"), Target(L"slow.bin"), false, true);
+  KillTimer(window, 1);
+  DestroyWindow(window);
+  EXPECT_TRUE(result);
+  std::size_t size = test::ReadFileBytes(dir_.File(L"slow.bin")).size();
+  EXPECT_GT(size, 0u);
+  EXPECT_LT(size, 200000u);
+  EXPECT_EQ(log_.back(), "Complete");
+}
+
+TEST_F(Download, SecondCallDuringATransferIsRefused) {
+  bool inner = true;
+  int calls = 0;
+  d_.Loading = [&](std::int32_t n) {
+    log_.push_back("Loading " + std::to_string(n));
+    if (++calls == 1) inner = d_.DownLoadFile(Url("/bytes/10"), Target(L"inner.bin"), false, true);
+  };
+  EXPECT_TRUE(d_.DownLoadFile(Url("/bytes/20000"), Target(L"outer.bin"), false, true));
+  EXPECT_FALSE(inner);
+  EXPECT_FALSE(test::FileExists(dir_.File(L"inner.bin")));
+  EXPECT_EQ(test::ReadFileBytes(dir_.File(L"outer.bin")), Pattern(20000));
+  EXPECT_EQ(log_, (std::vector<std::string>{"QueryFileInfo 20000", "Loading 8192", "Loading 16384", "Loading 20000",
+                                            "Complete"}));
+}
+
+}  // namespace
+}  // namespace vorn2

@@ -1,0 +1,66 @@
+#include "ProgressWindow.h"
+
+#include <commctrl.h>
+
+namespace vorn2::updater {
+
+namespace {
+constexpr wchar_t kClassName[] = L"Vorn2UpdaterProgress";
+
+LRESULT CALLBACK ProgressProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  // No way to close it by hand: the download decides when it goes.
+  if (msg == WM_CLOSE) return 0;
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+}  // namespace
+
+bool ProgressWindow::Create(const std::wstring& caption, const std::wstring& text) {
+  INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&icc);
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = ProgressProc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kClassName;
+  RegisterClassExW(&wc);
+
+  RECT frame{0, 0, 380, 96};
+  const DWORD style = WS_POPUP | WS_CAPTION | WS_BORDER;
+  AdjustWindowRectEx(&frame, style, FALSE, WS_EX_DLGMODALFRAME);
+  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  window_ = CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, caption.c_str(), style,
+                            work.left + (work.right - work.left - width) / 2,
+                            work.top + (work.bottom - work.top - height) / 2, width, height, nullptr, nullptr,
+                            instance, nullptr);
+  if (!window_) return false;
+  HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  HWND label = CreateWindowExW(0, L"STATIC", text.c_str(), WS_CHILD | WS_VISIBLE, 16, 14, 348, 22, window_, nullptr,
+                               instance, nullptr);
+  if (label) SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  bar_ = CreateWindowExW(0, PROGRESS_CLASSW, nullptr, WS_CHILD | WS_VISIBLE, 16, 48, 348, 22, window_, nullptr,
+                         instance, nullptr);
+  ShowWindow(window_, SW_SHOWNORMAL);
+  UpdateWindow(window_);
+  return true;
+}
+
+void ProgressWindow::SetTotal(std::int32_t total) {
+  if (bar_) SendMessageW(bar_, PBM_SETRANGE32, 0, total > 0 ? total : 1);
+}
+
+void ProgressWindow::SetPosition(std::int32_t position) {
+  if (bar_) SendMessageW(bar_, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+}
+
+void ProgressWindow::Close() {
+  if (window_) DestroyWindow(window_);
+  window_ = nullptr;
+  bar_ = nullptr;
+}
+
+}  // namespace vorn2::updater

@@ -1,0 +1,50 @@
+#include "Sha256.h"
+
+#include <windows.h>
+#include <bcrypt.h>
+
+#include <vector>
+
+namespace vorn2::updater {
+
+std::optional<std::string> Sha256OfFile(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  BCRYPT_ALG_HANDLE algorithm = nullptr;
+  BCRYPT_HASH_HANDLE hash = nullptr;
+  std::optional<std::string> result;
+  if (BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0)) &&
+      BCRYPT_SUCCESS(BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0))) {
+    std::vector<unsigned char> buffer(1 << 16);
+    bool ok = true;
+    for (;;) {
+      DWORD got = 0;
+      if (!ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+        ok = false;
+        break;
+      }
+      if (got == 0) break;
+      if (!BCRYPT_SUCCESS(BCryptHashData(hash, buffer.data(), got, 0))) {
+        ok = false;
+        break;
+      }
+    }
+    unsigned char digest[32];
+    if (ok && BCRYPT_SUCCESS(BCryptFinishHash(hash, digest, sizeof(digest), 0))) {
+      static const char kHex[] = "0123456789abcdef";
+      std::string hex;
+      for (unsigned char b : digest) {
+        hex.push_back(kHex[b >> 4]);
+        hex.push_back(kHex[b & 15]);
+      }
+      result = hex;
+    }
+  }
+  if (hash) BCryptDestroyHash(hash);
+  if (algorithm) BCryptCloseAlgorithmProvider(algorithm, 0);
+  CloseHandle(file);
+  return result;
+}
+
+}  // namespace vorn2::updater

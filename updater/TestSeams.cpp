@@ -1,0 +1,34 @@
+// Linked only into the updater's test build: its messages go to a file
+// instead of a box nobody answers, and the test picks the server and the
+// wait.
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "Updater.h"
+#include "framework/win/Prompt.h"
+#include "framework/win/WinText.h"
+
+namespace vorn2::updater {
+
+void ApplyTestSeams(UpdaterSettings& settings) {
+  if (const char* server = std::getenv("VORN2_DEVSERVER_URL")) settings.updateServer = server;
+  if (const char* wait = std::getenv("VORN2_UPDATER_WAIT_MS")) settings.waitForClientMs = std::strtoul(wait, nullptr, 10);
+  if (const wchar_t* log = _wgetenv(L"VORN2_UPDATER_MESSAGE_LOG")) {
+    std::wstring path = log;
+    SetPromptHook([path](const PromptRequest& request) {
+      HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (file != INVALID_HANDLE_VALUE) {
+        std::string line = std::to_string(request.type) + "\t" + U8(request.title) + "\t" + U8(request.text) + "\n";
+        DWORD written = 0;
+        WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        CloseHandle(file);
+      }
+      return IDOK;
+    });
+  }
+}
+
+}  // namespace vorn2::updater

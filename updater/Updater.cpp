@@ -1,0 +1,181 @@
+#include "Updater.h"
+
+#include <optional>
+
+#include "ProgressWindow.h"
+#include "Sha256.h"
+#include "framework/win/Prompt.h"
+#include "framework/win/WinText.h"
+#include "startup/UpdaterLaunch.h"
+#include "startup/VersionFile.h"
+#include "startup/win/CLumDownLoadFile.h"
+
+namespace vorn2::updater {
+
+namespace {
+
+void Say(const std::string& text) { Prompt(nullptr, text, kPromptTitle, MB_OK | MB_ICONEXCLAMATION); }
+
+std::wstring ModuleFolder() {
+  wchar_t path[32768] = {};
+  DWORD n = GetModuleFileNameW(nullptr, path, 32768);
+  std::wstring s(path, n);
+  std::size_t slash = s.find_last_of(L'\\');
+  return slash == std::wstring::npos ? std::wstring() : s.substr(0, slash + 1);
+}
+
+std::optional<std::string> ReadText(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::string text;
+  char buffer[4096];
+  DWORD got = 0;
+  while (text.size() < (1u << 20) && ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0)
+    text.append(buffer, got);
+  CloseHandle(file);
+  return text;
+}
+
+enum class ClientState { Free, Busy, Missing };
+
+// The client is gone when its executable can be opened for writing.
+ClientState WaitForClientToExit(const std::wstring& client, DWORD timeoutMs) {
+  const ULONGLONG end = GetTickCount64() + timeoutMs;
+  for (;;) {
+    HANDLE h = CreateFileW(client.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      CloseHandle(h);
+      return ClientState::Free;
+    }
+    DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return ClientState::Missing;
+    if (GetTickCount64() >= end) return ClientState::Busy;
+    Sleep(200);
+  }
+}
+
+std::optional<unsigned long long> FileSize(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  return (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+class WinReplaceFiles : public IReplaceFiles {
+ public:
+  explicit WinReplaceFiles(std::wstring folder) : folder_(std::move(folder)) {}
+
+  bool Move(const std::string& from, const std::string& to) override {
+    // A virus scanner or the exiting client may hold the file a moment longer.
+    for (int attempt = 0; attempt < 20; ++attempt) {
+      if (MoveFileExW(W(from).c_str(), W(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+      Sleep(250);
+    }
+    return false;
+  }
+  bool Delete(const std::string& path) override {
+    const std::wstring p = W(path);
+    SetFileAttributesW(p.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return DeleteFileW(p.c_str()) != FALSE;
+  }
+  bool Start(const std::string& path) override {
+    std::wstring commandLine = L"\"" + W(path) + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(W(path).c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(),
+                        &si, &pi))
+      return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
+  }
+
+ private:
+  std::wstring folder_;
+};
+
+}  // namespace
+
+int RunUpdater(const std::wstring& arguments, const UpdaterSettings& settings) {
+  std::optional<UpdaterTarget> target = ParseUpdaterParameters(U8(arguments));
+  if (!target) {
+    Say(kBadArgumentsMessage);
+    return kBadArguments;
+  }
+  const std::wstring client = W(target->clientPath);
+
+  switch (WaitForClientToExit(client, settings.waitForClientMs)) {
+    case ClientState::Free:
+      break;
+    case ClientState::Missing:
+      Say(kClientMissingMessage);
+      return kClientBusy;
+    case ClientState::Busy:
+      Say(kClientBusyMessage);
+      return kClientBusy;
+  }
+
+  std::optional<std::string> manifestText = ReadText(ModuleFolder() + L"update.txt");
+  if (!manifestText) {
+    Say(kNoManifestMessage);
+    return kNoManifest;
+  }
+  const UpdateManifest manifest = ParseUpdateManifest(*manifestText);
+  // Nothing is installed that cannot be checked.
+  if (manifest.sha256.empty()) {
+    Say(kNoHashMessage);
+    return kNoManifest;
+  }
+  const std::string url =
+      manifest.url.empty() ? DefaultClientUrl(settings.updateServer, FileNameOf(target->clientPath)) : manifest.url;
+
+  const std::wstring newFile = client + L".new";
+  const std::wstring backup = client + L".old";
+
+  std::int32_t announced = -1;
+  bool ok = false;
+  {
+    ProgressWindow progress;
+    progress.Create(W(kCaption) + (manifest.version.empty() ? L"" : L" " + W(manifest.version)), W(kDownloadingText));
+    CLumDownLoadFile downloader;
+    downloader.QueryFileInfo = [&](std::int32_t total) {
+      announced = total;
+      progress.SetTotal(total);
+    };
+    downloader.Loading = [&](std::int32_t received) { progress.SetPosition(received); };
+    ok = downloader.DownLoadFile(url, U8(newFile), false, true);
+    // The loop compares with the full 64-bit length; the file on disk must
+    // agree with what it counted.
+    std::optional<unsigned long long> size = FileSize(newFile);
+    ok = ok && size && *size == downloader.ReceivedBytes() &&
+         (announced == 0x7fffffff || static_cast<unsigned long long>(announced) == *size);
+  }
+  if (!ok) {
+    DeleteFileW(newFile.c_str());
+    Say(kDownloadFailedMessage);
+    return kDownloadFailed;
+  }
+
+  std::optional<std::string> digest = Sha256OfFile(newFile);
+  if (!digest || *digest != manifest.sha256) {
+    DeleteFileW(newFile.c_str());
+    Say(kVerifyFailedMessage);
+    return kVerifyFailed;
+  }
+
+  WinReplaceFiles files(W(target->installFolder));
+  switch (ReplaceAndRestart(files, target->clientPath, U8(newFile), U8(backup))) {
+    case ReplaceOutcome::Replaced:
+      return kUpdated;
+    case ReplaceOutcome::RestoredOld:
+      Say(kRestoredMessage);
+      return kReplaceFailed;
+    case ReplaceOutcome::OldKeptAsBackup:
+      Say(std::string(kBackupKeptMessage) + U8(backup));
+      return kReplaceFailed;
+  }
+  return kReplaceFailed;
+}
+
+}  // namespace vorn2::updater

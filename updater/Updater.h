@@ -1,0 +1,43 @@
+// The updater's work, from its argument string to the restarted client.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace vorn2::updater {
+
+struct UpdaterSettings {
+  std::string updateServer;  // base URL for the default download address
+  DWORD waitForClientMs = 30000;
+};
+
+enum ExitCode : int {
+  kUpdated = 0,
+  kBadArguments = 2,
+  kClientBusy = 3,
+  kNoManifest = 4,
+  kDownloadFailed = 5,
+  kVerifyFailed = 6,
+  kReplaceFailed = 7,
+};
+
+// Every failure is told to the user (through Prompt) before returning.
+int RunUpdater(const std::wstring& arguments, const UpdaterSettings& settings);
+
+// Texts shown by the updater.
+inline constexpr const char* kCaption = "Vornhold 2 客户端更新";
+inline constexpr const char* kDownloadingText = "正在下载新版本，请稍候……";
+inline constexpr const char* kBadArgumentsMessage = "更新程序的启动参数不正确，无法更新。";
+inline constexpr const char* kClientMissingMessage = "找不到要更新的客户端程序，无法更新。";
+inline constexpr const char* kClientBusyMessage =
+    "客户端程序仍在运行，无法更新。请关闭客户端后重新检查更新，原来的客户端保持不变。";
+inline constexpr const char* kNoManifestMessage = "找不到版本文件 update.txt，无法更新。";
+inline constexpr const char* kNoHashMessage = "版本文件中没有有效的校验值（sha256），无法更新。";
+inline constexpr const char* kDownloadFailedMessage =
+    "下载新版本失败，请检查网络连接后重试。原来的客户端保持不变。";
+inline constexpr const char* kVerifyFailedMessage = "下载的新版本未通过校验，未更新。原来的客户端保持不变。";
+inline constexpr const char* kRestoredMessage = "更新失败，已恢复原来的客户端。";
+inline constexpr const char* kBackupKeptMessage = "更新失败，原来的客户端未能放回原处，已保存为：";
+
+}  // namespace vorn2::updater
