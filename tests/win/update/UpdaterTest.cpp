@@ -1,0 +1,311 @@
+// The updater program end to end: a dummy client in an install folder, the
+// new version published on the devserver, the updater's test build (its
+// messages written to a file) started as a separate process.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/win/Resources.h"
+#include "framework/win/WinText.h"
+#include "resource_ids.h"
+#include "startup/UpdaterLaunch.h"
+#include "win/support/WinTest.h"
+
+namespace vorn2 {
+namespace {
+
+using test::HttpRequest;
+using test::ReadFileBytes;
+
+bool CopyBeside(const std::wstring& name, const std::wstring& to) {
+  return CopyFileW(test::BesideThisProgram(name).c_str(), to.c_str(), FALSE) != FALSE;
+}
+
+std::string ReadText(const std::wstring& path) {
+  std::vector<unsigned char> b = ReadFileBytes(path);
+  return std::string(b.begin(), b.end());
+}
+
+class Updater : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    base_ = test::DevserverUrl();
+    if (base_.empty()) GTEST_SKIP() << "VORN2_DEVSERVER_URL not set";
+    ASSERT_EQ(HttpRequest("POST", base_ + "/__admin/reset"), 200);
+    client_ = install_.File(L"vorn2.exe");
+    ASSERT_TRUE(CopyBeside(L"DummyClient.exe", client_));
+    oldBytes_ = ReadFileBytes(client_);
+    ASSERT_FALSE(oldBytes_.empty());
+    // The new version: the same program with a tail, so it runs and tells
+    // by its size which one was started.
+    newBytes_ = oldBytes_;
+    for (int i = 0; i < 5000; ++i) newBytes_.push_back(static_cast<unsigned char>(i * 7));
+    updater_ = updaterDir_.File(L"Update.exe");
+    ASSERT_TRUE(CopyBeside(L"UpdateTestBuild.exe", updater_));
+    messages_ = updaterDir_.File(L"messages.txt");
+    SetEnvironmentVariableW(L"VORN2_UPDATER_MESSAGE_LOG", messages_.c_str());
+    SetEnvironmentVariableW(L"VORN2_UPDATER_WAIT_MS", L"10000");
+  }
+  void TearDown() override {
+    SetEnvironmentVariableW(L"VORN2_UPDATER_MESSAGE_LOG", nullptr);
+    SetEnvironmentVariableW(L"VORN2_UPDATER_WAIT_MS", nullptr);
+  }
+
+  // Stores the new client and returns the devserver's version file for it
+  // (version, url and sha256 lines).
+  std::string Publish() {
+    std::string body(newBytes_.begin(), newBytes_.end());
+    std::string manifest;
+    EXPECT_EQ(HttpRequest("PUT", base_ + "/__admin/release?version=1.2.0", body, &manifest), 200);
+    return manifest;
+  }
+  void WriteManifest(const std::string& text) {
+    ASSERT_TRUE(test::WriteFileBytes(updaterDir_.File(L"update.txt"), {text.begin(), text.end()}));
+  }
+  int RunUpdater(const std::wstring& arguments) {
+    return test::RunProcess(L"\"" + updater_ + L"\" " + arguments, 60000);
+  }
+  std::wstring Arguments() const { return W(UpdaterParameters(U8(client_))); }
+  void ExpectOldClientUntouched() {
+    EXPECT_EQ(ReadFileBytes(client_), oldBytes_);
+    EXPECT_FALSE(test::FileExists(client_ + L".new"));
+    EXPECT_FALSE(test::FileExists(client_ + L".old"));
+    EXPECT_FALSE(test::FileExists(client_ + L".started"));
+  }
+  void ExpectMessage(const char* text) {
+    std::string log = ReadText(messages_);
+    EXPECT_NE(log.find(text), std::string::npos) << log;
+    EXPECT_NE(log.find("48\t提示\t"), std::string::npos) << log;  // MB_ICONEXCLAMATION, title
+  }
+
+  std::string base_;
+  test::TempDir install_, updaterDir_;
+  std::wstring client_, updater_, messages_;
+  std::vector<unsigned char> oldBytes_, newBytes_;
+};
+
+TEST_F(Updater, ReplacesTheClientAndStartsTheNewOne) {
+  // No url= line: the default address beside the version file is used.
+  std::string sha;
+  {
+    std::string manifest = Publish();
+    std::size_t at = manifest.find("sha256=");
+    ASSERT_NE(at, std::string::npos);
+    sha = manifest.substr(at, 7 + 64);
+  }
+  WriteManifest("[vorn2]\r\nversion=1.2.0\r\n" + sha + "\r\n");
+  ASSERT_EQ(HttpRequest("DELETE", base_ + "/__admin/log"), 200);
+
+  EXPECT_EQ(RunUpdater(Arguments()), 0);
+  EXPECT_EQ(ReadFileBytes(client_), newBytes_);
+  EXPECT_FALSE(test::FileExists(client_ + L".new"));
+  // The new client ran (it reports its own size), then the backup went.
+  EXPECT_TRUE(test::PumpUntil([&] { return test::FileExists(client_ + L".started"); }, 10000));
+  EXPECT_EQ(ReadText(client_ + L".started"), std::to_string(newBytes_.size()));
+  EXPECT_FALSE(test::FileExists(client_ + L".old"));
+  EXPECT_FALSE(test::FileExists(messages_));
+  std::string log;
+  HttpRequest("GET", base_ + "/__admin/log", "", &log);
+  EXPECT_NE(log.find("GET\t/gamehome/vorn2/vorn2.exe\t"), std::string::npos) << log;
+}
+
+TEST_F(Updater, UrlLineOfTheVersionFileIsUsed) {
+  std::string body(newBytes_.begin(), newBytes_.end());
+  std::string manifest;
+  ASSERT_EQ(HttpRequest("PUT", base_ + "/__admin/release?version=1.2.0&name=vorn2-1.2.0.exe", body, &manifest), 200);
+  WriteManifest(manifest);
+  ASSERT_EQ(HttpRequest("DELETE", base_ + "/__admin/log"), 200);
+  // Blanks after the parameter string do not matter.
+  EXPECT_EQ(RunUpdater(Arguments() + L" "), 0);
+  EXPECT_EQ(ReadFileBytes(client_), newBytes_);
+  std::string log;
+  HttpRequest("GET", base_ + "/__admin/log", "", &log);
+  EXPECT_NE(log.find("GET\t/gamehome/vorn2/vorn2-1.2.0.exe\t"), std::string::npos) << log;
+}
+
+TEST_F(Updater, WrongHashLeavesTheOldClient) {
+  std::string manifest = Publish();
+  std::size_t at = manifest.find("sha256=");
+  ASSERT_NE(at, std::string::npos);
+  manifest.replace(at + 7, 64, std::string(64, '0'));
+  WriteManifest(manifest);
+  EXPECT_EQ(RunUpdater(Arguments()), 6);
+  ExpectOldClientUntouched();
+  ExpectMessage("未通过校验");
+}
+
+TEST_F(Updater, MissingHashIsRefused) {
+  Publish();
+  WriteManifest("version=1.2.0\r\nurl=" + base_ + "/gamehome/vorn2/vorn2.exe\r\n");
+  EXPECT_EQ(RunUpdater(Arguments()), 4);
+  ExpectOldClientUntouched();
+  ExpectMessage("sha256");
+}
+
+TEST_F(Updater, TruncatedDownloadLeavesTheOldClient) {
+  std::string manifest = Publish();
+  std::size_t at = manifest.find("url=");
+  ASSERT_NE(at, std::string::npos);
+  std::size_t end = manifest.find("\r\n", at);
+  manifest.replace(at, end - at, "url=" + base_ + "/__fault/truncate/gamehome/vorn2/vorn2.exe");
+  WriteManifest(manifest);
+  EXPECT_EQ(RunUpdater(Arguments()), 5);
+  ExpectOldClientUntouched();
+  ExpectMessage("下载新版本失败");
+}
+
+TEST_F(Updater, NotFoundDownloadLeavesTheOldClient) {
+  std::string manifest = Publish();
+  ASSERT_EQ(HttpRequest("DELETE", base_ + "/__admin/file/gamehome/vorn2/vorn2.exe"), 200);
+  WriteManifest(manifest);
+  EXPECT_EQ(RunUpdater(Arguments()), 5);
+  ExpectOldClientUntouched();
+}
+
+TEST_F(Updater, ClientThatNeverExitsIsLeftAsItIs) {
+  WriteManifest(Publish());
+  SetEnvironmentVariableW(L"VORN2_UPDATER_WAIT_MS", L"1500");
+  STARTUPINFOW si{};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi{};
+  std::wstring commandLine = L"\"" + client_ + L"\" /stay";
+  ASSERT_TRUE(CreateProcessW(client_.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                             &pi));
+  // Also hold the file the way a running image does, so the test does not
+  // depend on how the system locks executables.
+  HANDLE hold = CreateFileW(client_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ULONGLONG started = GetTickCount64();
+  int code = RunUpdater(Arguments());
+  ULONGLONG took = GetTickCount64() - started;
+  if (hold != INVALID_HANDLE_VALUE) CloseHandle(hold);
+  TerminateProcess(pi.hProcess, 0);
+  WaitForSingleObject(pi.hProcess, 5000);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  EXPECT_EQ(code, 3);
+  EXPECT_GE(took, 1400u);  // it did wait
+  ExpectOldClientUntouched();
+  ExpectMessage("客户端程序仍在运行");
+}
+
+TEST_F(Updater, ClientThatExitsWhileWaitedForIsUpdated) {
+  WriteManifest(Publish());
+  HANDLE hold = CreateFileW(client_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(hold, INVALID_HANDLE_VALUE);
+  // Let go of the file after a second, while the updater waits.
+  HANDLE thread = CreateThread(
+      nullptr, 0,
+      [](void* h) -> DWORD {
+        Sleep(1000);
+        CloseHandle(static_cast<HANDLE>(h));
+        return 0;
+      },
+      hold, 0, nullptr);
+  EXPECT_EQ(RunUpdater(Arguments()), 0);
+  WaitForSingleObject(thread, 5000);
+  CloseHandle(thread);
+  EXPECT_EQ(ReadFileBytes(client_), newBytes_);
+}
+
+TEST_F(Updater, BadArgumentsAreRefused) {
+  WriteManifest(Publish());
+  for (const std::wstring& args : {std::wstring(L""), std::wstring(L"/web"), install_.path(),
+                                   install_.path() + L"|" + updaterDir_.File(L"vorn2.exe")}) {
+    DeleteFileW(messages_.c_str());
+    EXPECT_EQ(RunUpdater(args), 2) << U8(args);
+    ExpectMessage("参数不正确");
+  }
+  ExpectOldClientUntouched();
+}
+
+TEST_F(Updater, DownloadTargetInTheWayLeavesTheOldClient) {
+  WriteManifest(Publish());
+  ASSERT_TRUE(CreateDirectoryW((client_ + L".new").c_str(), nullptr));
+  EXPECT_EQ(RunUpdater(Arguments()), 5);
+  EXPECT_EQ(ReadFileBytes(client_), oldBytes_);
+  RemoveDirectoryW((client_ + L".new").c_str());
+}
+
+TEST_F(Updater, BackupThatCannotBeMadeLeavesTheOldClient) {
+  WriteManifest(Publish());
+  // A non-empty directory at the backup's path: the old client cannot be
+  // moved aside, so the verified download is dropped.
+  const std::wstring backup = client_ + L".old";
+  ASSERT_TRUE(CreateDirectoryW(backup.c_str(), nullptr));
+  ASSERT_TRUE(test::WriteFileBytes(backup + L"\\x", {'x'}));
+  EXPECT_EQ(RunUpdater(Arguments()), 7);
+  EXPECT_EQ(ReadFileBytes(client_), oldBytes_);
+  EXPECT_FALSE(test::FileExists(client_ + L".new"));
+  EXPECT_FALSE(test::FileExists(client_ + L".started"));
+  ExpectMessage("已恢复原来的客户端");
+  DeleteFileW((backup + L"\\x").c_str());
+  RemoveDirectoryW(backup.c_str());
+}
+
+TEST(UpdaterResource, TheClientCarriesTheShippedUpdater) {
+  std::vector<unsigned char> embedded = ReadResourceBytes(IDR_UPDATE, L"UPDATE");
+  ASSERT_GT(embedded.size(), 1000u);
+  EXPECT_EQ(embedded[0], 'M');
+  EXPECT_EQ(embedded[1], 'Z');
+  EXPECT_EQ(embedded, ReadFileBytes(test::BesideThisProgram(L"Update.exe")));
+  EXPECT_NE(embedded, ReadFileBytes(test::BesideThisProgram(L"UpdateTestBuild.exe")));
+}
+
+// The shipped updater reads nothing from its environment: with the test
+// build's switches set it still shows a real message box.
+TEST(UpdaterResource, ShippedUpdaterShowsARealMessageBox) {
+  test::TempDir dir;
+  const std::wstring exe = dir.File(L"Update.exe");
+  ASSERT_TRUE(CopyBeside(L"Update.exe", exe));
+  const std::wstring log = dir.File(L"messages.txt");
+  SetEnvironmentVariableW(L"VORN2_UPDATER_MESSAGE_LOG", log.c_str());
+  STARTUPINFOW si{};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi{};
+  std::wstring commandLine = L"\"" + exe + L"\" nonsense";
+  ASSERT_TRUE(CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  SetEnvironmentVariableW(L"VORN2_UPDATER_MESSAGE_LOG", nullptr);
+  struct Search {
+    DWORD pid;
+    HWND box;
+  } search{pi.dwProcessId, nullptr};
+  bool found = test::PumpUntil(
+      [&] {
+        EnumWindows(
+            [](HWND hwnd, LPARAM lp) -> BOOL {
+              auto* s = reinterpret_cast<Search*>(lp);
+              DWORD pid = 0;
+              GetWindowThreadProcessId(hwnd, &pid);
+              wchar_t cls[16] = {};
+              GetClassNameW(hwnd, cls, 16);
+              if (pid == s->pid && std::wstring(cls) == L"#32770") {
+                s->box = hwnd;
+                return FALSE;
+              }
+              return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.box != nullptr;
+      },
+      15000);
+  std::wstring title;
+  if (found) {
+    wchar_t text[64] = {};
+    GetWindowTextW(search.box, text, 64);
+    title = text;
+    PostMessageW(search.box, WM_COMMAND, IDOK, 0);
+  }
+  DWORD code = 0;
+  if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  EXPECT_TRUE(found);
+  EXPECT_EQ(title, L"提示");
+  EXPECT_EQ(code, 2u);
+  EXPECT_FALSE(test::FileExists(log));
+}
+
+}  // namespace
+}  // namespace vorn2
