@@ -476,10 +476,10 @@ LRESULT iButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       logic_.OnResize();
       return r;
     }
-    case WM_SHOWWINDOW:
-      if (wParam) FirstShow();
-      break;
     case WM_PAINT:
+      // The first paint is the first show: it comes after the host has set
+      // the control up (design data included), unlike WM_SHOWWINDOW, which
+      // a visible child already gets while it is created.
       if (tag_.empty() && IsWindowVisible(hWnd())) FirstShow();
       break;
     case WM_DESTROY:
