@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "controls/win/iButton.h"
+#include "framework/win/Resources.h"
 #include "resource_ids.h"
 #include "win/controls/ControlsTestSupport.h"
 #include "win/support/WinTest.h"
@@ -461,4 +462,19 @@ TEST(ButtonDesign, HostMayDestroyTheButtonFromClick) {
   Pump(150);  // a queued poll tick finds no button
   SetCursorPos(3, 3);
   form.Unload();
+}
+
+TEST(ButtonDesign, GifPictureDecodesIntoAStrip) {
+  const std::vector<unsigned char> gif = ReadResourceBytes(IDR_GIF_MINI, L"GIF");
+  ASSERT_FALSE(gif.empty());
+  PicturePtr picture = Picture::FromImageBytes(gif);
+  ASSERT_TRUE(picture);
+  EXPECT_EQ(picture->WidthPixels(), 28);
+  EXPECT_EQ(picture->HeightPixels(), 28);
+  EXPECT_EQ(picture->Width(), 741);  // HIMETRIC at 96 dpi
+  PicturePixels pixels(*picture);
+  EXPECT_EQ(pixels.at(0, 0), RGB(254, 254, 254));
+  // Damaged bytes give no picture rather than a broken one.
+  EXPECT_FALSE(Picture::FromImageBytes(std::vector<unsigned char>(gif.begin(), gif.begin() + 20)));
+  EXPECT_FALSE(Picture::FromImageBytes({}));
 }
