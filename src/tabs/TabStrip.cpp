@@ -15,7 +15,8 @@ std::int32_t RoundToPixel(float value) {
 
 }  // namespace
 
-TabStripCore::TabStripCore() : m_TabItems(std::make_shared<CTabItems>()) {}
+TabStripCore::TabStripCore(std::shared_ptr<ITabWindowApi> api)
+    : m_TabItems(std::make_shared<CTabItems>(std::move(api))) {}
 
 TabStripCore::~TabStripCore() {
   // Items and a list that outlive the strip must not reach it any more.
@@ -176,7 +177,7 @@ TabHit TabStripCore::HitTest(float X, float Y) const {
 
 void TabStripCore::MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y) {
   // A host handler may drop the strip (closing its window); stay alive.
-  const std::shared_ptr<TabStripCore> self = shared_from_this();
+  const std::shared_ptr<TabStripCore> self = weak_from_this().lock();
   m_lastPress = MouseState{Button, Shift, X, Y};
   std::int32_t h = 0;
   if (Button == kButtonLeft) {
@@ -198,7 +199,7 @@ void TabStripCore::MouseDown(std::int16_t Button, std::int16_t Shift, float X, f
 }
 
 void TabStripCore::MouseMove(std::int16_t Button, std::int16_t Shift, float X, float Y) {
-  const std::shared_ptr<TabStripCore> self = shared_from_this();
+  const std::shared_ptr<TabStripCore> self = weak_from_this().lock();
   std::int32_t h = 0;
   if (Button == 0) {
     TrackMouseLeave();
@@ -216,7 +217,7 @@ void TabStripCore::MouseMove(std::int16_t Button, std::int16_t Shift, float X, f
 }
 
 void TabStripCore::MouseUp(std::int16_t Button, std::int16_t Shift, float X, float Y) {
-  const std::shared_ptr<TabStripCore> self = shared_from_this();
+  const std::shared_ptr<TabStripCore> self = weak_from_this().lock();
   std::int32_t h = 0;
   if (Button == kButtonLeft) {
     const TabHit hit = HitTest(X, Y);
@@ -231,7 +232,7 @@ void TabStripCore::MouseUp(std::int16_t Button, std::int16_t Shift, float X, flo
 }
 
 void TabStripCore::DblClick() {
-  const std::shared_ptr<TabStripCore> self = shared_from_this();
+  const std::shared_ptr<TabStripCore> self = weak_from_this().lock();
   const MouseState press = m_lastPress;
   const TabHit hit = HitTest(press.x, press.y);
   MouseDown(press.button, press.shift, press.x, press.y);
@@ -239,7 +240,7 @@ void TabStripCore::DblClick() {
 }
 
 void TabStripCore::MouseLeave() {
-  const std::shared_ptr<TabStripCore> self = shared_from_this();
+  const std::shared_ptr<TabStripCore> self = weak_from_this().lock();
   if (m_lHotIndex != -1) {
     m_lHotIndex = -1;
     DrawTabs(true);

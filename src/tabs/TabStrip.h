@@ -53,7 +53,8 @@ class TabStripCore : public IuTab, public std::enable_shared_from_this<TabStripC
   static constexpr std::int32_t kSlope = 14;        // compact tabs' slanted edge
   static constexpr std::int32_t kGap1 = 5;          // rounded tabs' spacing
 
-  TabStripCore();
+  // The list makes its window calls through api (none in tests).
+  explicit TabStripCore(std::shared_ptr<ITabWindowApi> api = nullptr);
   ~TabStripCore() override;
 
   uTabEvents Events;

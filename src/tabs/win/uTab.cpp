@@ -1,0 +1,444 @@
+#include "tabs/win/uTab.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include "framework/win/WinText.h"
+#include "resource_ids.h"
+#include "tabs/win/mdlTabAPI.h"
+
+namespace vorn2 {
+namespace {
+
+HWND H(WindowHandle w) { return reinterpret_cast<HWND>(w); }
+WindowHandle I(HWND w) { return reinterpret_cast<WindowHandle>(w); }
+
+// The list's window calls.
+class Win32TabWindowApi : public ITabWindowApi {
+ public:
+  std::int32_t GetStyle(WindowHandle w) override { return static_cast<std::int32_t>(GetWindowLongW(H(w), GWL_STYLE)); }
+  void SetStyle(WindowHandle w, std::int32_t style) override { SetWindowLongW(H(w), GWL_STYLE, style); }
+  void SetActiveWindow(WindowHandle w) override { ::SetActiveWindow(H(w)); }
+  void SetParentNone(WindowHandle w) override { SetParent(H(w), nullptr); }
+  void ScreenSize(std::int32_t& width, std::int32_t& height) override {
+    width = GetSystemMetrics(SM_CXSCREEN);
+    height = GetSystemMetrics(SM_CYSCREEN);
+  }
+  void WindowRect(WindowHandle w, std::int32_t& l, std::int32_t& t, std::int32_t& r, std::int32_t& b) override {
+    RECT rc{};
+    GetWindowRect(H(w), &rc);
+    l = rc.left, t = rc.top, r = rc.right, b = rc.bottom;
+  }
+  void PlaceAt(WindowHandle w, std::int32_t x, std::int32_t y, std::uint32_t flags) override {
+    SetWindowPos(H(w), nullptr, x, y, 0, 0, flags);
+  }
+  void RedrawWindow(WindowHandle w, std::uint32_t flags) override { ::RedrawWindow(H(w), nullptr, nullptr, flags); }
+};
+
+HDC LoadSkin(int id) {
+  HBITMAP bitmap = static_cast<HBITMAP>(
+      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+  if (!bitmap) return nullptr;
+  try {
+    return mdlTabAPI::CreateBitmapDC(bitmap);
+  } catch (const TabDrawError&) {
+    DeleteObject(bitmap);
+    return nullptr;
+  }
+}
+
+std::int16_t ButtonBits(WPARAM keys) {
+  std::int16_t b = 0;
+  if (keys & MK_LBUTTON) b |= kButtonLeft;
+  if (keys & MK_RBUTTON) b |= kButtonRight;
+  if (keys & MK_MBUTTON) b |= kButtonMiddle;
+  return b;
+}
+
+std::int16_t ShiftBits(WPARAM keys) {
+  std::int16_t s = 0;
+  if (keys & MK_SHIFT) s |= kShiftShift;
+  if (keys & MK_CONTROL) s |= kShiftCtrl;
+  if (GetKeyState(VK_MENU) < 0) s |= kShiftAlt;
+  return s;
+}
+
+// Per-style drawing constants.
+struct StyleMetrics {
+  int height;
+  int imageSrcWidth, imageSrcHeight;
+  int srcNormal, srcHover, srcSelected;
+  int imageLeftExtra;  // how far the image reaches left of Left
+  int imageHeight;
+  int captionDx, captionHeight;
+  int captionOther, captionOtherNoButton, captionSelected, captionSelectedNoButton;
+  int glyphDx, glyphY;
+  int glyphSelected, glyphOther, glyphHot, glyphPressed;
+};
+
+constexpr StyleMetrics kCompact{25, 122, 25, 1, 123, 245, 14, 25, 0, 25, 38, 14, 26, 26, 24, 6, 367, 379, 391, 403};
+constexpr StyleMetrics kRounded{32, 124, 26, 1, 125, 249, 0, 26, 12, 26, 28, 8, 28, 8, 20, 7, 373, 385, 397, 409};
+
+}  // namespace
+
+std::shared_ptr<uTab> uTab::New() {
+  auto tab = std::make_shared<uTab>(Private{});
+  tab->AttachList();
+  return tab;
+}
+
+uTab::uTab(Private) : TabStripCore(std::make_shared<Win32TabWindowApi>()), c_Subclass(this, alive_) {
+  m_hSkin0DC = LoadSkin(IDB_TAB_SKIN0);
+  m_hSkin1DC = LoadSkin(IDB_TAB_SKIN1);
+  m_lItemWidth = kItemWidth0;
+  m_TabLeftSize = kDefaultTabLeftSize;
+  m_TabRightSize = kDefaultTabRightSize;
+  LOGFONTW lf{};
+  GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
+  lf.lfWeight = 100;
+  m_hFont = CreateFontIndirectW(&lf);
+  lf.lfWeight = 700;
+  m_hBoldFont = CreateFontIndirectW(&lf);
+  m_Selected = -1;
+  m_lHotIndex = -1;
+}
+
+uTab::~uTab() {
+  c_Subclass.ssc_Terminate();
+  alive_.reset();
+  if (toolTip_) DestroyWindow(toolTip_);
+  // The window goes while this object is whole, so no late message meets a
+  // half-destroyed control.
+  Destroy();
+  if (m_TabItems) {
+    m_TabItems->SetTab({});
+    m_TabItems.reset();
+  }
+  FreeBuffers();
+  mdlTabAPI::DeleteMemDC(m_hSkin0DC);
+  mdlTabAPI::DeleteMemDC(m_hSkin1DC);
+  if (m_hFont) DeleteObject(m_hFont);
+  if (m_hBoldFont) DeleteObject(m_hBoldFont);
+}
+
+void uTab::ReadProperties(const PropertyBag& bag) {
+  m_TabStyle = static_cast<std::int32_t>(bag.ReadInt("TabStyle", kDefaultTabStyle));
+  m_TabLeftSize = static_cast<std::int32_t>(bag.ReadInt("TabLeftSize", kDefaultTabLeftSize));
+  m_TabRightSize = static_cast<std::int32_t>(bag.ReadInt("TabRightSize", kDefaultTabRightSize));
+  SubclassOwnWindow();
+}
+
+void uTab::WriteProperties(PropertyBag& bag) const {
+  // Always written, also when equal to the default.
+  bag.Set("TabStyle", static_cast<std::int64_t>(m_TabStyle));
+  bag.Set("TabLeftSize", static_cast<std::int64_t>(m_TabLeftSize));
+  bag.Set("TabRightSize", static_cast<std::int64_t>(m_TabRightSize));
+}
+
+void uTab::SubclassOwnWindow() {
+  if (ownSubclassed_ || !Exists()) return;
+  // Our windows are Unicode: take their own flavour so no text is converted.
+  bool unicode = true;
+  if (c_Subclass.ssc_Subclass(hWnd(), 0, 1, true, unicode, false)) {
+    c_Subclass.ssc_AddMsg(hWnd(), CSubclass::ALL_MESSAGES, CSubclass::MSG_BEFORE);
+    ownSubclassed_ = true;
+  }
+}
+
+void uTab::OnCreated() {
+  SubclassOwnWindow();
+  OnResize();
+}
+
+void uTab::SethContainerWnd(HWND NewValue) {
+  SetContainer(I(NewValue));
+  if (!NewValue) return;
+  bool unicode = true;
+  c_Subclass.ssc_Subclass(NewValue, 0, 1, true, unicode, false);
+  c_Subclass.ssc_AddMsg(NewValue, WM_SIZE, CSubclass::MSG_AFTER);
+}
+
+void uTab::SetToolTipText(const std::string& text) {
+  toolTipText_ = text;
+  if (!Exists()) return;
+  std::wstring wide = W(text);
+  TTTOOLINFOW ti{};
+  ti.cbSize = sizeof(ti);
+  ti.uFlags = TTF_IDISHWND;
+  ti.hwnd = hWnd();
+  ti.uId = reinterpret_cast<UINT_PTR>(hWnd());
+  ti.lpszText = wide.data();
+  if (!toolTip_) {
+    if (text.empty()) return;
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&icc);
+    toolTip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hWnd(), nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+    if (!toolTip_) return;
+    SendMessageW(toolTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    return;
+  }
+  SendMessageW(toolTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+void uTab::RelayToToolTip(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (!toolTip_) return;
+  MSG m{hWnd(), msg, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {}};
+  GetCursorPos(&m.pt);
+  SendMessageW(toolTip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&m));
+}
+
+// --- Window side of the core ------------------------------------------------
+
+std::int32_t uTab::ClientWidth() const {
+  if (!Exists()) return 0;
+  RECT rc{};
+  GetClientRect(hWnd(), &rc);
+  return rc.right - rc.left;
+}
+
+WindowHandle uTab::OwnWindow() const { return I(hWnd()); }
+
+WindowHandle uTab::ParentWindow() const {
+  if (!Exists()) return 0;
+  return I(GetAncestor(hWnd(), GA_ROOT));
+}
+
+void uTab::AdoptForm(WindowHandle form) {
+  HWND window = H(form);
+  HWND container = hContainerWndHandle();
+  RECT rc{};
+  GetClientRect(container, &rc);
+  SetParent(window, container);
+  mdlTabAPI::ModifyStyle(window, GWL_STYLE, WS_CAPTION | WS_THICKFRAME, WS_CHILD, SWP_FRAMECHANGED);
+  SetWindowPos(window, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top,
+               SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOZORDER);
+}
+
+void uTab::PlaceSelectedForm(WindowHandle form) {
+  RECT rc{};
+  GetClientRect(hContainerWndHandle(), &rc);
+  SetWindowPos(H(form), HWND_TOP, 0, 0, rc.right - rc.left, rc.bottom - rc.top, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+}
+
+void uTab::TrackMouseLeave() {
+  if (Exists()) c_Subclass.TrackMouseTracking(hWnd());
+}
+
+// --- Buffers and drawing ----------------------------------------------------
+
+void uTab::CreateBuffers() {
+  FreeBuffers();
+  const int w = ClientWidth();
+  const int h = StripHeight();
+  m_hFinalDC = mdlTabAPI::CreateMemDC(w, h);
+  m_hBackDC = mdlTabAPI::CreateMemDC(w, h);
+  m_hTabsDC = mdlTabAPI::CreateMemDC(w - m_TabLeftSize - m_TabRightSize, h);
+}
+
+void uTab::FreeBuffers() {
+  for (HDC* dc : {&m_hFinalDC, &m_hBackDC, &m_hTabsDC}) {
+    if (*dc) mdlTabAPI::DeleteMemDC(*dc);
+    *dc = nullptr;
+  }
+}
+
+void uTab::OnResize() {
+  if (!Exists() || resizing_) return;
+  resizing_ = true;
+  try {
+    RECT rc{};
+    GetClientRect(hWnd(), &rc);
+    if (rc.bottom - rc.top != StripHeight()) {
+      RECT win{};
+      GetWindowRect(hWnd(), &win);
+      SetWindowPos(hWnd(), nullptr, 0, 0, win.right - win.left, StripHeight() + (win.bottom - win.top) - rc.bottom,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+  } catch (...) {
+  }
+  try {
+    CreateBuffers();
+  } catch (...) {
+  }
+  try {
+    CalcItemWidth();
+    LayoutItems();
+    RedrawAll();
+  } catch (...) {
+  }
+  resizing_ = false;
+}
+
+void uTab::PaintBackground() {
+  const int w = ClientWidth();
+  const int h = StripHeight();
+  bool skip = false;
+  if (Events.OnDrawBackground) Events.OnDrawBackground(reinterpret_cast<std::uintptr_t>(m_hBackDC), w, h, skip);
+  if (skip || !m_hBackDC) return;
+  if (m_TabStyle == 0) StretchBlt(m_hBackDC, 0, 0, w, 25, m_hSkin0DC, 0, 0, 1, 25, SRCCOPY);
+  else StretchBlt(m_hBackDC, 0, 0, w, 32, m_hSkin1DC, 0, 0, 1, 28, SRCCOPY);
+}
+
+void uTab::DrawOneTab(std::int32_t index, bool selected) {
+  const StyleMetrics& m = m_TabStyle == 0 ? kCompact : kRounded;
+  HDC skin = m_TabStyle == 0 ? m_hSkin0DC : m_hSkin1DC;
+  const std::shared_ptr<CTabItem> item = m_TabItems->Item(index);
+  const int left = item->Left();
+  const int width = item->Width();
+  const int srcX = selected ? m.srcSelected : (index == m_lHotIndex ? m.srcHover : m.srcNormal);
+  try {
+    mdlTabAPI::NineSliceBlt(m_hTabsDC, left - m.imageLeftExtra, 0, width + m.imageLeftExtra, m.imageHeight, skin, srcX,
+                            0, m.imageSrcWidth, m.imageSrcHeight, 14, 0, 14, 0, mdlTabAPI::kTransparentKey);
+  } catch (const TabDrawError&) {
+    // No temporary buffer: this tab goes without its image.
+  }
+  const bool button = !item->HideButton();
+  const int captionWidth = selected ? (button ? m.captionSelected : m.captionSelectedNoButton)
+                                    : (button ? m.captionOther : m.captionOtherNoButton);
+  DrawCaption(m_hTabsDC, item->Caption(), left + m.captionDx, 0, width - captionWidth, m.captionHeight);
+  if (!button) return;
+  int glyph = selected ? m.glyphSelected : m.glyphOther;
+  if (index == m_lHotIndex && m_lHotState == 2) glyph = m.glyphPressed;
+  else if (index == m_lHotIndex && m_lHotState == 1) glyph = m.glyphHot;
+  mdlTabAPI::TransBlt(m_hTabsDC, left + width - m.glyphDx, m.glyphY, 12, 12, skin, glyph, 0,
+                      mdlTabAPI::kTransparentKey);
+}
+
+void uTab::PaintTabs(bool bPaint) {
+  const int w = ClientWidth();
+  const int h = StripHeight();
+  const int area = w - m_TabLeftSize - m_TabRightSize;
+  SetBkMode(m_hTabsDC, TRANSPARENT);
+  SelectObject(m_hTabsDC, m_hFont);
+  SetTextColor(m_hTabsDC, 0x00000000);
+  BitBlt(m_hTabsDC, 0, 0, area, h, m_hBackDC, m_TabLeftSize, 0, SRCCOPY);
+  const std::int32_t count = m_TabItems->Count();
+  for (std::int32_t i = count - 1; i >= 0; --i) {
+    if (i != m_Selected) DrawOneTab(i, false);
+  }
+  SelectObject(m_hTabsDC, m_hBoldFont);
+  SetTextColor(m_hTabsDC, 0x00A36004);
+  if (m_Selected >= 0 && m_Selected < count) DrawOneTab(m_Selected, true);
+  BitBlt(m_hFinalDC, 0, 0, w, h, m_hBackDC, 0, 0, SRCCOPY);
+  BitBlt(m_hFinalDC, m_TabLeftSize, 0, area, h, m_hTabsDC, 0, 0, SRCCOPY);
+  if (bPaint && Exists()) {
+    HDC dc = GetDC(hWnd());
+    PaintWindow(dc);
+    ReleaseDC(hWnd(), dc);
+  }
+}
+
+void uTab::DrawCaption(HDC dc, const std::string& text, int x, int y, int width, int height) {
+  const std::wstring wide = W(text);
+  SIZE size{};
+  GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+  if (size.cx > width) {
+    const int top = y + static_cast<int>(RoundHalfEven((height - size.cy) / 2.0));
+    mdlTabAPI::DrawTextRect(dc, wide, -1, x, top, width, height, DT_END_ELLIPSIS);
+  } else {
+    mdlTabAPI::DrawTextRect(dc, wide, -1, x, y, width, height, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  }
+}
+
+void uTab::PaintWindow(HDC dc) {
+  if (m_hFinalDC) BitBlt(dc, 0, 0, ClientWidth(), StripHeight(), m_hFinalDC, 0, 0, SRCCOPY);
+}
+
+// --- Messages ---------------------------------------------------------------
+
+void uTab::OnPaint(HDC dc) { PaintWindow(dc); }
+
+void uTab::WindowProc(bool bBefore, bool& bHandled, LRESULT& lReturn, HWND window, UINT uMsg, WPARAM, LPARAM,
+                      LONG_PTR&) {
+  if (window == hWnd() && bBefore) {
+    switch (uMsg) {
+      case WM_ERASEBKGND:
+        bHandled = true;
+        lReturn = 0;
+        break;
+      case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(window, &ps);
+        PaintWindow(dc);
+        EndPaint(window, &ps);
+        bHandled = true;
+        lReturn = 0;
+        break;
+      }
+      case WM_MOUSELEAVE:
+        MouseLeave();
+        break;
+      default:
+        break;
+    }
+    return;
+  }
+  if (!bBefore && uMsg == WM_SIZE && window != hWnd()) ShowSelectedForm();
+}
+
+LRESULT uTab::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+      RelayToToolTip(msg, wParam, lParam);
+      break;
+    default:
+      break;
+  }
+  const float x = static_cast<float>(GET_X_LPARAM(lParam));
+  const float y = static_cast<float>(GET_Y_LPARAM(lParam));
+  switch (msg) {
+    case WM_SIZE:
+      OnResize();
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_MOUSEMOVE:
+      MouseMove(ButtonBits(wParam), ShiftBits(wParam), x, y);
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK: {
+      // Like a form engine's control: the mouse stays ours while a button is down.
+      SetCapture(hWnd());
+      const std::int16_t button = (msg == WM_LBUTTONDOWN) ? kButtonLeft
+                                  : (msg == WM_RBUTTONDOWN || msg == WM_RBUTTONDBLCLK) ? kButtonRight
+                                                                                       : kButtonMiddle;
+      MouseDown(button, ShiftBits(wParam), x, y);
+      return 0;
+    }
+    case WM_LBUTTONDBLCLK:
+      SetCapture(hWnd());
+      DblClick();
+      return 0;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP: {
+      if ((wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) == 0 && GetCapture() == hWnd()) ReleaseCapture();
+      const std::int16_t button = msg == WM_LBUTTONUP ? kButtonLeft : msg == WM_RBUTTONUP ? kButtonRight
+                                                                                          : kButtonMiddle;
+      MouseUp(button, ShiftBits(wParam), x, y);
+      return 0;
+    }
+    case WM_DESTROY:
+      if (toolTip_) {
+        DestroyWindow(toolTip_);
+        toolTip_ = nullptr;
+      }
+      break;
+    default:
+      break;
+  }
+  return vorn2::Control::WndProc(msg, wParam, lParam);
+}
+
+}  // namespace vorn2

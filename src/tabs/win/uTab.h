@@ -1,0 +1,109 @@
+// uTab: the tab strip control. A child window that shows a row of skinned
+// tabs, keeps the windows of its tabs inside a container window (only the
+// selected one shown on top) and reports mouse activity to its host.
+//
+// Use:
+//   auto tab = uTab::New();
+//   tab->ReadProperties(bag);                // "TabStyle", "TabLeftSize", "TabRightSize"
+//   tab->Create(parentHwnd, x, y, width, height);
+//   tab->Events.TabChanged = ...;
+//   tab->SethContainerWnd(container);
+//   tab->LockReDraw(false);                  // layout and drawing start here
+//   tab->TabItems()->Add(caption, form, key);
+//
+// All drawing goes to memory contexts; the window gets one block transfer per
+// repaint and its background is never erased. Its paint, erase and
+// mouse-leave messages and the container's size changes arrive through a
+// CSubclass.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "framework/PropertyBag.h"
+#include "framework/win/Control.h"
+#include "tabs/TabStrip.h"
+#include "winplumbing/win/CSubclass.h"
+
+namespace vorn2 {
+
+class uTab : public vorn2::Control, public TabStripCore, public ISubclassOwner {
+  struct Private {};
+
+ public:
+  static constexpr int kDefaultTabStyle = 0;
+  static constexpr int kDefaultTabLeftSize = 40;
+  static constexpr int kDefaultTabRightSize = 0;
+
+  static std::shared_ptr<uTab> New();
+  explicit uTab(Private);
+  ~uTab() override;
+
+  using Window::hWnd;
+
+  void ReadProperties(const PropertyBag& bag);
+  void WriteProperties(PropertyBag& bag) const;
+
+  // Subscribes the container's size changes (a new container is watched in
+  // addition to earlier ones); nothing is moved now.
+  void SethContainerWnd(HWND NewValue);
+  HWND hContainerWndHandle() const { return reinterpret_cast<HWND>(hContainerWnd()); }
+
+  std::string ToolTipText() const { return toolTipText_; }
+  void SetToolTipText(const std::string& text);
+
+  // The drawing buffers, for inspection.
+  HDC FinalDC() const { return m_hFinalDC; }
+  HDC BackDC() const { return m_hBackDC; }
+  HDC TabsDC() const { return m_hTabsDC; }
+  int StripHeight() const { return m_TabStyle == 0 ? 25 : 32; }
+
+  // ISubclassOwner.
+  void WindowProc(bool bBefore, bool& bHandled, LRESULT& lReturn, HWND hWnd, UINT uMsg, WPARAM wParam,
+                  LPARAM lParam, LONG_PTR& lParamUser) override;
+
+ protected:
+  const wchar_t* ClassName() const override { return L"Vorn2uTab"; }
+  void OnCreated() override;
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void OnPaint(HDC dc) override;
+
+  std::int32_t ClientWidth() const override;
+  WindowHandle OwnWindow() const override;
+  WindowHandle ParentWindow() const override;
+  void AdoptForm(WindowHandle form) override;
+  void PlaceSelectedForm(WindowHandle form) override;
+  void PaintBackground() override;
+  void PaintTabs(bool bPaint) override;
+  void TrackMouseLeave() override;
+
+ private:
+  void SubclassOwnWindow();
+  void OnResize();
+  void CreateBuffers();
+  void FreeBuffers();
+  void DrawOneTab(std::int32_t index, bool selected);
+  void DrawCaption(HDC dc, const std::string& text, int x, int y, int width, int height);
+  void PaintWindow(HDC dc);
+  void RelayToToolTip(UINT msg, WPARAM wParam, LPARAM lParam);
+
+  HDC m_hSkin0DC = nullptr;
+  HDC m_hSkin1DC = nullptr;
+  HDC m_hBackDC = nullptr;
+  HDC m_hTabsDC = nullptr;
+  HDC m_hFinalDC = nullptr;
+  HFONT m_hFont = nullptr;
+  HFONT m_hBoldFont = nullptr;
+
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+  CSubclass c_Subclass;
+  bool ownSubclassed_ = false;
+  bool resizing_ = false;
+
+  HWND toolTip_ = nullptr;
+  std::string toolTipText_;
+};
+
+}  // namespace vorn2
