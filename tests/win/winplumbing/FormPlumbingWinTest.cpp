@@ -1,0 +1,225 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/win/Form.h"
+#include "framework/win/Screen.h"
+#include "win/support/WinTest.h"
+#include "winplumbing/ModGetTaskbarHei.h"
+#include "winplumbing/win/SharedRouter.h"
+#include "winplumbing/win/cFormSubclass.h"
+#include "winplumbing/win/cSetStyle.h"
+
+using namespace vorn2;
+
+namespace {
+
+constexpr UINT kProbe = WM_APP + 7;
+
+class ProbeForm : public Form {
+ public:
+  ProbeForm() : Form(Design()) {}
+  std::vector<WPARAM> probes;
+  std::vector<UINT> sysCommands;
+  bool keepOnClose = true;
+
+  static FormDesign Design() {
+    FormDesign d;
+    d.className = L"Vorn2PlumbForm";
+    d.caption = "Vornhold 2客户端";
+    d.style = WS_POPUP;
+    d.clientWidthTwips = 900 * 15;
+    d.clientHeightTwips = 700 * 15;
+    d.leftTwips = 100 * 15;
+    d.topTwips = 100 * 15;
+    d.appIcon = false;
+    return d;
+  }
+
+ protected:
+  void OnQueryUnload(bool& cancel, UnloadMode) override { cancel = keepOnClose; }
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+    if (msg == kProbe) {
+      probes.push_back(wParam);
+      return 40 + static_cast<LRESULT>(wParam);
+    }
+      if (msg == WM_SYSCOMMAND) sysCommands.push_back(static_cast<UINT>(wParam & 0xFFF0));
+    return Form::WndProc(msg, wParam, lParam);
+  }
+};
+
+LONG_PTR ProcOf(HWND h) { return GetWindowLongPtrW(h, GWLP_WNDPROC); }
+
+TEST(FormSubclassWin, OffersEveryMessageFirstAndKeepsChineseCaptions) {
+  ProbeForm form;
+  ASSERT_TRUE(form.Load());
+  const LONG_PTR own = ProcOf(form.hWnd());
+  auto sub = std::make_unique<cFormSubclass>();
+  std::vector<UINT> offered;
+  sub->MsgCome = [&](bool before, bool& handled, LRESULT& r, HWND&, UINT& m, WPARAM& w, LPARAM&) {
+    if (before) offered.push_back(m);
+    if (before && m == kProbe && w == 1) w = 2;  // the window sees the change
+    if (before && m == kProbe && w == 9) {
+      handled = true;
+      r = 5;
+    }
+  };
+  EXPECT_TRUE(sub->AddWindowMsgs(form.hWnd()));
+  EXPECT_NE(ProcOf(form.hWnd()), own);
+  EXPECT_EQ(SendMessageW(form.hWnd(), kProbe, 1, 0), 42);
+  EXPECT_EQ(SendMessageW(form.hWnd(), kProbe, 9, 0), 5);
+  EXPECT_EQ(form.probes, std::vector<WPARAM>{2});
+  form.SetCaption("网页游戏 Vornhold 2客户端");
+  EXPECT_EQ(form.Caption(), "网页游戏 Vornhold 2客户端");
+  EXPECT_NE(std::find(offered.begin(), offered.end(), static_cast<UINT>(WM_SETTEXT)), offered.end());
+  EXPECT_FALSE(sub->DeleteWindowMsg(form.hWnd()));
+  sub.reset();
+  EXPECT_EQ(ProcOf(form.hWnd()), own);
+  EXPECT_EQ(SendMessageW(form.hWnd(), kProbe, 1, 0), 41);
+  form.keepOnClose = false;
+  form.Unload();
+}
+
+TEST(FormSubclassWin, DestroyedInsideItsOwnWindowsMessage) {
+  ProbeForm form;
+  ASSERT_TRUE(form.Load());
+  const LONG_PTR own = ProcOf(form.hWnd());
+  const std::size_t liveBefore = SharedHookRouter().LiveRecords();
+  auto sub = std::make_unique<cFormSubclass>();
+  sub->MsgCome = [&](bool before, bool&, LRESULT&, HWND&, UINT& m, WPARAM&, LPARAM&) {
+    if (before && m == kProbe) sub.reset();
+  };
+  ASSERT_TRUE(sub->AddWindowMsgs(form.hWnd()));
+  EXPECT_EQ(SendMessageW(form.hWnd(), kProbe, 3, 0), 43);
+  EXPECT_EQ(sub, nullptr);
+  EXPECT_EQ(ProcOf(form.hWnd()), own);
+  EXPECT_TRUE(test::PumpUntil([&] { return SharedHookRouter().LiveRecords() == liveBefore; }, 2000));
+  form.keepOnClose = false;
+  form.Unload();
+}
+
+class SetStyleWin : public ::testing::Test {
+ protected:
+  ProbeForm form;
+  std::unique_ptr<cSetStyle> style;
+  std::vector<int> zones;
+  int closeClicks = 0;
+  int settingChanges = 0;
+
+  void SetUp() override {
+    ASSERT_TRUE(form.Load());
+    style = std::make_unique<cSetStyle>();
+    style->objForm(&form);
+    style->MouseSize = [this](int z) { zones.push_back(z); };
+    style->CloseClick = [this] { ++closeClicks; };
+    style->SettingChange = [this] { ++settingChanges; };
+    style->SetWindowStyle(form.hWnd());
+    form.Show();
+    test::Pump(50);
+  }
+  void TearDown() override {
+    style.reset();
+    form.keepOnClose = false;
+    form.Unload();
+  }
+  RECT Bounds() {
+    RECT rc{};
+    GetWindowRect(form.hWnd(), &rc);
+    return rc;
+  }
+  static void Input(DWORD flags, int x, int y) {
+    SetCursorPos(x, y);
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = flags;
+    if (flags) SendInput(1, &in, sizeof(in));
+    test::Pump(60);
+  }
+};
+
+TEST_F(SetStyleWin, StyleIsExactlySysMenuAndMinimizeBox) {
+  // The system adds WS_CLIPSIBLINGS to every top-level window.
+  EXPECT_EQ(GetWindowLongPtrW(form.hWnd(), GWL_STYLE) & ~static_cast<LONG_PTR>(WS_VISIBLE | WS_CLIPSIBLINGS), 0xA0000);
+}
+
+TEST_F(SetStyleWin, ZonesFollowTheRealCursor) {
+  const RECT rc = Bounds();
+  test::Pump(50);
+  zones.clear();  // moves the system made while showing the form
+  SetCursorPos(rc.left + 2, rc.bottom - 3);
+  SendMessageW(form.hWnd(), WM_MOUSEMOVE, 0, 0);
+  SetCursorPos((rc.left + rc.right) / 2, rc.top + 5);
+  SendMessageW(form.hWnd(), WM_MOUSEMOVE, 0, 0);
+  SetCursorPos((rc.left + rc.right) / 2, rc.top + 6);
+  SendMessageW(form.hWnd(), WM_MOUSEMOVE, 0, 0);
+  EXPECT_EQ(zones, (std::vector<int>{5, 0, -1}));
+  EXPECT_EQ(style->MousePointer(), 1);
+  SetCursorPos(rc.right - 2, (rc.top + rc.bottom) / 2);
+  SendMessageW(form.hWnd(), WM_MOUSEMOVE, 0, 0);
+  EXPECT_EQ(style->MousePointer(), 9);
+  EXPECT_EQ(SendMessageW(form.hWnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(form.hWnd()), HTCLIENT), TRUE);
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_SIZEWE)));
+}
+
+TEST_F(SetStyleWin, DragFromTheRightEdgeEndsInOneMoveToTheRubberBand) {
+  const RECT rc = Bounds();
+  const int y = (rc.top + rc.bottom) / 2;
+  Input(0, rc.right - 2, y);
+  Input(MOUSEEVENTF_LEFTDOWN, rc.right - 2, y);
+  ASSERT_TRUE(style->Dragging());
+  EXPECT_EQ(GetCapture(), form.hWnd());
+  EXPECT_EQ(Bounds().right, rc.right);  // nothing moves during the drag
+  Input(MOUSEEVENTF_MOVE, rc.right + 40, y + 10);  // outside the window: capture keeps it ours
+  Input(MOUSEEVENTF_MOVE, rc.left + 500, y);      // would be narrower than 800: ignored
+  Input(MOUSEEVENTF_LEFTUP, rc.left + 500, y);
+  EXPECT_FALSE(style->Dragging());
+  EXPECT_EQ(GetCapture(), nullptr);
+  const RECT after = Bounds();
+  EXPECT_EQ(after.right, rc.right + 40);
+  EXPECT_EQ(after.left, rc.left);
+  EXPECT_EQ(after.top, rc.top);
+  EXPECT_EQ(after.bottom, rc.bottom);
+}
+
+TEST_F(SetStyleWin, FillsTheWorkAreaAndRestores) {
+  const RECT own = Bounds();
+  EXPECT_TRUE(style->CallWindowStateChange());
+  const RECT filled = Bounds();
+  const SIZE screen = ScreenSizePixels();
+  EXPECT_EQ(filled.left, 0);
+  EXPECT_EQ(filled.top, 0);
+  EXPECT_EQ(filled.right, screen.cx);
+  EXPECT_EQ(filled.bottom, TwipsToPixelsY(PixelsToTwipsY(screen.cy) - ModGetTaskbarHei()));
+  EXPECT_EQ(filled.bottom, WorkArea().bottom);
+  // While filled a press on the edge starts nothing.
+  Input(MOUSEEVENTF_LEFTDOWN, 1, 300);
+  Input(MOUSEEVENTF_LEFTUP, 1, 300);
+  EXPECT_FALSE(style->Dragging());
+  SendMessageW(form.hWnd(), WM_SETTINGCHANGE, 0, 0);
+  EXPECT_EQ(settingChanges, 1);
+  EXPECT_EQ(Bounds().bottom, filled.bottom);
+  EXPECT_FALSE(style->CallWindowStateChange());
+  const RECT back = Bounds();
+  EXPECT_EQ(back.left, own.left);
+  EXPECT_EQ(back.top, own.top);
+  EXPECT_EQ(back.right, own.right);
+  EXPECT_EQ(back.bottom, own.bottom);
+}
+
+TEST_F(SetStyleWin, CloseCommandRaisesCloseClickAndStillReachesTheWindow) {
+  SendMessageW(form.hWnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_EQ(closeClicks, 1);
+  EXPECT_EQ(form.sysCommands, std::vector<UINT>{SC_CLOSE});  // the window's own procedure saw it
+}
+
+TEST_F(SetStyleWin, ReleasingTheObjectPutsTheProcedureBack) {
+  const LONG_PTR hooked = ProcOf(form.hWnd());
+  EXPECT_EQ(hooked, reinterpret_cast<LONG_PTR>(&SubclassRouterW));
+  style.reset();
+  EXPECT_NE(ProcOf(form.hWnd()), hooked);
+  EXPECT_EQ(SendMessageW(form.hWnd(), kProbe, 1, 0), 41);
+}
+
+}  // namespace
