@@ -102,7 +102,13 @@ cSetStyle::cSetStyle()
 
 cSetStyle::~cSetStyle() {
   alive_.reset();
-  if (screenDC_) ReleaseDC(nullptr, screenDC_);
+  if (screenDC_) {
+    // Gone mid-drag: take the rubber band off the screen.
+    const setstyle::Rect& r = core_.Drawn();
+    RECT rc{r.left, r.top, r.right, r.bottom};
+    if (core_.Dragging()) ::DrawFocusRect(screenDC_, &rc);
+    ReleaseDC(nullptr, screenDC_);
+  }
   if (core_.Dragging() && GetCapture() == Target()) ReleaseCapture();
   objSubclass_->DeleteWindowMsg(hWnd_);
   objSubclass_.reset();

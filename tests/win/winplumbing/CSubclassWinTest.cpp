@@ -177,15 +177,17 @@ TEST_F(CSubclassWin, FailuresGoToTheEventLogWithTheirText) {
     HWND gone = MakeWindow();
     DestroyWindow(gone);
     EXPECT_FALSE(sc.ssc_Subclass(gone));
+    EXPECT_FALSE(sc.ssc_Subclass(GetDesktopWindow()));  // the desktop is another process's window
     EXPECT_FALSE(sc.ssc_Subclass(hwnd, 0, 2));
     ASSERT_TRUE(sc.ssc_Subclass(hwnd));
     EXPECT_FALSE(sc.ssc_Subclass(hwnd));
   }
   SetErrorEventObserver(previous);
-  ASSERT_EQ(entries.size(), 3u);
+  ASSERT_EQ(entries.size(), 4u);
   EXPECT_EQ(entries[0].first, "CSubclass.ssc_Subclass: Invalid window handle");
-  EXPECT_EQ(entries[1].first, "CSubclass.ssc_Subclass: Callback method not found");
-  EXPECT_EQ(entries[2].first, "CSubclass.ssc_Subclass: Window handle is already subclassed");
+  EXPECT_EQ(entries[1].first, "CSubclass.ssc_Subclass: Window handle belongs to another process");
+  EXPECT_EQ(entries[2].first, "CSubclass.ssc_Subclass: Callback method not found");
+  EXPECT_EQ(entries[3].first, "CSubclass.ssc_Subclass: Window handle is already subclassed");
   for (const auto& e : entries) EXPECT_TRUE(e.second) << e.first;
 }
 

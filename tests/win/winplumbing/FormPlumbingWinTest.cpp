@@ -86,14 +86,20 @@ TEST(FormSubclassWin, DestroyedInsideItsOwnWindowsMessage) {
   ProbeForm form;
   ASSERT_TRUE(form.Load());
   const LONG_PTR own = ProcOf(form.hWnd());
+  test::Pump(200);  // records of earlier tests finish their release first
   const std::size_t liveBefore = SharedHookRouter().LiveRecords();
   auto sub = std::make_unique<cFormSubclass>();
+  std::size_t liveInside = 0;
   sub->MsgCome = [&](bool before, bool&, LRESULT&, HWND&, UINT& m, WPARAM&, LPARAM&) {
-    if (before && m == kProbe) sub.reset();
+    if (!before || m != kProbe) return;
+    sub.reset();
+    test::Pump(200);  // the release timer may fire, but must not free a running router
+    liveInside = SharedHookRouter().LiveRecords();
   };
   ASSERT_TRUE(sub->AddWindowMsgs(form.hWnd()));
   EXPECT_EQ(SendMessageW(form.hWnd(), kProbe, 3, 0), 43);
   EXPECT_EQ(sub, nullptr);
+  EXPECT_EQ(liveInside, liveBefore + 1);
   EXPECT_EQ(ProcOf(form.hWnd()), own);
   EXPECT_TRUE(test::PumpUntil([&] { return SharedHookRouter().LiveRecords() == liveBefore; }, 2000));
   form.keepOnClose = false;
