@@ -313,11 +313,5 @@ TEST(DownloadLoop, ContentLengthTextIsAPlainNumber) {
   }
 }
 
-TEST(DownloadLoop, ClampKeepsSmallValues) {
-  EXPECT_EQ(ClampToInt32(0), 0);
-  EXPECT_EQ(ClampToInt32(2147483647u), 2147483647);
-  EXPECT_EQ(ClampToInt32(2147483648u), 2147483647);
-}
-
 }  // namespace
 }  // namespace vorn2

@@ -71,11 +71,6 @@ TEST(VersionCompare, ExactTextOnly) {
   EXPECT_TRUE(IsOtherVersion("1.1.0.0", "1.1.0"));
 }
 
-TEST(VersionCompare, LocalVersionIsPlainDecimals) {
-  EXPECT_EQ(FormatLocalVersion(1, 1, 0), "1.1.0");
-  EXPECT_EQ(FormatLocalVersion(10, 0, 65535), "10.0.65535");
-}
-
 TEST(UpdateManifest, ReadsTheDevserverLayout) {
   auto m = ParseUpdateManifest(
       "[vorn2]\r\nversion=1.2.0\r\nurl=http://127.0.0.1:1/gamehome/vorn2/vorn2.exe\r\nsha256="

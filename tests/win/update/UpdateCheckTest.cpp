@@ -226,17 +226,6 @@ TEST_F(UpdateCheck, MenuYesStartsTheUpdaterThenClosesTheMainWindow) {
   EXPECT_EQ(ended_, 0);  // the main window closes through its normal path
 }
 
-TEST_F(UpdateCheck, MenuNoLeavesTheMainWindowAlone) {
-  PublishVersionFile("version=1.0.0\r\n");
-  FakeHost host;
-  test::PromptScript prompts({IDNO});
-  MenuUpdateChecker checker(base_, host);
-  checker.CheckForUpdate();
-  EXPECT_EQ(prompts.asked().size(), 1u);
-  EXPECT_TRUE(host.calls.empty());
-  EXPECT_TRUE(shell_.empty());
-}
-
 TEST_F(UpdateCheck, MenuUpdaterNotWrittenKeepsTheMainWindow) {
   PublishVersionFile("version=1.2.0\r\n");
   ASSERT_TRUE(test::WriteFileBytes(GetTempFolder() + L"Update.exe", {'M', 'Z'}));

@@ -155,14 +155,6 @@ TEST_F(Updater, TruncatedDownloadLeavesTheOldClient) {
   ExpectMessage("下载新版本失败");
 }
 
-TEST_F(Updater, NotFoundDownloadLeavesTheOldClient) {
-  std::string manifest = Publish();
-  ASSERT_EQ(HttpRequest("DELETE", base_ + "/__admin/file/gamehome/vorn2/vorn2.exe"), 200);
-  WriteManifest(manifest);
-  EXPECT_EQ(RunUpdater(Arguments()), 5);
-  ExpectOldClientUntouched();
-}
-
 TEST_F(Updater, ClientThatNeverExitsIsLeftAsItIs) {
   WriteManifest(Publish());
   SetEnvironmentVariableW(L"VORN2_UPDATER_WAIT_MS", L"1500");
@@ -217,14 +209,6 @@ TEST_F(Updater, BadArgumentsAreRefused) {
     ExpectMessage("参数不正确");
   }
   ExpectOldClientUntouched();
-}
-
-TEST_F(Updater, DownloadTargetInTheWayLeavesTheOldClient) {
-  WriteManifest(Publish());
-  ASSERT_TRUE(CreateDirectoryW((client_ + L".new").c_str(), nullptr));
-  EXPECT_EQ(RunUpdater(Arguments()), 5);
-  EXPECT_EQ(ReadFileBytes(client_), oldBytes_);
-  RemoveDirectoryW((client_ + L".new").c_str());
 }
 
 TEST_F(Updater, BackupThatCannotBeMadeLeavesTheOldClient) {
