@@ -4,6 +4,7 @@
 
 #include "framework/win/Form.h"
 #include "framework/win/WinText.h"
+#include "login/win/LoginFrm.h"
 #include "startup/StartupRules.h"
 #include "startup/win/LoadFrm.h"
 #include "vorn2/BuildConfig.h"
@@ -15,6 +16,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   StartupSettings settings{build::kUpdateServer, build::kHomePage, ArgumentsFromCommandLine(U8(GetCommandLineW()))};
   LoadFrm loadFrm(settings);
   if (!loadFrm.Create()) return 0;
+  // The splash loads the login hidden; the login's first page unloads the splash.
+  LoginFrm loginFrm(LoginSettings{build::kPortal});
+  loadFrm.loadLogin = [&loginFrm] { loginFrm.Load(); };
+  loginFrm.unloadSplash = [&loadFrm] { loadFrm.Unload(); };
   loadFrm.Start();
   int code = Form::RunMessageLoop();
   OleUninitialize();

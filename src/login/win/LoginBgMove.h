@@ -1,0 +1,18 @@
+// The login background's replacement window procedure: it keeps the login
+// window on top of the background whenever the background moves.
+#pragma once
+
+#include <windows.h>
+
+namespace vorn2 {
+
+// Puts LoginBgWndProc in place of the window's procedure, keeping the one it
+// replaces. Hooking the window that is already hooked changes nothing.
+void HookLoginBgMove(HWND lng_hWnd);
+// Puts the kept procedure back.
+void UnhookLoginBgMove(HWND lng_hWnd);
+// WM_MOVE: the login window follows; every message then goes on to the
+// kept procedure, whose result is returned.
+LRESULT CALLBACK LoginBgWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
+
+}  // namespace vorn2

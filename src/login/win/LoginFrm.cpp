@@ -1,0 +1,183 @@
+#include "login/win/LoginFrm.h"
+
+#include "framework/win/Prompt.h"
+#include "framework/win/Screen.h"
+#include "framework/win/WebBrowserHost.h"
+#include "framework/win/WinText.h"
+#include "login/AppCommands.h"
+#include "login/LoginLayout.h"
+#include "resource_ids.h"
+#include "startup/win/LoadFrm.h"
+#include "startup/win/PublicData.h"
+#include "startup/win/StartupEnvironment.h"
+
+namespace vorn2 {
+namespace {
+
+FormDesign LoginDesign() {
+  FormDesign d;
+  d.className = L"Vorn2LoginFrm";
+  d.caption = LoginBgFrm::CaptionText();
+  d.style = WS_POPUP | WS_CLIPCHILDREN;
+  d.clientWidthTwips = login_layout::kClientWidthTwips;
+  d.clientHeightTwips = login_layout::kClientHeightTwips;
+  d.startUp = StartUpPosition::Manual;  // placed by the background window
+  d.showInTaskbar = false;
+  d.appIcon = false;
+  d.backColor = login_layout::kTransparentColor;
+  return d;
+}
+
+HICON LoadIconFile(const std::wstring& path, int size) {
+  return static_cast<HICON>(LoadImageW(nullptr, path.c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE));
+}
+
+void CreateTwips(Control& control, HWND parent, const login_layout::TwipsRect& r, DWORD style) {
+  control.CreateTwips(parent, r.left, r.top, r.width, r.height, style);
+}
+
+}  // namespace
+
+LoginFrm::LoginFrm(LoginSettings settings, WebViewFactory createWebView)
+    : Form(LoginDesign()),
+      settings_(std::move(settings)),
+      createWebView_(createWebView ? std::move(createWebView) : WebViewFactory(&CreateWebBrowser)),
+      miniBtn_(IDR_GIF_MINI, L"GIF"),
+      closeBtn_(IDR_GIF_CLOSE, L"GIF") {}
+
+LoginFrm::~LoginFrm() {
+  if (webBrowser1_) webBrowser1_->Destroy();
+  // Our window goes before its owner's, while this object is still whole.
+  if (IsLoaded()) DestroyWindow(hWnd());
+  if (smallIcon_) DestroyIcon(smallIcon_);
+  if (bigIcon_) DestroyIcon(bigIcon_);
+}
+
+void LoginFrm::CreateControls() {
+  const DWORD child = WS_CHILD | WS_VISIBLE;
+  CreateTwips(miniBtn_, hWnd(), login_layout::kMiniBtn, child);
+  CreateTwips(closeBtn_, hWnd(), login_layout::kCloseBtn, child);
+  CreateTwips(picture1_, hWnd(), login_layout::kPicture1, child | WS_CLIPCHILDREN);
+  picture1_.SetBackColor(login_layout::kTransparentColor);
+  miniBtn_.Click = [this] { MinimizePair(); };
+  closeBtn_.Click = [this] { ClosePair(); };
+
+  // A fresh control for every load; the old one was released at unload.
+  webBrowser1_ = createWebView_();
+  if (!webBrowser1_) return;
+  const login_layout::TwipsRect& r = login_layout::kWebBrowser1;
+  webBrowser1_->Create(picture1_.hWnd(), TwipsToPixelsX(r.left), TwipsToPixelsY(r.top), TwipsToPixelsX(r.width),
+                       TwipsToPixelsY(r.height));
+  webBrowser1_->SetContextMenuEnabled(false);
+  WebViewEvents& events = webBrowser1_->Events();
+  events.beforeNavigate = [this](const std::wstring& url, bool, bool& cancel) { OnBeforeNavigate(url, cancel); };
+  events.downloadBegin = [this] {
+    if (webBrowser1_) webBrowser1_->SetSilent(true);
+  };
+  events.documentComplete = [this](const std::wstring& url, bool) { OnDocumentComplete(url); };
+}
+
+void LoginFrm::OnLoad() {
+  CreateControls();
+
+  const std::wstring iconPath = GetTempFolder() + L"vorn2" L".ico";
+  SaveResourceToFile(IDR_ICON_APP, L"ICON", iconPath);
+  HICON small = LoadIconFile(iconPath, 16);
+  background_.SetFollower(this);
+  background_.Load();
+  SendMessageW(background_.hWnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+  HICON big = LoadIconFile(iconPath, 32);
+  SendMessageW(background_.hWnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+  // Icons of an earlier load are no longer shown anywhere.
+  if (smallIcon_) DestroyIcon(smallIcon_);
+  if (bigIcon_) DestroyIcon(bigIcon_);
+  smallIcon_ = small;
+  bigIcon_ = big;
+
+  if (webBrowser1_) webBrowser1_->Navigate(W(LoginPageUrl(settings_.portal)));
+  if (!IsLoaded()) return;  // the page may already have closed the login
+
+  SetWindowLongPtrW(hWnd(), GWL_EXSTYLE, GetWindowLongPtrW(hWnd(), GWL_EXSTYLE) | WS_EX_LAYERED);
+  SetLayeredWindowAttributes(hWnd(), login_layout::kTransparentColor, 0, LWA_COLORKEY);
+
+  // Owned by the background: no taskbar button of its own, above it, and
+  // hidden with it when it is minimised.
+  SetOwnerForm(&background_);
+  if (background_.IsLoaded())
+    SetWindowLongPtrW(hWnd(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(background_.hWnd()));
+  background_.Load();
+}
+
+void LoginFrm::OnQueryUnload(bool& cancel, UnloadMode mode) {
+  // Closing this window alone (Alt+F4) would strand the background: close
+  // the pair the one way it is closed, once this request has returned.
+  if (mode == UnloadMode::ControlMenu && background_.IsLoaded()) {
+    cancel = true;
+    PostMessageW(background_.hWnd(), WM_CLOSE, 0, 0);
+  }
+}
+
+void LoginFrm::OnUnload(bool&) {
+  if (webBrowser1_) webBrowser1_->Destroy();
+}
+
+void LoginFrm::ClosePair() {
+  if (background_.IsLoaded()) background_.Unload();
+  else Unload();
+}
+
+void LoginFrm::MinimizePair() {
+  if (background_.IsLoaded()) ShowWindow(background_.hWnd(), SW_MINIMIZE);
+}
+
+void LoginFrm::OnBeforeNavigate(const std::wstring& url, bool& cancel) {
+  const NavigationDecision d = DecideNavigation(U8(url));
+  if (d.cancel) cancel = true;
+  switch (d.command) {
+    case AppCommand::None:
+      break;
+    case AppCommand::ExitGame:
+      ClosePair();
+      break;
+    case AppCommand::Minimize:
+      MinimizePair();
+      break;
+    case AppCommand::LoadGame: {
+      IGameWindow* game = gameWindow;
+      if (!game) {
+        cancel = true;
+        break;
+      }
+      // The main window is loaded by SetURL before the login windows go, so
+      // at no moment is no window loaded (that would end the program).
+      game->SetURL(d.gameUrl);
+      ClosePair();
+      game->ShowWindow();
+      break;
+    }
+  }
+}
+
+void LoginFrm::OnDocumentComplete(const std::wstring& url) {
+  if (!webBrowser1_) return;
+  webBrowser1_->SetSilent(true);
+  const long length = webBrowser1_->RootInnerHtmlLength();
+  const std::wstring documentUrl = webBrowser1_->DocumentUrl();
+  switch (DecideDocumentComplete(length > 0 ? static_cast<std::size_t>(length) : 0, U8(documentUrl), U8(url))) {
+    case DocumentAction::NetworkFailure:
+      Prompt(nullptr, kNetworkMessage, kPromptTitle, MB_ICONEXCLAMATION);
+      Startup().endAtOnce();
+      break;
+    case DocumentAction::ShowLoginPair:
+      // One step: the pair appears and the splash goes, with no message
+      // handled in between.
+      background_.Show();
+      Show();
+      if (unloadSplash) unloadSplash();
+      break;
+    case DocumentAction::Nothing:
+      break;
+  }
+}
+
+}  // namespace vorn2

@@ -1,0 +1,77 @@
+// The login window: the portal's login page in a browser control, lying on
+// top of the login background, with a minimise and a close button. The page
+// drives the client through app:// addresses; this window also decides when
+// the splash gives way to the login pair, and ends the program when the
+// login page cannot be loaded.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "framework/win/Control.h"
+#include "framework/win/Form.h"
+#include "framework/win/IWebView.h"
+#include "login/IGameWindow.h"
+#include "login/win/LoginBgFrm.h"
+#include "login/win/PictureButton.h"
+
+namespace vorn2 {
+
+struct LoginSettings {
+  std::string portal;  // base URL of the portal that serves the login page
+};
+
+// Plain box that clips what lies beyond it (the browser's edges).
+class PictureBox : public Control {
+ protected:
+  const wchar_t* ClassName() const override { return L"Vorn2PictureBox"; }
+};
+
+class LoginFrm : public Form {
+ public:
+  using WebViewFactory = std::function<std::unique_ptr<IWebView>()>;
+
+  // The product passes no factory and gets the system's browser control.
+  explicit LoginFrm(LoginSettings settings, WebViewFactory createWebView = {});
+  ~LoginFrm() override;
+
+  // Unloads the splash (nothing when it is already gone); set by whoever
+  // wires the windows together.
+  std::function<void()> unloadSplash;
+  // Takes over on a successful login. Without one, start-game addresses are
+  // ignored (cancelled) and the login stays open.
+  IGameWindow* gameWindow = nullptr;
+
+  LoginBgFrm& Background() { return background_; }
+  PictureButton& MiniBtn() { return miniBtn_; }
+  PictureButton& CloseBtn() { return closeBtn_; }
+  PictureBox& Picture1() { return picture1_; }
+  IWebView* WebBrowser1() { return webBrowser1_.get(); }
+
+  // Closes the pair: the background unloads and takes this window with it.
+  void ClosePair();
+  void MinimizePair();
+
+ protected:
+  void OnLoad() override;
+  void OnQueryUnload(bool& cancel, UnloadMode mode) override;
+  void OnUnload(bool& cancel) override;
+
+ private:
+  void CreateControls();
+  void OnBeforeNavigate(const std::wstring& url, bool& cancel);
+  void OnDocumentComplete(const std::wstring& url);
+
+  LoginSettings settings_;
+  WebViewFactory createWebView_;
+  LoginBgFrm background_;
+  PictureButton miniBtn_;
+  PictureButton closeBtn_;
+  PictureBox picture1_;
+  std::unique_ptr<IWebView> webBrowser1_;
+  HICON smallIcon_ = nullptr;
+  HICON bigIcon_ = nullptr;
+};
+
+}  // namespace vorn2

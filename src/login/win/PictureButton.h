@@ -1,0 +1,30 @@
+// A small button that shows a picture from the executable's resources (the
+// login window's minimise and close buttons) and reports a click: a left
+// press and release on it.
+#pragma once
+
+#include <functional>
+
+#include "framework/win/Control.h"
+
+namespace vorn2 {
+
+class PictureButton : public Control {
+ public:
+  // Picture: resource id of the given custom type (any format GDI+ reads).
+  PictureButton(int pictureId, const wchar_t* pictureType);
+
+  std::function<void()> Click;
+
+ protected:
+  const wchar_t* ClassName() const override { return L"Vorn2PictureButton"; }
+  void OnCreated() override;
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  int pictureId_;
+  const wchar_t* pictureType_;
+  bool pressed_ = false;
+};
+
+}  // namespace vorn2
