@@ -42,6 +42,16 @@ HookRecord* HookRouter::HookedBelow(WinHandle hWnd, const HookRecord* record) co
   return nullptr;
 }
 
+HookRecord* HookRouter::Below(WinHandle hWnd, const HookRecord* record) const {
+  if (HookRecord* hooked = HookedBelow(hWnd, record)) return hooked;
+  // One that has left the window but is still waiting for its release:
+  // it forwards to its own previous procedure.
+  auto it = chains_.find(hWnd);
+  if (it == chains_.end()) return nullptr;
+  auto pos = std::find(it->second.begin(), it->second.end(), record);
+  return pos == it->second.begin() || pos == it->second.end() ? nullptr : *(pos - 1);
+}
+
 HookRecord* HookRouter::HookedAbove(WinHandle hWnd, const HookRecord* record) const {
   auto it = chains_.find(hWnd);
   if (it == chains_.end()) return nullptr;
@@ -63,11 +73,12 @@ Result HookRouter::Dispatch(WinHandle hWnd, std::uint32_t uMsg, WParam wParam, L
   const auto& chain = it->second;
   HookRecord* target = nullptr;
   // The innermost record of this window that is running someone else's
-  // procedure: that procedure is calling back into its predecessor, us.
+  // procedure: when that procedure passes the same message on, it is calling
+  // its predecessor, which is ours below the record. A different message is
+  // a new one sent to the window meanwhile.
   for (auto f = passingDown_.rbegin(); f != passingDown_.rend(); ++f) {
     if (f->hWnd == hWnd) {
-      target = HookedBelow(hWnd, f->record);
-      if (!target) return system_.DefaultProc(hWnd, uMsg, wParam, lParam);
+      if (f->uMsg == uMsg && f->wParam == wParam && f->lParam == lParam) target = Below(hWnd, f->record);
       break;
     }
   }
@@ -111,7 +122,7 @@ Result HookRouter::CallPrevious(HookRecord& record, WinHandle hWnd, std::uint32_
     if (HookRecord* below = HookedBelow(own, &record)) return Route(*below, hWnd, uMsg, wParam, lParam);
     return system_.DefaultProc(hWnd, uMsg, wParam, lParam);
   }
-  passingDown_.push_back({own, &record});
+  passingDown_.push_back({own, &record, uMsg, wParam, lParam});
   const Result result = system_.CallProc(record.prevProc, record.unicode, hWnd, uMsg, wParam, lParam);
   // Frames above ours (a nested call that did not return normally) go too.
   for (auto f = passingDown_.size(); f-- > 0;) {

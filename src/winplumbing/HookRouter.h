@@ -7,9 +7,11 @@
 //   - a record whose previous procedure is our router (same flavour) passes
 //     the message straight to our next record below it;
 //   - a record whose previous procedure is someone else's is marked "passing
-//     down" while that procedure runs, so when that procedure chains back
-//     into our router the call goes to our next record below the marked one;
-//   - any other call is for the topmost record.
+//     down" with its message while that procedure runs, so when that
+//     procedure chains back into our router with the same message the call
+//     goes to our next record below the marked one;
+//   - any other call, including a new message sent to the window while a
+//     procedure runs, is for the topmost record.
 // A record leaves the window when it is detached, its owner is gone or its
 // window is destroyed, but only once no call for it is on the stack; it is
 // freed by a 100 ms thread timer that any later call for it cancels.
@@ -123,6 +125,9 @@ class HookRouter {
   struct Frame {
     WinHandle hWnd;
     HookRecord* record;
+    std::uint32_t uMsg;
+    WParam wParam;
+    LParam lParam;
   };
 
   Result Route(HookRecord& record, WinHandle hWnd, std::uint32_t uMsg, WParam wParam, LParam lParam);
@@ -133,6 +138,7 @@ class HookRouter {
   void Release(HookRecord& record);
   HookRecord* HookedBelow(WinHandle hWnd, const HookRecord* record) const;
   HookRecord* HookedAbove(WinHandle hWnd, const HookRecord* record) const;
+  HookRecord* Below(WinHandle hWnd, const HookRecord* record) const;
 
   WindowSystem& system_;
   std::vector<std::shared_ptr<HookRecord>> live_;

@@ -407,6 +407,28 @@ TEST_F(SubclassEngineTest, OwnerReleasedInsideItsOwnBeforeCallGetsNoAfterCall) {
   EXPECT_EQ(sys.windows[kWnd].proc, originalAddr);
 }
 
+TEST_F(SubclassEngineTest, MessagesTheWindowSendsItselfWhileProcessingAreRoutedFromTheTop) {
+  // The window's own procedure turns 0x112 into a 0x10 sent to itself, as
+  // the default handling of the close command does.
+  const ProcAddr selfSending = sys.AddProc([this](WinHandle h, std::uint32_t m, WParam w, LParam l) {
+    if (m == 0x112) return sys.Send(h, 0x10);
+    return original(h, m, w, l);
+  });
+  sys.AddWindow(5, selfSending);
+  Owner second;
+  SubclassEngine engine2(router, nullptr);
+  engine2.SetOwner(second.Link());
+  ASSERT_TRUE(Subclass(5));
+  bool unicode = false;
+  ASSERT_TRUE(engine2.ssc_Subclass(5, 0, 1, true, unicode, false));  // directly on top of the first
+  engine->ssc_AddMsg(5, 0x10, 1);
+  engine2.ssc_AddMsg(5, 0x10, 1);
+  EXPECT_EQ(sys.Send(5, 0x112), 0x10 * 10);
+  ASSERT_EQ(second.notes.size(), 1u);
+  ASSERT_EQ(owner.notes.size(), 1u);
+  EXPECT_EQ(owner.notes[0].msg, 0x10u);
+}
+
 // Two subclassers on one window, with and without a foreign procedure between.
 TEST_F(SubclassEngineTest, ChainedSubclassersEachSeeTheMessageTopFirst) {
   Owner second;

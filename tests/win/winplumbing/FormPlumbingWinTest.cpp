@@ -24,6 +24,7 @@ class ProbeForm : public Form {
   std::vector<WPARAM> probes;
   std::vector<UINT> sysCommands;
   bool keepOnClose = true;
+  int queries = 0;
 
   static FormDesign Design() {
     FormDesign d;
@@ -39,7 +40,10 @@ class ProbeForm : public Form {
   }
 
  protected:
-  void OnQueryUnload(bool& cancel, UnloadMode) override { cancel = keepOnClose; }
+  void OnQueryUnload(bool& cancel, UnloadMode) override {
+    ++queries;
+    cancel = keepOnClose;
+  }
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
     if (msg == kProbe) {
       probes.push_back(wParam);
@@ -217,7 +221,8 @@ TEST_F(SetStyleWin, FillsTheWorkAreaAndRestores) {
 TEST_F(SetStyleWin, CloseCommandRaisesCloseClickAndStillReachesTheWindow) {
   SendMessageW(form.hWnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
   EXPECT_EQ(closeClicks, 1);
-  EXPECT_EQ(form.sysCommands, std::vector<UINT>{SC_CLOSE});  // the window's own procedure saw it
+  EXPECT_EQ(form.sysCommands, std::vector<UINT>{SC_CLOSE});
+  EXPECT_EQ(form.queries, 1);  // its default handling sent WM_CLOSE, which reached the form's close request
 }
 
 TEST_F(SetStyleWin, ReleasingTheObjectPutsTheProcedureBack) {
