@@ -5,7 +5,6 @@
 #include "resource_ids.h"
 #include "startup/StartupRules.h"
 #include "startup/win/StartupEnvironment.h"
-#include "startup/win/UpdateCheck.h"
 
 namespace vorn2 {
 namespace {
@@ -39,6 +38,10 @@ bool LoadFrm::Create() {
   }
   if (!updateChecker_) updateChecker_ = std::make_unique<StartupUpdateChecker>(settings_.updateServer);
   updateChecker_->CheckForUpdate();
+  if (updateChecker_->UpdaterStarted()) {
+    ended_ = true;  // the checker has already ended the process
+    return false;
+  }
   return true;
 }
 

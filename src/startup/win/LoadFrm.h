@@ -8,10 +8,9 @@
 
 #include "framework/win/Form.h"
 #include "startup/win/PublicData.h"
+#include "startup/win/UpdateCheck.h"
 
 namespace vorn2 {
-
-class StartupUpdateChecker;
 
 struct StartupSettings {
   std::string updateServer;  // base URL of the update server
@@ -25,7 +24,7 @@ class LoadFrm : public Form {
   ~LoadFrm() override;
 
   // The creation step, before the window exists: false when the start-up
-  // ended here (offline). With the real environment an ended start-up never
+  // ended here (offline, or the updater was started). With the real environment an ended start-up never
   // returns: the process is gone.
   bool Create();
 
@@ -52,6 +51,6 @@ class LoadFrm : public Form {
 };
 
 // The network message of the start-up and login path.
-inline constexpr const char* kNetworkMessage = "未能连接到服务器，请检查网络连接是否正常！";
+inline constexpr const char* kNetworkMessage = kServerUnreachableMessage;
 
 }  // namespace vorn2

@@ -178,6 +178,28 @@ TEST_F(SplashTest, OfflineShowsTheNetworkMessageAndEnds) {
   EXPECT_TRUE(opened.empty()) << "the switch is never looked at offline";
 }
 
+TEST_F(SplashTest, AcceptedUpdateStartsTheUpdaterAndEndsBeforeTheSplash) {
+  const std::string server = test::DevserverUrl();
+  if (server.empty()) GTEST_SKIP() << "needs the devserver";
+  ASSERT_EQ(test::HttpRequest("PUT", server + "/__admin/update.txt", "[vorn2]\r\nversion=1.2.0\r\n"), 200);
+  test::PromptScript prompts({IDYES});
+  StartupSettings settings = Settings();
+  settings.updateServer = server;
+  LoadFrm splash(settings);
+  bool loginLoaded = false;
+  splash.loadLogin = [&] { loginLoaded = true; };
+  const bool goesOn = splash.Create();
+  test::HttpRequest("POST", server + "/__admin/reset");
+  EXPECT_FALSE(goesOn);
+  EXPECT_EQ(ends, 1);
+  ASSERT_EQ(prompts.asked().size(), 1u);
+  EXPECT_EQ(prompts.asked()[0].text, L"发现有新版本，是否现在更新！");
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0], GetTempFolder() + L"Update.exe");
+  EXPECT_FALSE(splash.IsLoaded());
+  EXPECT_FALSE(loginLoaded);
+}
+
 TEST(StartupProcess, OfflineEndsTheProcessAfterTheMessage) {
   ChildRun run = RunChild("offline", "/web");
   EXPECT_EQ(run.exitCode, 0);
