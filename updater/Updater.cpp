@@ -4,6 +4,7 @@
 
 #include "ProgressWindow.h"
 #include "Sha256.h"
+#include "framework/win/Files.h"
 #include "framework/win/Prompt.h"
 #include "framework/win/WinText.h"
 #include "startup/UpdaterLaunch.h"
@@ -22,19 +23,6 @@ std::wstring ModuleFolder() {
   std::wstring s(path, n);
   std::size_t slash = s.find_last_of(L'\\');
   return slash == std::wstring::npos ? std::wstring() : s.substr(0, slash + 1);
-}
-
-std::optional<std::string> ReadText(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                            0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
-  std::string text;
-  char buffer[4096];
-  DWORD got = 0;
-  while (text.size() < (1u << 20) && ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0)
-    text.append(buffer, got);
-  CloseHandle(file);
-  return text;
 }
 
 enum class ClientState { Free, Busy, Missing };
@@ -116,7 +104,7 @@ int RunUpdater(const std::wstring& arguments, const UpdaterSettings& settings) {
       return kClientBusy;
   }
 
-  std::optional<std::string> manifestText = ReadText(ModuleFolder() + L"update.txt");
+  std::optional<std::string> manifestText = ReadFileHead(ModuleFolder() + L"update.txt");
   if (!manifestText) {
     Say(kNoManifestMessage);
     return kNoManifest;

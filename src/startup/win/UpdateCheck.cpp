@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "framework/win/Files.h"
 #include "framework/win/Prompt.h"
 #include "framework/win/WinText.h"
 #include "resource_ids.h"
@@ -28,20 +29,6 @@ std::wstring ModulePath() {
   }
 }
 
-std::optional<std::string> ReadSmallFile(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                            0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
-  std::string text;
-  char buffer[8192];
-  DWORD got = 0;
-  // The version line is near the top; a runaway file is not read to its end.
-  while (text.size() < (1u << 20) && ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0)
-    text.append(buffer, got);
-  CloseHandle(file);
-  return text;
-}
-
 enum class Remote { Unreachable, NoVersionLine, Same, Different };
 
 // Only a file downloaded by this very check decides: one left from an
@@ -49,7 +36,7 @@ enum class Remote { Unreachable, NoVersionLine, Same, Different };
 Remote FetchRemoteVersion(CLumDownLoadFile& downloader, const std::string& updateServer) {
   const std::wstring path = VersionFilePath();
   if (!downloader.DownLoadFile(VersionFileUrl(updateServer), U8(path), true, false)) return Remote::Unreachable;
-  std::optional<std::string> text = ReadSmallFile(path);
+  std::optional<std::string> text = ReadFileHead(path);
   if (!text) return Remote::Unreachable;
   std::optional<std::string> remote = FindVersionValue(*text);
   if (!remote) return Remote::NoVersionLine;

@@ -263,7 +263,8 @@ TEST(UpdaterResource, ShippedUpdaterShowsARealMessageBox) {
               GetWindowThreadProcessId(hwnd, &pid);
               wchar_t cls[16] = {};
               GetClassNameW(hwnd, cls, 16);
-              if (pid == s->pid && std::wstring(cls) == L"#32770") {
+              // Visible only once the box has its texts.
+              if (pid == s->pid && std::wstring(cls) == L"#32770" && IsWindowVisible(hwnd)) {
                 s->box = hwnd;
                 return FALSE;
               }
