@@ -68,6 +68,17 @@ LRESULT LoginBgFrm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     SendMessageW(hWnd(), WM_NCLBUTTONDOWN, HTCAPTION, 0);
     return 0;
   }
+  if (msg == WM_SIZE && follower_ && follower_->IsLoaded()) {
+    // The system hides owned windows with a minimised owner; where it does
+    // not (Wine), do it here, and show again only what was hidden here.
+    if (wParam == SIZE_MINIMIZED && follower_->IsVisible()) {
+      followerHiddenByMinimize_ = true;
+      ShowWindow(follower_->hWnd(), SW_HIDE);
+    } else if (wParam != SIZE_MINIMIZED && followerHiddenByMinimize_) {
+      followerHiddenByMinimize_ = false;
+      ShowWindow(follower_->hWnd(), SW_SHOWNA);
+    }
+  }
   return Form::WndProc(msg, wParam, lParam);
 }
 

@@ -28,6 +28,7 @@ class LoginBgFrm : public Form {
 
  private:
   Form* follower_ = nullptr;
+  bool followerHiddenByMinimize_ = false;
   LayeredPicture picture_;
 };
 
