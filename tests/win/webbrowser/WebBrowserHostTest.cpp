@@ -143,6 +143,8 @@ TEST_F(WebBrowserHostTest, NotificationsStopAtDestroyAndTheSiteIsGivenBack) {
   host.Navigate(slow);
   ASSERT_TRUE(PumpUntil([&] { return events > 0; }));
   const HWND container = host.hWnd();
+  IWebBrowser2* control = host.Browser();
+  control->AddRef();  // to see whether anything else still holds it
   host.Destroy();
   EXPECT_EQ(host.hWnd(), nullptr);
   EXPECT_EQ(host.Browser(), nullptr);
@@ -151,12 +153,19 @@ TEST_F(WebBrowserHostTest, NotificationsStopAtDestroyAndTheSiteIsGivenBack) {
   vorn2::test::Pump(300);
   EXPECT_EQ(events, before);
   EXPECT_TRUE(PumpUntil([&] { return WebBrowserHost::LiveSites() == baseline_; }, 3000));
+  // The control may keep itself alive until its cancelled download has
+  // wound down; then ours is the last reference.
+  EXPECT_TRUE(PumpUntil([&] { control->AddRef(); return control->Release() == 1; }, 8000))
+      << "the host let go of every reference to the control";
+  EXPECT_EQ(control->Release(), 0u);
   host.Navigate(L"app://minimize");  // released: a harmless no-op
   EXPECT_EQ(events, before);
 }
 
 TEST_F(WebBrowserHostTest, DestroyInsideItsOwnNotification) {
   WebBrowserHost& host = MakeHost();
+  IWebBrowser2* control = host.Browser();
+  control->AddRef();
   bool destroyed = false;
   host.Events().beforeNavigate = [&](const std::wstring&, bool, bool& cancel) {
     host.Destroy();  // as the login does when the page asks to exit
@@ -167,6 +176,7 @@ TEST_F(WebBrowserHostTest, DestroyInsideItsOwnNotification) {
   ASSERT_TRUE(PumpUntil([&] { return destroyed; }));
   EXPECT_EQ(host.hWnd(), nullptr);
   EXPECT_TRUE(PumpUntil([&] { return WebBrowserHost::LiveSites() == baseline_; }, 3000));
+  EXPECT_EQ(control->Release(), 0u);
 }
 
 TEST_F(WebBrowserHostTest, ParentWindowGoingFirstIsSurvived) {
