@@ -27,7 +27,8 @@ class IWebView {
 
   // Creates the control as a child of parent at the given pixel rectangle.
   virtual bool Create(HWND parent, int x, int y, int width, int height) = 0;
-  // Releases the control; safe inside one of its own notifications.
+  // Releases the control; safe inside one of its own notifications (deleting
+  // the object there is not: its handlers are still running).
   virtual void Destroy() = 0;
   // The child window that holds the control (nullptr before Create).
   virtual HWND hWnd() const = 0;

@@ -315,20 +315,6 @@ TEST_F(LoginPairTest, AFrameCompletingDoesNotShowThePair) {
   EXPECT_FALSE(splash.IsLoaded());
 }
 
-TEST_F(LoginPairTest, ShortDocumentShowsTheNetworkMessageAndEnds) {
-  vorn2::test::PromptScript prompts;
-  ASSERT_TRUE(login->Load());
-  view->innerHtmlLength = 99;
-  view->FireDocumentComplete(kLoginUrl);
-  ASSERT_EQ(prompts.asked().size(), 1u);
-  EXPECT_EQ(prompts.asked()[0].text, W(kNetworkMessage));
-  EXPECT_EQ(prompts.asked()[0].title, L"提示");
-  EXPECT_EQ(prompts.asked()[0].type, static_cast<UINT>(MB_ICONEXCLAMATION));
-  EXPECT_EQ(ended, 1);
-  EXPECT_FALSE(bg().IsVisible());
-  EXPECT_FALSE(login->IsVisible());
-}
-
 TEST_F(LoginPairTest, LoginWindowFollowsTheBackground) {
   LoadAndShowPair();
   SetWindowPos(bg().hWnd(), nullptr, 37, 81, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
