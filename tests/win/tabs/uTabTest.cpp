@@ -79,11 +79,20 @@ struct Host {
     container.Create(form.hWnd(), 0, 40, 500, 300, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN);
     tab->SethContainerWnd(container.hWnd());
   }
-  ~Host() { tab->TabItems()->Clear(); }
+  ~Host() {
+    tab->TabItems()->Clear();
+    tab.reset();
+    container.Destroy();
+    form.Unload();
+    // Let the subclassers' release timers run before the next test makes
+    // windows (handle values are reused).
+    vorn2::test::Pump(150);
+  }
 
   std::shared_ptr<TestPage> AddPage(const std::string& caption) {
     auto page = std::make_shared<TestPage>();
-    tab->TabItems()->Add(caption, page, caption);
+    const std::string key = caption.empty() ? "#" + std::to_string(tab->TabItems()->Count()) : caption;
+    tab->TabItems()->Add(caption, page, key);
     return page;
   }
   COLORREF Final(int x, int y) const { return GetPixel(tab->FinalDC(), x, y); }
@@ -423,7 +432,7 @@ TEST(mdlTabAPI, MemoryContextsAndTheirErrors) {
   EXPECT_EQ(bm.bmHeight, 5);
   EXPECT_EQ(mdlTabAPI::DeleteMemDC(dc), 1);
   try {
-    mdlTabAPI::CreateMemDC(-5, 10);
+    mdlTabAPI::CreateMemDC(100000, 100000);
     ADD_FAILURE() << "no error";
   } catch (const TabDrawError& e) {
     EXPECT_STREQ(e.what(), "CreateCompatibleBitmap调用失败");
@@ -466,3 +475,4 @@ TEST(mdlTabAPI, ModifyStyleChangesOnlyWhatDiffers) {
   EXPECT_FALSE(after & WS_THICKFRAME);
   EXPECT_EQ(after | WS_THICKFRAME, before);
 }
+
