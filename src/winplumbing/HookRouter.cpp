@@ -12,9 +12,15 @@ HookRouter::~HookRouter() {
 
 bool HookRouter::Install(const std::shared_ptr<HookRecord>& record, std::uint32_t& lastError) {
   lastError = 0;
-  const ProcAddr previous = system_.InstallRouter(record->hWnd, record->unicode, lastError);
+  const int slot = FreeSlot(record->hWnd);
+  if (slot < 0) {
+    lastError = kErrorNoFreeEntry;
+    return false;
+  }
+  const ProcAddr previous = system_.InstallRouter(record->hWnd, record->unicode, slot, lastError);
   if (previous == 0) return false;
   record->prevProc = previous;
+  record->slot = slot;
   record->hooked = true;
   live_.push_back(record);
   chains_[record->hWnd].push_back(record.get());
@@ -30,66 +36,40 @@ std::size_t HookRouter::ChainLength(WinHandle hWnd) const {
   return it == chains_.end() ? 0 : it->second.size();
 }
 
-HookRecord* HookRouter::HookedBelow(WinHandle hWnd, const HookRecord* record) const {
+HookRecord* HookRouter::AtSlot(WinHandle hWnd, int slot, bool unicode) const {
   auto it = chains_.find(hWnd);
   if (it == chains_.end()) return nullptr;
-  const auto& chain = it->second;
-  auto pos = std::find(chain.begin(), chain.end(), record);
-  while (pos != chain.begin()) {
-    --pos;
-    if ((*pos)->hooked) return *pos;
+  for (HookRecord* r : it->second) {
+    if (r->slot == slot && r->unicode == unicode) return r;
   }
   return nullptr;
 }
 
-HookRecord* HookRouter::Below(WinHandle hWnd, const HookRecord* record) const {
-  if (HookRecord* hooked = HookedBelow(hWnd, record)) return hooked;
-  // One that has left the window but is still waiting for its release:
-  // it forwards to its own previous procedure.
-  auto it = chains_.find(hWnd);
-  if (it == chains_.end()) return nullptr;
-  auto pos = std::find(it->second.begin(), it->second.end(), record);
-  return pos == it->second.begin() || pos == it->second.end() ? nullptr : *(pos - 1);
+int HookRouter::FreeSlot(WinHandle hWnd) const {
+  // An entry that no record of ours on this window answers to, in either flavour.
+  for (int s = 0; s < kRouterSlots; ++s) {
+    if (!AtSlot(hWnd, s, false) && !AtSlot(hWnd, s, true)) return s;
+  }
+  return -1;
 }
 
-HookRecord* HookRouter::HookedAbove(WinHandle hWnd, const HookRecord* record) const {
-  auto it = chains_.find(hWnd);
+HookRecord* HookRouter::CallerOf(const HookRecord& record) const {
+  auto it = chains_.find(record.hWnd);
   if (it == chains_.end()) return nullptr;
-  const auto& chain = it->second;
-  auto pos = std::find(chain.begin(), chain.end(), record);
-  if (pos == chain.end()) return nullptr;
-  for (++pos; pos != chain.end(); ++pos) {
-    if ((*pos)->hooked) return *pos;
+  for (HookRecord* r : it->second) {
+    if (r != &record && r->hooked && r->unicode == record.unicode &&
+        system_.RouterSlot(r->prevProc, r->unicode) == record.slot)
+      return r;
   }
   return nullptr;
 }
 
-Result HookRouter::Dispatch(WinHandle hWnd, std::uint32_t uMsg, WParam wParam, LParam lParam) {
-  auto it = chains_.find(hWnd);
-  if (it == chains_.end() || it->second.empty()) {
-    // Nothing of ours on this window any more (a stale copy of our procedure).
-    return system_.DefaultProc(hWnd, uMsg, wParam, lParam);
-  }
-  const auto& chain = it->second;
-  HookRecord* target = nullptr;
-  // The innermost record of this window that is running someone else's
-  // procedure: when that procedure passes the same message on, it is calling
-  // its predecessor, which is ours below the record. A different message is
-  // a new one sent to the window meanwhile.
-  for (auto f = passingDown_.rbegin(); f != passingDown_.rend(); ++f) {
-    if (f->hWnd == hWnd) {
-      if (f->uMsg == uMsg && f->wParam == wParam && f->lParam == lParam) target = Below(hWnd, f->record);
-      break;
-    }
-  }
-  if (!target) {
-    for (auto r = chain.rbegin(); r != chain.rend() && !target; ++r) {
-      if ((*r)->hooked) target = *r;
-    }
-    // Only records that already left the window: a late call through a
-    // procedure that had chained onto ours.
-    if (!target) target = chain.back();
-  }
+Result HookRouter::Dispatch(int slot, bool unicode, WinHandle hWnd, std::uint32_t uMsg, WParam wParam,
+                            LParam lParam) {
+  HookRecord* target = AtSlot(hWnd, slot, unicode);
+  // Nothing of ours answers to this entry on this window any more (a stale
+  // copy of our procedure).
+  if (!target) return system_.DefaultProc(hWnd, uMsg, wParam, lParam);
   return Route(*target, hWnd, uMsg, wParam, lParam);
 }
 
@@ -114,24 +94,16 @@ Result HookRouter::Route(HookRecord& record, WinHandle hWnd, std::uint32_t uMsg,
 Result HookRouter::CallPrevious(HookRecord& record, WinHandle hWnd, std::uint32_t uMsg, WParam wParam,
                                 LParam lParam) {
   CancelRelease(record);
-  // The chain is the record's window's even when a handler rewrote hWnd.
-  const WinHandle own = record.hWnd;
   if (record.prevProc == 0) return system_.DefaultProc(hWnd, uMsg, wParam, lParam);
-  if (system_.IsOurRouter(record.prevProc, record.unicode)) {
-    // Our own record of the same flavour sits below: no trip through the system.
-    if (HookRecord* below = HookedBelow(own, &record)) return Route(*below, hWnd, uMsg, wParam, lParam);
+  const int below = system_.RouterSlot(record.prevProc, record.unicode);
+  if (below >= 0) {
+    // Our own record of the same flavour sits below: no trip through the
+    // system. The chain is the record's window's even when a handler
+    // rewrote hWnd.
+    if (HookRecord* next = AtSlot(record.hWnd, below, record.unicode)) return Route(*next, hWnd, uMsg, wParam, lParam);
     return system_.DefaultProc(hWnd, uMsg, wParam, lParam);
   }
-  passingDown_.push_back({own, &record, uMsg, wParam, lParam});
-  const Result result = system_.CallProc(record.prevProc, record.unicode, hWnd, uMsg, wParam, lParam);
-  // Frames above ours (a nested call that did not return normally) go too.
-  for (auto f = passingDown_.size(); f-- > 0;) {
-    if (passingDown_[f].record == &record && passingDown_[f].hWnd == own) {
-      passingDown_.resize(f);
-      break;
-    }
-  }
-  return result;
+  return system_.CallProc(record.prevProc, record.unicode, hWnd, uMsg, wParam, lParam);
 }
 
 void HookRouter::Detach(HookRecord& record) {
@@ -146,33 +118,31 @@ void HookRouter::Leave(HookRecord& record) {
     record.destroyWhenOwnerGone = false;
     system_.DestroyWindow(record.hWnd);
   }
+  // Nothing calls into a destroyed window, and its handle value may soon
+  // name a new one: only the release is left.
+  if (record.state == kStateDestroyed) Unchain(record);
   if (IsLive(&record)) ArmRelease(record);
 }
 
 bool HookRouter::TryUnhook(HookRecord& record) {
-  const WinHandle hWnd = record.hWnd;
   if (record.state == kStateDestroyed) {
     // The window is gone: nothing can call the procedure any more.
     record.hooked = false;
     return true;
   }
-  HookRecord* above = HookedAbove(hWnd, &record);
-  if (!above) {
-    if (system_.IsOurRouter(system_.CurrentProc(hWnd, record.unicode), record.unicode)) {
-      system_.SetProc(hWnd, record.unicode, record.prevProc);
-      record.hooked = false;
-      return true;
-    }
-    // Someone else's procedure now sits on top of ours and calls us as its
-    // previous one; putting ours back would cut it off. Keep forwarding.
-    return false;
-  }
-  if (above->unicode == record.unicode && system_.IsOurRouter(above->prevProc, above->unicode)) {
-    // Our record above calls us directly: let it skip us.
-    if (!system_.IsOurRouter(record.prevProc, record.unicode)) above->prevProc = record.prevProc;
+  if (HookRecord* caller = CallerOf(record)) {
+    // Our record above calls our entry directly: let it skip us.
+    caller->prevProc = record.prevProc;
     record.hooked = false;
     return true;
   }
+  if (system_.RouterSlot(system_.CurrentProc(record.hWnd, record.unicode), record.unicode) == record.slot) {
+    system_.SetProc(record.hWnd, record.unicode, record.prevProc);
+    record.hooked = false;
+    return true;
+  }
+  // Someone else's procedure now sits above ours and calls our entry as its
+  // previous one; putting ours back would cut it off. Keep forwarding.
   return false;
 }
 
@@ -200,13 +170,16 @@ void HookRouter::OnTimer(TimerId id) {
   system_.KillTimer(id);  // a stray timer of ours
 }
 
-void HookRouter::Release(HookRecord& record) {
+void HookRouter::Unchain(HookRecord& record) {
   auto chain = chains_.find(record.hWnd);
-  if (chain != chains_.end()) {
-    auto& v = chain->second;
-    v.erase(std::remove(v.begin(), v.end(), &record), v.end());
-    if (v.empty()) chains_.erase(chain);
-  }
+  if (chain == chains_.end()) return;
+  auto& v = chain->second;
+  v.erase(std::remove(v.begin(), v.end(), &record), v.end());
+  if (v.empty()) chains_.erase(chain);
+}
+
+void HookRouter::Release(HookRecord& record) {
+  Unchain(record);
   std::shared_ptr<HookRecord> last = record.shared_from_this();
   live_.erase(std::remove_if(live_.begin(), live_.end(), [&](const auto& r) { return r.get() == &record; }),
               live_.end());

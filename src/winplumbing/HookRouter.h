@@ -1,17 +1,12 @@
 // The shared window-procedure router behind both subclassers.
 //
-// Every subclassed window gets our one router procedure (one per A/W
-// flavour) instead of a generated per-window stub. The router keeps, per
-// window handle, the chain of our records in installation order and finds
-// the record a call is meant for:
-//   - a record whose previous procedure is our router (same flavour) passes
-//     the message straight to our next record below it;
-//   - a record whose previous procedure is someone else's is marked "passing
-//     down" with its message while that procedure runs, so when that
-//     procedure chains back into our router with the same message the call
-//     goes to our next record below the marked one;
-//   - any other call, including a new message sent to the window while a
-//     procedure runs, is for the topmost record.
+// Instead of a generated per-window stub, every subclassed window gets one
+// of a fixed set of router entry procedures (per A/W flavour). The records
+// of one window each hold a different entry, so a call names its record
+// exactly: a new message enters through the window's current procedure, and
+// a foreign procedure that chains down calls the entry it replaced, however
+// it rewrote the message on the way. The router keeps, per window handle,
+// the chain of our records in installation order.
 // A record leaves the window when it is detached, its owner is gone or its
 // window is destroyed, but only once no call for it is on the stack; it is
 // freed by a 100 ms thread timer that any later call for it cancels.
@@ -49,13 +44,15 @@ class WindowSystem {
   virtual bool IsWindow(WinHandle hWnd) = 0;
   virtual bool BelongsToThisProcess(WinHandle hWnd) = 0;
   virtual bool IsWindowUnicode(WinHandle hWnd) = 0;
-  // Puts our router (of the flavour) in as the window procedure; returns the
-  // previous one, 0 on failure with the system error in lastError.
-  virtual ProcAddr InstallRouter(WinHandle hWnd, bool unicode, std::uint32_t& lastError) = 0;
+  // Puts our router entry `slot` (of the flavour) in as the window
+  // procedure; returns the previous one, 0 on failure with the system error
+  // in lastError.
+  virtual ProcAddr InstallRouter(WinHandle hWnd, bool unicode, int slot, std::uint32_t& lastError) = 0;
   virtual ProcAddr CurrentProc(WinHandle hWnd, bool unicode) = 0;
   virtual void SetProc(WinHandle hWnd, bool unicode, ProcAddr proc) = 0;
-  // Our router of the given flavour, as CurrentProc/InstallRouter report it.
-  virtual bool IsOurRouter(ProcAddr proc, bool unicode) = 0;
+  // The slot of our router entry of the given flavour that proc is (as
+  // CurrentProc/InstallRouter report it), -1 when it is none of ours.
+  virtual int RouterSlot(ProcAddr proc, bool unicode) = 0;
   virtual Result CallProc(ProcAddr proc, bool unicode, WinHandle hWnd, std::uint32_t uMsg, WParam wParam,
                           LParam lParam) = 0;
   virtual Result DefaultProc(WinHandle hWnd, std::uint32_t uMsg, WParam wParam, LParam lParam) = 0;
@@ -80,6 +77,7 @@ class HookRecord : public std::enable_shared_from_this<HookRecord> {
   bool destroyWhenOwnerGone = false;
   TimerId releaseTimer = 0;
   bool hooked = false;  // part of the window's procedure chain
+  int slot = -1;        // our router entry this record installed
 
   // False once the owner can no longer be called.
   virtual bool OwnerCallable() = 0;
@@ -93,6 +91,10 @@ class HookRecord : public std::enable_shared_from_this<HookRecord> {
 class HookRouter {
  public:
   static constexpr unsigned kReleaseDelayMs = 100;
+  // Router entries per flavour: our records on one window at the same time.
+  static constexpr int kRouterSlots = 16;
+  // What Install reports when every entry is taken on the window.
+  static constexpr std::uint32_t kErrorNoFreeEntry = 8;  // ERROR_NOT_ENOUGH_MEMORY
 
   explicit HookRouter(WindowSystem& system) : system_(system) {}
   ~HookRouter();
@@ -101,12 +103,16 @@ class HookRouter {
 
   WindowSystem& System() { return system_; }
 
-  // Installs the router for the record; false (and the system error) when
-  // the window refused. The router owns the record from then on.
+  // Installs a free router entry for the record; false (and the system
+  // error) when the window refused or has all entries in use. The router
+  // owns the record from then on.
   bool Install(const std::shared_ptr<HookRecord>& record, std::uint32_t& lastError);
 
-  // Entry of the router procedure for a window.
-  Result Dispatch(WinHandle hWnd, std::uint32_t uMsg, WParam wParam, LParam lParam);
+  // False when every router entry is in use on the window.
+  bool HasFreeEntry(WinHandle hWnd) const { return FreeSlot(hWnd) >= 0; }
+
+  // Router entry `slot` of the flavour, called for a window.
+  Result Dispatch(int slot, bool unicode, WinHandle hWnd, std::uint32_t uMsg, WParam wParam, LParam lParam);
   // The previous procedure of the record (cancels a pending release).
   Result CallPrevious(HookRecord& record, WinHandle hWnd, std::uint32_t uMsg, WParam wParam, LParam lParam);
 
@@ -122,28 +128,21 @@ class HookRouter {
   bool IsLive(const HookRecord* record) const;
 
  private:
-  struct Frame {
-    WinHandle hWnd;
-    HookRecord* record;
-    std::uint32_t uMsg;
-    WParam wParam;
-    LParam lParam;
-  };
-
   Result Route(HookRecord& record, WinHandle hWnd, std::uint32_t uMsg, WParam wParam, LParam lParam);
   void Leave(HookRecord& record);
   bool TryUnhook(HookRecord& record);
   void ArmRelease(HookRecord& record);
   void CancelRelease(HookRecord& record);
   void Release(HookRecord& record);
-  HookRecord* HookedBelow(WinHandle hWnd, const HookRecord* record) const;
-  HookRecord* HookedAbove(WinHandle hWnd, const HookRecord* record) const;
-  HookRecord* Below(WinHandle hWnd, const HookRecord* record) const;
+  HookRecord* AtSlot(WinHandle hWnd, int slot, bool unicode) const;
+  int FreeSlot(WinHandle hWnd) const;
+  // The hooked record whose previous procedure is the record's entry.
+  HookRecord* CallerOf(const HookRecord& record) const;
+  void Unchain(HookRecord& record);
 
   WindowSystem& system_;
   std::vector<std::shared_ptr<HookRecord>> live_;
   std::map<WinHandle, std::vector<HookRecord*>> chains_;  // bottom first
-  std::vector<Frame> passingDown_;
 };
 
 }  // namespace vorn2::subclass

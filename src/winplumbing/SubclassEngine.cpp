@@ -97,6 +97,11 @@ bool SubclassEngine::ssc_Subclass(WinHandle hWnd, LParam lParamUser, int nOrdina
     Log(routine, "VirtualAlloc failed, error: " + std::to_string(kErrorNotEnoughMemory));
     return false;
   }
+  // Every router entry of this window in use: there is no router to give it.
+  if (!router_.HasFreeEntry(hWnd)) {
+    Log(routine, "VirtualAlloc failed, error: " + std::to_string(kErrorNotEnoughMemory));
+    return false;
+  }
   if (!registry_) registry_.emplace();
   const std::string key = RegistryKey(hWnd);
   auto existing = KeyOf(key);

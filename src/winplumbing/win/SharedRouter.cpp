@@ -1,5 +1,8 @@
 #include "winplumbing/win/SharedRouter.h"
 
+#include <array>
+#include <utility>
+
 #include "framework/win/WinText.h"
 
 namespace vorn2 {
@@ -14,9 +17,26 @@ using subclass::WParam;
 
 HWND H(WinHandle h) { return reinterpret_cast<HWND>(h); }
 
-ProcAddr RouterAddr(bool unicode) {
-  return reinterpret_cast<ProcAddr>(unicode ? &SubclassRouterW : &SubclassRouterA);
+constexpr int kSlots = subclass::HookRouter::kRouterSlots;
+
+template <bool kUnicode, int kSlot>
+LRESULT CALLBACK RouterEntry(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+  return SharedHookRouter().Dispatch(kSlot, kUnicode, reinterpret_cast<WinHandle>(hWnd), uMsg, wParam, lParam);
 }
+
+// Entry 0 is the exported pair; the rest tell our records of one window apart.
+template <bool kUnicode, int... kSlot>
+constexpr std::array<WNDPROC, kSlots> MakeEntries(std::integer_sequence<int, kSlot...>) {
+  return {(kSlot == 0 ? (kUnicode ? &SubclassRouterW : &SubclassRouterA) : &RouterEntry<kUnicode, kSlot>)...};
+}
+
+const std::array<WNDPROC, kSlots>& Entries(bool unicode) {
+  static const std::array<WNDPROC, kSlots> a = MakeEntries<false>(std::make_integer_sequence<int, kSlots>{});
+  static const std::array<WNDPROC, kSlots> w = MakeEntries<true>(std::make_integer_sequence<int, kSlots>{});
+  return unicode ? w : a;
+}
+
+ProcAddr RouterAddr(bool unicode, int slot) { return reinterpret_cast<ProcAddr>(Entries(unicode)[slot]); }
 
 void CALLBACK ReleaseTimerProc(HWND, UINT, UINT_PTR id, DWORD) { SharedHookRouter().OnTimer(id); }
 
@@ -29,9 +49,9 @@ class User32System final : public subclass::WindowSystem {
     return pid == GetCurrentProcessId();
   }
   bool IsWindowUnicode(WinHandle hWnd) override { return ::IsWindowUnicode(H(hWnd)) != FALSE; }
-  ProcAddr InstallRouter(WinHandle hWnd, bool unicode, std::uint32_t& lastError) override {
+  ProcAddr InstallRouter(WinHandle hWnd, bool unicode, int slot, std::uint32_t& lastError) override {
     SetLastError(0);
-    const LONG_PTR router = static_cast<LONG_PTR>(RouterAddr(unicode));
+    const LONG_PTR router = static_cast<LONG_PTR>(RouterAddr(unicode, slot));
     const LONG_PTR previous = unicode ? SetWindowLongPtrW(H(hWnd), GWLP_WNDPROC, router)
                                       : SetWindowLongPtrA(H(hWnd), GWLP_WNDPROC, router);
     if (previous == 0) lastError = GetLastError();
@@ -45,7 +65,13 @@ class User32System final : public subclass::WindowSystem {
     if (unicode) SetWindowLongPtrW(H(hWnd), GWLP_WNDPROC, static_cast<LONG_PTR>(proc));
     else SetWindowLongPtrA(H(hWnd), GWLP_WNDPROC, static_cast<LONG_PTR>(proc));
   }
-  bool IsOurRouter(ProcAddr proc, bool unicode) override { return proc == RouterAddr(unicode); }
+  int RouterSlot(ProcAddr proc, bool unicode) override {
+    const auto& entries = Entries(unicode);
+    for (int slot = 0; slot < kSlots; ++slot) {
+      if (proc == reinterpret_cast<ProcAddr>(entries[slot])) return slot;
+    }
+    return -1;
+  }
   Result CallProc(ProcAddr proc, bool unicode, WinHandle hWnd, std::uint32_t uMsg, WParam wParam,
                   LParam lParam) override {
     auto wndproc = reinterpret_cast<WNDPROC>(proc);
@@ -76,11 +102,11 @@ subclass::HookRouter& SharedHookRouter() {
 }
 
 LRESULT CALLBACK SubclassRouterW(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
-  return SharedHookRouter().Dispatch(reinterpret_cast<WinHandle>(hWnd), uMsg, wParam, lParam);
+  return SharedHookRouter().Dispatch(0, true, reinterpret_cast<WinHandle>(hWnd), uMsg, wParam, lParam);
 }
 
 LRESULT CALLBACK SubclassRouterA(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
-  return SharedHookRouter().Dispatch(reinterpret_cast<WinHandle>(hWnd), uMsg, wParam, lParam);
+  return SharedHookRouter().Dispatch(0, false, reinterpret_cast<WinHandle>(hWnd), uMsg, wParam, lParam);
 }
 
 bool WriteErrorEvent(const std::string& textUtf8) {

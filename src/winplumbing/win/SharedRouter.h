@@ -13,7 +13,9 @@ namespace vorn2 {
 
 subclass::HookRouter& SharedHookRouter();
 
-// The router procedures as the windows see them.
+// Entry 0 of the router procedures as the windows see them (the first of
+// our records on a window); further records on the same window get entries
+// of their own.
 LRESULT CALLBACK SubclassRouterW(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK SubclassRouterA(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
 

@@ -14,6 +14,8 @@ using namespace vorn2::subclass;
 
 class FakeWindows : public WindowSystem {
  public:
+  // Router entry `slot`: odd addresses for the A flavour, even for W.
+  static ProcAddr RouterAddr(bool unicode, int slot) { return static_cast<ProcAddr>((unicode ? 2 : 1) + 2 * slot); }
   static constexpr ProcAddr kRouterA = 1;
   static constexpr ProcAddr kRouterW = 2;
   using Proc = std::function<Result(WinHandle, std::uint32_t, WParam, LParam)>;
@@ -71,13 +73,13 @@ class FakeWindows : public WindowSystem {
     ++unicodeQueries;
     return windows.at(h).unicode;
   }
-  ProcAddr InstallRouter(WinHandle h, bool unicode, std::uint32_t& lastError) override {
+  ProcAddr InstallRouter(WinHandle h, bool unicode, int slot, std::uint32_t& lastError) override {
     if (failInstallWith) {
       lastError = failInstallWith;
       return 0;
     }
     const ProcAddr previous = windows.at(h).proc;
-    windows.at(h).proc = unicode ? kRouterW : kRouterA;
+    windows.at(h).proc = RouterAddr(unicode, slot);
     return previous;
   }
   ProcAddr CurrentProc(WinHandle h, bool) override { return windows.at(h).proc; }
@@ -85,9 +87,15 @@ class FakeWindows : public WindowSystem {
     calls.push_back("SetProc h" + std::to_string(h) + " " + std::to_string(proc));
     windows.at(h).proc = proc;
   }
-  bool IsOurRouter(ProcAddr proc, bool unicode) override { return proc == (unicode ? kRouterW : kRouterA); }
+  static int SlotOf(ProcAddr proc) {
+    return proc >= 1 && proc <= RouterAddr(true, HookRouter::kRouterSlots - 1) ? static_cast<int>((proc - 1) / 2) : -1;
+  }
+  int RouterSlot(ProcAddr proc, bool unicode) override {
+    const int slot = SlotOf(proc);
+    return slot >= 0 && proc == RouterAddr(unicode, slot) ? slot : -1;
+  }
   Result CallProc(ProcAddr proc, bool, WinHandle h, std::uint32_t msg, WParam w, LParam l) override {
-    if (proc == kRouterA || proc == kRouterW) return router->Dispatch(h, msg, w, l);
+    if (const int slot = SlotOf(proc); slot >= 0) return router->Dispatch(slot, proc % 2 == 0, h, msg, w, l);
     return procs.at(proc)(h, msg, w, l);
   }
   Result DefaultProc(WinHandle, std::uint32_t, WParam, LParam) override { return -999; }

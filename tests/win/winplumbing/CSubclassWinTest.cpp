@@ -7,6 +7,7 @@
 #include "win/support/WinTest.h"
 #include "winplumbing/win/CSubclass.h"
 #include "winplumbing/win/SharedRouter.h"
+#include "winplumbing/win/cFormSubclass.h"
 
 using namespace vorn2;
 
@@ -123,6 +124,9 @@ TEST_F(CSubclassWin, AnsiFlavourKeepsAsciiTextIntact) {
 }
 
 TEST_F(CSubclassWin, DestroyedWindowIsReleasedAHundredMillisecondsLater) {
+  // Records of earlier tests finish their release first: a late one would
+  // make the count below drop before ours goes.
+  ASSERT_TRUE(test::PumpUntil([] { return SharedHookRouter().LiveRecords() == 0; }, 2000));
   auto owner = std::make_shared<RecordingOwner>();
   CSubclass sc(owner);
   const std::size_t before = SharedHookRouter().LiveRecords();
@@ -138,6 +142,33 @@ TEST_F(CSubclassWin, DestroyedWindowIsReleasedAHundredMillisecondsLater) {
   EXPECT_GE(GetTickCount64() - t0 + 20, 100u);
   sc.ssc_UnSubclass(hwnd);  // only the registry entry is left to go
   sc.ssc_Terminate();
+}
+
+TEST_F(CSubclassWin, UnicodeFormSubclassOverAnAnsiOneBothSeeTheTextOnce) {
+  // The system converts the text between the two flavours, so the call that
+  // comes down to the lower router is not the message the upper one passed on.
+  auto owner = std::make_shared<RecordingOwner>();
+  CSubclass sc(owner);
+  ASSERT_TRUE(sc.ssc_Subclass(hwnd));  // ANSI
+  sc.ssc_AddMsg(hwnd, WM_SETTEXT, CSubclass::MSG_BEFORE);
+  auto form = std::make_unique<cFormSubclass>();
+  std::vector<std::wstring> formSaw;
+  form->MsgCome = [&](bool before, bool&, LRESULT&, HWND&, UINT& m, WPARAM&, LPARAM& l) {
+    if (before && m == WM_SETTEXT) formSaw.push_back(reinterpret_cast<const wchar_t*>(l));
+  };
+  ASSERT_TRUE(form->AddWindowMsgs(hwnd));
+  EXPECT_TRUE(SetWindowTextW(hwnd, L"Vornhold 2"));
+  EXPECT_EQ(formSaw, std::vector<std::wstring>{L"Vornhold 2"});
+  ASSERT_EQ(owner->calls.size(), 1u);
+  EXPECT_EQ(owner->calls[0].msg, static_cast<UINT>(WM_SETTEXT));
+  EXPECT_EQ(seen.lastText, L"Vornhold 2");
+  form.reset();
+  sc.ssc_UnSubclass(hwnd);
+  EXPECT_EQ(GetWindowLongPtrW(hwnd, GWLP_WNDPROC), OwnProc());
+  EXPECT_TRUE(SetWindowTextW(hwnd, L"Tabs"));
+  EXPECT_EQ(formSaw.size(), 1u);
+  EXPECT_EQ(owner->calls.size(), 1u);
+  EXPECT_EQ(seen.lastText, L"Tabs");
 }
 
 TEST_F(CSubclassWin, OwnerReleasedInsideAMessageFallsBackToThePreviousProcedure) {

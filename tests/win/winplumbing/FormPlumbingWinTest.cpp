@@ -90,7 +90,9 @@ TEST(FormSubclassWin, DestroyedInsideItsOwnWindowsMessage) {
   ProbeForm form;
   ASSERT_TRUE(form.Load());
   const LONG_PTR own = ProcOf(form.hWnd());
-  test::Pump(200);  // records of earlier tests finish their release first
+  // Records of earlier tests finish their release first; a timer can come
+  // late under load, so wait for it rather than for a fixed time.
+  test::PumpUntil([] { return SharedHookRouter().LiveRecords() == 0; }, 2000);
   const std::size_t liveBefore = SharedHookRouter().LiveRecords();
   auto sub = std::make_unique<cFormSubclass>();
   std::size_t liveInside = 0;
