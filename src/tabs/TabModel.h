@@ -7,8 +7,8 @@
 //   items, list  --weak-->  strip          tab window --shared--> its item
 // The item <-> window pair is a cycle while the window is open; it is broken
 // when the window is closed through ITabForm::Unload, which the model calls
-// exactly once per window: Remove with bUnload, Clear, or the release of an
-// item that still holds its window.
+// at most once per window: Remove with bUnload, Clear, the release of an item
+// that still holds its window, or the end of a list that still lists it.
 #pragma once
 
 #include <any>
@@ -92,6 +92,8 @@ class ITabForm {
   // Reloads the window's content.
   virtual void RefreshPage() = 0;
   // Closes (unloads) the window and drops the item and strip it was given.
+  // The caller holds a reference to the window for the whole call, so
+  // dropping the item here cannot destroy the window under its own feet.
   virtual void Unload() = 0;
 };
 

@@ -412,6 +412,26 @@ TEST(uTabMouse, RealMessagesSelectAndCloseTabs) {
   EXPECT_EQ(host.tab->TabItems()->Count(), 1);
   EXPECT_EQ(host.tab->Selected(), 0);
   EXPECT_EQ(GetCapture(), nullptr);
+
+  // Mouse leave arrives through the subclasser: hover cleared, event raised once.
+  int leaves = 0;
+  host.tab->Events.OnMouseLeave = [&] { ++leaves; };
+  host.Send(WM_MOUSEMOVE, 0, 40 + 30, 12);
+  EXPECT_EQ(host.tab->HotIndex(), 0);
+  SendMessageW(host.tab->hWnd(), WM_MOUSELEAVE, 0, 0);
+  EXPECT_EQ(host.tab->HotIndex(), -1);
+  EXPECT_EQ(leaves, 1);
+
+  // A double click replays the press recorded at the first click.
+  std::vector<std::string> dbl;
+  host.tab->Events.OnDblClick = [&](std::int32_t i, std::int16_t b, std::int16_t, float x, float) {
+    dbl.push_back(std::to_string(i) + " " + std::to_string(b) + " " + std::to_string(static_cast<int>(x)));
+  };
+  host.Send(WM_LBUTTONDOWN, MK_LBUTTON, 40 + 30, 12);
+  host.Send(WM_LBUTTONUP, 0, 40 + 30, 12);
+  host.Send(WM_LBUTTONDBLCLK, MK_LBUTTON, 40 + 30, 12);
+  host.Send(WM_LBUTTONUP, 0, 40 + 30, 12);
+  EXPECT_EQ(dbl, std::vector<std::string>{"0 1 70"});
 }
 
 TEST(uTabMouse, ToolTipTextIsKept) {
