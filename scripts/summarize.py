@@ -35,7 +35,7 @@ def main(root):
         with open(path, encoding="utf-8") as f:
             for line in f:
                 parts = line.split()
-                if len(parts) >= 3 and parts[0] in ("pass", "fail", "skip"):
+                if len(parts) >= 2 and parts[0] in ("pass", "fail", "skip"):
                     n = parts[0]
                     name = " ".join(parts[1:])
                     if n == "pass":

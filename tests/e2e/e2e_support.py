@@ -27,7 +27,7 @@ def stop(proc):
         proc.wait(timeout=10)
 
 
-def find_windows(name_regex, timeout=15.0):
+def find_windows(name_regex, timeout=45.0):
     """X window ids whose title matches, waiting until one is mapped."""
     end = time.time() + timeout
     while time.time() < end:
@@ -37,6 +37,16 @@ def find_windows(name_regex, timeout=15.0):
             return out
         time.sleep(0.2)
     return []
+
+
+def visible_window_names():
+    """Titles of every mapped window, for failure messages."""
+    ids = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "."],
+                         capture_output=True, text=True).stdout.split()
+    names = []
+    for w in ids:
+        names.append(subprocess.run(["xdotool", "getwindowname", w], capture_output=True, text=True).stdout.strip())
+    return names
 
 
 def geometry(window):

@@ -5,7 +5,7 @@ import time
 import unittest
 
 from e2e_support import (BUILD, CLIENT, find_windows, geometry, pixel, screen_size, screenshot, start_client,
-                         start_devserver, stop)
+                         start_devserver, stop, visible_window_names)
 
 
 @unittest.skipUnless(os.path.exists(CLIENT) and os.environ.get("DISPLAY"), "needs the windows build and a display")
@@ -24,7 +24,10 @@ class Splash(unittest.TestCase):
         client = start_client()
         try:
             windows = find_windows("^Form1$")
-            self.assertTrue(windows, "the splash window never appeared")
+            if not windows:
+                screenshot(os.path.join(BUILD, "e2e-failure.png"))
+            self.assertTrue(windows, f"the splash window never appeared; windows shown: {visible_window_names()}, "
+                                     f"client exit code {client.poll()}")
             time.sleep(0.5)
             x, y, w, h = geometry(windows[0])
             self.assertEqual((w, h), (356, 122))
