@@ -1,6 +1,5 @@
 """The demo client from the outside: the splash, and the /web switch."""
 import os
-import shutil
 import time
 import unittest
 
