@@ -6,20 +6,13 @@
 
 #include "controls/TitleBarLayout.h"
 #include "controls/win/iButton.h"
+#include "framework/win/Input.h"
 #include "framework/win/Screen.h"
 #include "framework/win/WinText.h"
 #include "resource_ids.h"
 
 namespace vorn2 {
 namespace {
-
-std::int16_t ShiftState() {
-  std::int16_t shift = 0;
-  if (GetKeyState(VK_SHIFT) < 0) shift |= 1;
-  if (GetKeyState(VK_CONTROL) < 0) shift |= 2;
-  if (GetKeyState(VK_MENU) < 0) shift |= 4;
-  return shift;
-}
 
 void ArrowCursor() { SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW))); }
 
@@ -191,7 +184,7 @@ LRESULT BForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (life.expired()) return 0;
         ArrowCursor();
       }
-      if (events_.MouseDown) events_.MouseDown(button, ShiftState(), x, y);
+      if (events_.MouseDown) events_.MouseDown(button, ShiftKeysDown(), x, y);
       return 0;
     }
     case WM_LBUTTONDBLCLK:
@@ -203,7 +196,7 @@ LRESULT BForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (wParam & MK_LBUTTON) held |= 1;
       if (wParam & MK_RBUTTON) held |= 2;
       if (wParam & MK_MBUTTON) held |= 4;
-      if (events_.MouseMove) events_.MouseMove(held, ShiftState(), x, y);
+      if (events_.MouseMove) events_.MouseMove(held, ShiftKeysDown(), x, y);
       return 0;
     }
     default:

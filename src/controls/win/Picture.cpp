@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "framework/PropertyBag.h"
+#include "framework/win/Streams.h"
 
 namespace vorn2 {
 namespace {
@@ -46,20 +47,8 @@ HBITMAP DecodeWithGdiPlus(const std::vector<unsigned char>& bytes, COLORREF back
   if (bytes.empty()) return nullptr;
   GdiPlusSession session;
   if (!session.ok()) return nullptr;
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-  if (!memory) return nullptr;
-  void* p = GlobalLock(memory);
-  if (!p) {
-    GlobalFree(memory);
-    return nullptr;
-  }
-  std::memcpy(p, bytes.data(), bytes.size());
-  GlobalUnlock(memory);
-  IStream* stream = nullptr;
-  if (FAILED(CreateStreamOnHGlobal(memory, TRUE, &stream))) {
-    GlobalFree(memory);
-    return nullptr;
-  }
+  IStream* stream = StreamFromBytes(bytes);
+  if (!stream) return nullptr;
   HBITMAP result = nullptr;
   Gdiplus::GpBitmap* bitmap = nullptr;
   if (Gdiplus::DllExports::GdipCreateBitmapFromStream(stream, &bitmap) == Gdiplus::Ok && bitmap) {

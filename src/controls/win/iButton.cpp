@@ -7,6 +7,7 @@
 #include <cstring>
 #include <map>
 
+#include "framework/win/Input.h"
 #include "framework/win/Screen.h"
 #include "framework/win/WinText.h"
 
@@ -19,22 +20,6 @@ constexpr std::uint32_t kMaskKey = 0x00FF00FF;  // magenta, as DIB pixel and as 
 std::map<UINT_PTR, iButton*>& PollTimers() {
   static std::map<UINT_PTR, iButton*> timers;
   return timers;
-}
-
-std::int16_t ShiftState() {
-  std::int16_t shift = 0;
-  if (GetKeyState(VK_SHIFT) < 0) shift |= 1;
-  if (GetKeyState(VK_CONTROL) < 0) shift |= 2;
-  if (GetKeyState(VK_MENU) < 0) shift |= 4;
-  return shift;
-}
-
-std::int16_t ButtonsHeld(WPARAM wParam) {
-  std::int16_t b = 0;
-  if (wParam & MK_LBUTTON) b |= kLeftButton;
-  if (wParam & MK_RBUTTON) b |= kRightButton;
-  if (wParam & MK_MBUTTON) b |= kMiddleButton;
-  return b;
 }
 
 // A region of the pixels that are not the key colour, row by row.
@@ -423,7 +408,7 @@ LRESULT iButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   std::int16_t button = 0;
   switch (msg) {
     case WM_MOUSEMOVE:
-      logic_.OnMouseMove(ButtonsHeld(wParam), ShiftState(), x, y);
+      logic_.OnMouseMove(MouseButtonsHeld(wParam), ShiftKeysDown(), x, y);
       return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
@@ -433,7 +418,7 @@ LRESULT iButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (GetFocus() != hWnd()) SetFocus(hWnd());
       if (life.expired() || !Exists()) return 0;
       SetCapture(hWnd());
-      logic_.OnMouseDown(button, ShiftState(), x, y);
+      logic_.OnMouseDown(button, ShiftKeysDown(), x, y);
       return 0;
     }
     case WM_LBUTTONUP:
@@ -441,7 +426,7 @@ LRESULT iButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_MBUTTONUP:
       button = msg == WM_LBUTTONUP ? kLeftButton : msg == WM_RBUTTONUP ? kRightButton : kMiddleButton;
       if (!(wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) && GetCapture() == hWnd()) ReleaseCapture();
-      logic_.OnMouseUp(button, ShiftState(), x, y);
+      logic_.OnMouseUp(button, ShiftKeysDown(), x, y);
       return 0;
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDBLCLK:
@@ -451,10 +436,10 @@ LRESULT iButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       logic_.OnDoubleClick(button);
       return 0;
     case WM_KEYDOWN:
-      logic_.OnKeyDown(static_cast<std::int16_t>(wParam), ShiftState());
+      logic_.OnKeyDown(static_cast<std::int16_t>(wParam), ShiftKeysDown());
       return 0;
     case WM_KEYUP:
-      logic_.OnKeyUp(static_cast<std::int16_t>(wParam), ShiftState());
+      logic_.OnKeyUp(static_cast<std::int16_t>(wParam), ShiftKeysDown());
       return 0;
     case WM_CHAR:
       logic_.OnChar(static_cast<std::int16_t>(wParam));

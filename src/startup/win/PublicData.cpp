@@ -5,6 +5,7 @@
 
 #include "framework/win/DrawingSurface.h"
 #include "framework/win/Resources.h"
+#include "framework/win/Streams.h"
 #include "framework/win/WinText.h"
 #include "startup/StartupRules.h"
 
@@ -38,21 +39,8 @@ GdipImage LoadPngResource(int id, const wchar_t* type, IStream** stream) {
   *stream = nullptr;
   std::vector<unsigned char> bytes = ReadResourceBytes(id, type);
   if (bytes.empty()) return nullptr;
-  // Movable memory, as streams on HGLOBAL require; the stream frees it.
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-  if (!memory) return nullptr;
-  void* p = GlobalLock(memory);
-  if (!p) {
-    GlobalFree(memory);
-    return nullptr;
-  }
-  memcpy(p, bytes.data(), bytes.size());
-  GlobalUnlock(memory);
-  IStream* s = nullptr;
-  if (FAILED(CreateStreamOnHGlobal(memory, TRUE, &s))) {
-    GlobalFree(memory);
-    return nullptr;
-  }
+  IStream* s = StreamFromBytes(bytes);
+  if (!s) return nullptr;
   Gdiplus::GpImage* image = nullptr;
   if (gp::GdipLoadImageFromStream(s, &image) != Gdiplus::Ok || !image) {
     s->Release();

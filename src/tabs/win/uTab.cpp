@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include "framework/win/Input.h"
 #include "framework/win/WinText.h"
 #include "resource_ids.h"
 #include "tabs/win/mdlTabAPI.h"
@@ -47,13 +48,6 @@ HDC LoadSkin(int id) {
   }
 }
 
-std::int16_t ButtonBits(WPARAM keys) {
-  std::int16_t b = 0;
-  if (keys & MK_LBUTTON) b |= kButtonLeft;
-  if (keys & MK_RBUTTON) b |= kButtonRight;
-  if (keys & MK_MBUTTON) b |= kButtonMiddle;
-  return b;
-}
 
 std::int16_t ShiftBits(WPARAM keys) {
   std::int16_t s = 0;
@@ -401,7 +395,7 @@ LRESULT uTab::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
       return 1;
     case WM_MOUSEMOVE:
-      MouseMove(ButtonBits(wParam), ShiftBits(wParam), x, y);
+      MouseMove(MouseButtonsHeld(wParam), ShiftBits(wParam), x, y);
       return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
