@@ -8,6 +8,7 @@
 #include "framework/win/WebBrowserHost.h"
 #include "login/win/LoginFrm.h"
 #include "startup/win/StartupEnvironment.h"
+#include "win/support/OleEnvironment.h"
 #include "win/support/WinTest.h"
 
 using namespace vorn2;
@@ -15,12 +16,7 @@ using vorn2::test::PumpUntil;
 
 namespace {
 
-class OleEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override { ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr))); }
-  void TearDown() override { OleUninitialize(); }
-};
-const auto* const g_ole = ::testing::AddGlobalTestEnvironment(new OleEnvironment);
+const auto* const g_ole = ::testing::AddGlobalTestEnvironment(new vorn2::test::OleEnvironment);
 
 std::string Portal() {
   const std::string server = vorn2::test::DevserverUrl();

@@ -10,6 +10,7 @@
 
 #include "framework/win/Form.h"
 #include "framework/win/WebBrowserHost.h"
+#include "win/support/OleEnvironment.h"
 #include "win/support/WinTest.h"
 
 using namespace vorn2;
@@ -17,12 +18,7 @@ using vorn2::test::PumpUntil;
 
 namespace {
 
-class OleEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override { ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr))); }
-  void TearDown() override { OleUninitialize(); }
-};
-const auto* const g_ole = ::testing::AddGlobalTestEnvironment(new OleEnvironment);
+const auto* const g_ole = ::testing::AddGlobalTestEnvironment(new vorn2::test::OleEnvironment);
 
 FormDesign ParentDesign() {
   FormDesign d;
