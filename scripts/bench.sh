@@ -8,22 +8,17 @@ scripts/setup.sh || exit 1
 cmake --preset windows >/dev/null && cmake --build --preset windows -j "$(nproc)" || { echo "build failed"; exit 1; }
 
 source scripts/wine-env.sh
-devserver_pid=""
+source scripts/devserver.sh
 cleanup() {
-  [ -n "$devserver_pid" ] && kill "$devserver_pid" 2>/dev/null
+  devserver_stop
   wine_env_stop
 }
 trap cleanup EXIT INT TERM
 wine_env_start build/windows || exit 1
 port=${VORN2_DEVSERVER_PORT:-18080}
-portfile="$root/build/windows/bench-devserver.port"
-rm -f "$portfile"
 # The demo client's update check goes to its baked-in port, so prefer it.
 if (exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null; then port=0; fi
-python3 tools/devserver/devserver.py --port "$port" --port-file "$portfile" --quiet &
-devserver_pid=$!
-for i in $(seq 1 100); do [ -s "$portfile" ] && break; sleep 0.1; done
-export VORN2_DEVSERVER_URL="http://127.0.0.1:$(cat "$portfile")"
+devserver_start "$port" "$root/build/windows/bench-devserver.port" || exit 1
 
 b=build/windows/bench
 echo "== start-up to splash"

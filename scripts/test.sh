@@ -21,20 +21,15 @@ echo "== windows build (mingw-w64)"
 cmake --preset windows >/dev/null && cmake --build --preset windows -j "$jobs" || { echo "windows build failed"; exit 1; }
 
 source scripts/wine-env.sh
-devserver_pid=""
+source scripts/devserver.sh
 cleanup() {
-  [ -n "$devserver_pid" ] && kill "$devserver_pid" 2>/dev/null
+  devserver_stop
   wine_env_stop
 }
 trap cleanup EXIT INT TERM
 
 wine_env_start build/windows || exit 1
-portfile="$root/build/windows/devserver.port"
-rm -f "$portfile"
-python3 tools/devserver/devserver.py --port 0 --port-file "$portfile" --quiet &
-devserver_pid=$!
-for i in $(seq 1 100); do [ -s "$portfile" ] && break; sleep 0.1; done
-export VORN2_DEVSERVER_URL="http://127.0.0.1:$(cat "$portfile")"
+devserver_start 0 "$root/build/windows/devserver.port" || exit 1
 echo "== devserver at $VORN2_DEVSERVER_URL"
 
 echo "== windows tests (under Wine on $DISPLAY)"
