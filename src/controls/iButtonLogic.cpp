@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "framework/Notify.h"
+
 namespace vorn2 {
 
 int HimetricToPixels(double himetric) { return static_cast<int>(std::lround(himetric / kHimetricPerPixel)); }
@@ -185,26 +187,22 @@ void iButtonLogic::OnCreated() {
 
 void iButtonLogic::OnMouseMove(std::int16_t button, std::int16_t shift, float x, float y) {
   const Life life = Watch();
-  if (events.MouseMove) {
-    events.MouseMove(button, shift, x, y);
-    if (life.expired()) return;
-  }
+  Raise(events.MouseMove, button, shift, x, y);
+  if (life.expired()) return;
   if (!platform_.CursorOverControl()) return;
   platform_.SetHandCursor();
   if (hovering_) return;
   cMouseAction(kButtonHover, false);
   hovering_ = true;
   platform_.StartLeavePoll();
-  if (events.MouseOver) events.MouseOver();
+  Raise(events.MouseOver);
 }
 
 void iButtonLogic::OnMouseDown(std::int16_t button, std::int16_t shift, float x, float y) {
   const Life life = Watch();
   pressedOnControl_ |= button;
-  if (events.MouseDown) {
-    events.MouseDown(button, shift, x, y);
-    if (life.expired()) return;
-  }
+  Raise(events.MouseDown, button, shift, x, y);
+  if (life.expired()) return;
   lastButton_ = button;
   if (button != kLeftButton) return;
   platform_.SetArrowCursor();
@@ -216,10 +214,8 @@ void iButtonLogic::OnMouseUp(std::int16_t button, std::int16_t shift, float x, f
   const Life life = Watch();
   const bool completesPress = (pressedOnControl_ & button) != 0;
   pressedOnControl_ &= ~button;
-  if (events.MouseUp) {
-    events.MouseUp(button, shift, x, y);
-    if (life.expired()) return;
-  }
+  Raise(events.MouseUp, button, shift, x, y);
+  if (life.expired()) return;
   const bool over = platform_.CursorOverControl();
   if (button == kLeftButton) {
     if (over) {
@@ -239,13 +235,21 @@ void iButtonLogic::OnMouseUp(std::int16_t button, std::int16_t shift, float x, f
 void iButtonLogic::SystemClick() {
   if (lastButton_ != kLeftButton) return;
   ForcedRepaint();
-  if (events.Click) events.Click();
+  Raise(events.Click);
 }
 
 void iButtonLogic::OnDoubleClick(std::int16_t button) {
   (void)button;
   if (lastButton_ == kLeftButton) cMouseAction(kButtonPressed, false);
-  if (events.DBClick) events.DBClick();
+  Raise(events.DBClick);
+}
+
+void iButtonLogic::OnCaptureLost() {
+  if (!leftDown_ && pressedOnControl_ == 0) return;
+  // A release that comes later no longer ends a press on this control.
+  pressedOnControl_ = 0;
+  leftDown_ = false;
+  cMouseAction(platform_.CursorOverControl() ? kButtonHover : kButtonNormal, false);
 }
 
 void iButtonLogic::OnLeavePollTick() {
@@ -257,10 +261,8 @@ void iButtonLogic::OnLeavePollTick() {
     const Life life = Watch();
     platform_.StopLeavePoll();
     hovering_ = false;
-    if (events.MouseOut) {
-      events.MouseOut();
-      if (life.expired()) return;
-    }
+    Raise(events.MouseOut);
+    if (life.expired()) return;
   }
   cMouseAction(kButtonNormal, false);
 }
@@ -275,15 +277,13 @@ void iButtonLogic::FocusRectUnlessHovering() {
 
 void iButtonLogic::OnKeyDown(std::int16_t keyCode, std::int16_t shift) {
   const Life life = Watch();
-  if (events.KeyDown) {
-    events.KeyDown(keyCode, shift);
-    if (life.expired()) return;
-  }
+  Raise(events.KeyDown, keyCode, shift);
+  if (life.expired()) return;
   if (keyCode == kKeyEnter) {
     ToggleValueIfToggleButton();
     ForcedRepaint();
     FocusRectUnlessHovering();
-    if (events.Click) events.Click();
+    Raise(events.Click);
   } else if (keyCode == kKeySpace) {
     cMouseAction(kButtonPressed, true);
     FocusRectUnlessHovering();
@@ -292,20 +292,18 @@ void iButtonLogic::OnKeyDown(std::int16_t keyCode, std::int16_t shift) {
 
 void iButtonLogic::OnKeyUp(std::int16_t keyCode, std::int16_t shift) {
   const Life life = Watch();
-  if (events.KeyUP) {
-    events.KeyUP(keyCode, shift);
-    if (life.expired()) return;
-  }
+  Raise(events.KeyUP, keyCode, shift);
+  if (life.expired()) return;
   if (keyCode == kKeySpace) {
     ToggleValueIfToggleButton();
     ForcedRepaint();
     FocusRectUnlessHovering();
-    if (events.Click) events.Click();
+    Raise(events.Click);
   }
 }
 
 void iButtonLogic::OnChar(std::int16_t keyAscii) {
-  if (events.KeyPress) events.KeyPress(keyAscii);
+  Raise(events.KeyPress, keyAscii);
 }
 
 void iButtonLogic::OnFocusEnter() {

@@ -3,6 +3,8 @@
 #include <limits>
 #include <vector>
 
+#include "framework/Notify.h"
+
 namespace vorn2 {
 
 std::int32_t ClampToInt32(std::uint64_t value) {
@@ -38,7 +40,7 @@ bool DownloadLoop::Run(IDownloadSession& session, const std::string& url, const 
       std::uint32_t status = 0;
       std::uint64_t length = 0;
       if (session.QueryStatusCode(status) && status == 200 && session.QueryContentLength(length) && length != 0) {
-        if (raiseEvents && events.QueryFileInfo) events.QueryFileInfo(ClampToInt32(length));
+        if (raiseEvents) Raise(events.QueryFileInfo, ClampToInt32(length));
         if (session.CreateTarget(saveFile, hidden)) {
           std::vector<unsigned char> buffer(kDownloadBlockSize);
           bool broken = false;
@@ -54,7 +56,7 @@ bool DownloadLoop::Run(IDownloadSession& session, const std::string& url, const 
               break;
             }
             received_ += got;
-            if (raiseEvents && events.Loading) events.Loading(ClampToInt32(received_));
+            if (raiseEvents) Raise(events.Loading, ClampToInt32(received_));
             session.PumpPendingMessages();
           }
           session.CloseTarget();
@@ -69,7 +71,7 @@ bool DownloadLoop::Run(IDownloadSession& session, const std::string& url, const 
   }
 
   running_ = false;
-  if (raiseEvents && events.Complete) events.Complete();
+  if (raiseEvents) Raise(events.Complete);
   return result;
 }
 

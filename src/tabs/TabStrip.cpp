@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "framework/Notify.h"
+
 namespace vorn2 {
 namespace {
 
@@ -55,7 +57,7 @@ void TabStripCore::Add(const std::string&, const std::shared_ptr<ITabForm>& Form
 
 bool TabStripCore::BeforeRemove(std::int32_t Index) {
   bool cancel = false;
-  if (Events.OnItemColose) Events.OnItemColose(Index, cancel);
+  Raise(Events.OnItemColose, Index, cancel);
   return !cancel;
 }
 
@@ -192,10 +194,10 @@ void TabStripCore::MouseDown(std::int16_t Button, std::int16_t Shift, float X, f
         m_lHotState = 2;
         DrawTabs(true);
       }
-      if (Events.TabChanged) Events.TabChanged();
+      Raise(Events.TabChanged);
     }
   }
-  if (Events.OnMouseDown) Events.OnMouseDown(h, Button, Shift, X, Y);
+  Raise(Events.OnMouseDown, h, Button, Shift, X, Y);
 }
 
 void TabStripCore::MouseMove(std::int16_t Button, std::int16_t Shift, float X, float Y) {
@@ -207,13 +209,13 @@ void TabStripCore::MouseMove(std::int16_t Button, std::int16_t Shift, float X, f
     h = hit.index;
     const std::int32_t s = hit.onClose ? 1 : 0;
     if (h != m_lHotIndex || s != m_lHotState) {
-      if (h != m_lHotIndex && Events.OnMouseHover) Events.OnMouseHover(h, Button, Shift, X, Y);
+      if (h != m_lHotIndex) Raise(Events.OnMouseHover, h, Button, Shift, X, Y);
       m_lHotIndex = h;
       m_lHotState = s;
       DrawTabs(true);
     }
   }
-  if (Events.OnMouseMove) Events.OnMouseMove(h, Button, Shift, X, Y);
+  Raise(Events.OnMouseMove, h, Button, Shift, X, Y);
 }
 
 void TabStripCore::MouseUp(std::int16_t Button, std::int16_t Shift, float X, float Y) {
@@ -228,7 +230,7 @@ void TabStripCore::MouseUp(std::int16_t Button, std::int16_t Shift, float X, flo
     }
     RedrawAll();
   }
-  if (Events.OnMouseUp) Events.OnMouseUp(h, Button, Shift, X, Y);
+  Raise(Events.OnMouseUp, h, Button, Shift, X, Y);
 }
 
 void TabStripCore::DblClick() {
@@ -236,7 +238,7 @@ void TabStripCore::DblClick() {
   const MouseState press = m_lastPress;
   const TabHit hit = HitTest(press.x, press.y);
   MouseDown(press.button, press.shift, press.x, press.y);
-  if (Events.OnDblClick) Events.OnDblClick(hit.index, press.button, press.shift, press.x, press.y);
+  Raise(Events.OnDblClick, hit.index, press.button, press.shift, press.x, press.y);
 }
 
 void TabStripCore::MouseLeave() {
@@ -245,7 +247,7 @@ void TabStripCore::MouseLeave() {
     m_lHotIndex = -1;
     DrawTabs(true);
   }
-  if (Events.OnMouseLeave) Events.OnMouseLeave();
+  Raise(Events.OnMouseLeave);
 }
 
 // --- Placement and drawing ------------------------------------------------

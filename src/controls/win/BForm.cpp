@@ -6,6 +6,7 @@
 
 #include "controls/TitleBarLayout.h"
 #include "controls/win/iButton.h"
+#include "framework/Notify.h"
 #include "framework/win/Input.h"
 #include "framework/win/Screen.h"
 #include "framework/win/WinText.h"
@@ -184,11 +185,11 @@ LRESULT BForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (life.expired()) return 0;
         ArrowCursor();
       }
-      if (events_.MouseDown) events_.MouseDown(button, ShiftKeysDown(), x, y);
+      Raise(events_.MouseDown, button, ShiftKeysDown(), x, y);
       return 0;
     }
     case WM_LBUTTONDBLCLK:
-      if (events_.DblClick) events_.DblClick();
+      Raise(events_.DblClick);
       return 0;
     case WM_MOUSEMOVE: {
       ArrowCursor();
@@ -196,7 +197,7 @@ LRESULT BForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (wParam & MK_LBUTTON) held |= 1;
       if (wParam & MK_RBUTTON) held |= 2;
       if (wParam & MK_MBUTTON) held |= 4;
-      if (events_.MouseMove) events_.MouseMove(held, ShiftKeysDown(), x, y);
+      Raise(events_.MouseMove, held, ShiftKeysDown(), x, y);
       return 0;
     }
     default:

@@ -1,5 +1,7 @@
 #include "framework/win/WebBrowserHost.h"
 
+#include "framework/Notify.h"
+
 #include <ole2.h>
 #include <olectl.h>
 #include <exdisp.h>
@@ -331,29 +333,29 @@ STDMETHODIMP WebBrowserHost::Site::Invoke(DISPID dispIdMember, REFIID, LCID, WOR
   // Arguments arrive last-first in rgvarg.
   switch (dispIdMember) {
     case DISPID_BEFORENAVIGATE2:  // pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel
-      if (p->cArgs == 7 && owner_ && owner_->events_.beforeNavigate) {
+      if (p->cArgs == 7 && owner_) {
         std::wstring url = StringArg(p->rgvarg[5]);
         bool top = IsTopLevel(DispatchArg(p->rgvarg[6]));
         VARIANT& cancelArg = p->rgvarg[0];
         bool cancel = V_VT(&cancelArg) == (VT_BYREF | VT_BOOL) && V_BOOLREF(&cancelArg) &&
                       *V_BOOLREF(&cancelArg) != VARIANT_FALSE;
-        owner_->events_.beforeNavigate(url, top, cancel);
+        Raise(owner_->events_.beforeNavigate, url, top, cancel);
         if (V_VT(&cancelArg) == (VT_BYREF | VT_BOOL) && V_BOOLREF(&cancelArg))
           *V_BOOLREF(&cancelArg) = cancel ? VARIANT_TRUE : VARIANT_FALSE;
       }
       break;
     case DISPID_DOWNLOADBEGIN:
-      if (owner_ && owner_->events_.downloadBegin) owner_->events_.downloadBegin();
+      if (owner_) Raise(owner_->events_.downloadBegin);
       break;
     case DISPID_DOCUMENTCOMPLETE:  // pDisp, URL
-      if (p->cArgs == 2 && owner_ && owner_->events_.documentComplete) {
+      if (p->cArgs == 2 && owner_) {
         std::wstring url = StringArg(p->rgvarg[0]);
         bool top = IsTopLevel(DispatchArg(p->rgvarg[1]));
-        owner_->events_.documentComplete(url, top);
+        Raise(owner_->events_.documentComplete, url, top);
       }
       break;
     case DISPID_TITLECHANGE:  // Text
-      if (p->cArgs == 1 && owner_ && owner_->events_.titleChange) owner_->events_.titleChange(StringArg(p->rgvarg[0]));
+      if (p->cArgs == 1 && owner_) Raise(owner_->events_.titleChange, StringArg(p->rgvarg[0]));
       break;
     default:
       hr = DISP_E_MEMBERNOTFOUND;

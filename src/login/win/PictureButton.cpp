@@ -3,6 +3,7 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include "framework/Notify.h"
 #include "login/LoginLayout.h"
 #include "startup/win/PublicData.h"
 
@@ -50,7 +51,7 @@ LRESULT PictureButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       GetClientRect(hWnd(), &rc);
       POINT pt{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
       // The handler may unload the whole window: nothing after it.
-      if (wasPressed && PtInRect(&rc, pt) && Click) Click();
+      if (wasPressed && PtInRect(&rc, pt)) Raise(Click);
       return 0;
     }
     case WM_CAPTURECHANGED:

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include "framework/Notify.h"
 #include "framework/win/WinText.h"
 #include "framework/win/Window.h"
 
@@ -92,13 +93,13 @@ bool CLumDownLoadFile::DownLoadFile(const std::string& strURLFile, const std::st
   // the current one.
   DownloadEvents events;
   events.QueryFileInfo = [this](std::int32_t n) {
-    if (QueryFileInfo) QueryFileInfo(n);
+    Raise(QueryFileInfo, n);
   };
   events.Loading = [this](std::int32_t n) {
-    if (Loading) Loading(n);
+    Raise(Loading, n);
   };
   events.Complete = [this] {
-    if (Complete) Complete();
+    Raise(Complete);
   };
   WinInetSession session;
   return loop_.Run(session, strURLFile, strSaveFile, bHidden, bRaiseEvent, events);

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include "framework/Notify.h"
 #include "framework/win/Input.h"
 #include "framework/win/WinText.h"
 #include "resource_ids.h"
@@ -269,7 +270,7 @@ void uTab::PaintBackground() {
   const int w = ClientWidth();
   const int h = StripHeight();
   bool skip = false;
-  if (Events.OnDrawBackground) Events.OnDrawBackground(reinterpret_cast<std::uintptr_t>(m_hBackDC), w, h, skip);
+  Raise(Events.OnDrawBackground, reinterpret_cast<std::uintptr_t>(m_hBackDC), w, h, skip);
   if (skip || !m_hBackDC) return;
   if (m_TabStyle == 0) StretchBlt(m_hBackDC, 0, 0, w, 25, m_hSkin0DC, 0, 0, 1, 25, SRCCOPY);
   else StretchBlt(m_hBackDC, 0, 0, w, 32, m_hSkin1DC, 0, 0, 1, 28, SRCCOPY);

@@ -1,5 +1,6 @@
 #include "winplumbing/win/cSetStyle.h"
 
+#include "framework/Notify.h"
 #include "framework/win/Screen.h"
 #include "winplumbing/ModGetTaskbarHei.h"
 
@@ -73,18 +74,21 @@ class cSetStyle::Host final : public setstyle::SetStyleHost {
   int ScreenWidthTwips() override { return PixelsToTwipsX(ScreenSizePixels().cx); }
   int ScreenHeightTwips() override { return PixelsToTwipsY(ScreenSizePixels().cy); }
   int TaskbarHeightTwips() override { return ModGetTaskbarHei(); }
+  setstyle::MinSize MinTrackSize() override {
+    return {GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
+  }
 
-  bool RaiseCloseClick() override { return Raise([](cSetStyle& s) { if (s.CloseClick) s.CloseClick(); }); }
+  bool RaiseCloseClick() override { return RaiseWatched([](cSetStyle& s) { Raise(s.CloseClick); }); }
   bool RaiseSettingChange() override {
-    return Raise([](cSetStyle& s) { if (s.SettingChange) s.SettingChange(); });
+    return RaiseWatched([](cSetStyle& s) { Raise(s.SettingChange); });
   }
   bool RaiseMouseSize(int zone) override {
-    return Raise([zone](cSetStyle& s) { if (s.MouseSize) s.MouseSize(zone); });
+    return RaiseWatched([zone](cSetStyle& s) { Raise(s.MouseSize, zone); });
   }
 
  private:
   template <class F>
-  bool Raise(F raise) {
+  bool RaiseWatched(F raise) {
     std::weak_ptr<int> alive = o_.alive_;
     raise(o_);
     return !alive.expired();

@@ -381,3 +381,25 @@ TEST(TabStripIuTab, ClearAndChangeFormIgnoreWindowFailures) {
   EXPECT_EQ(s.strip->Selected(), 0);
   EXPECT_EQ(bad->unloadCalls, 1);
 }
+
+TEST(TabStripMouse, HandlersReplacedInsideANotificationFinishRunning) {
+  Strip s;
+  s.strip->LockReDraw(false);
+  s.AddTabs(2);
+  // Each handler clears every handler, then reads its own closure.
+  auto payload = std::make_shared<std::string>(500, 'p');
+  std::vector<std::size_t> seen;
+  auto clearing = [&s, payload, &seen] {
+    s.strip->Events = uTabEvents{};
+    seen.push_back(payload->size());
+  };
+  s.strip->Events.TabChanged = clearing;
+  s.strip->MouseDown(kButtonLeft, 0, 200, 10);
+  s.strip->MouseUp(kButtonLeft, 0, 200, 10);
+  s.strip->Events.OnItemColose = [clearing](std::int32_t, bool&) { clearing(); };
+  payload.reset();
+  s.strip->MouseMove(0, 0, 40 + 100, 12);
+  s.strip->MouseDown(kButtonLeft, 0, 40 + 100, 12);
+  s.strip->MouseUp(kButtonLeft, 0, 40 + 100, 12);
+  EXPECT_EQ(seen, (std::vector<std::size_t>{500, 500}));
+}

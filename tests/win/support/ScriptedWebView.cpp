@@ -1,5 +1,7 @@
 #include "win/support/ScriptedWebView.h"
 
+#include "framework/Notify.h"
+
 namespace vorn2::test {
 
 ScriptedWebView::~ScriptedWebView() { Destroy(); }
@@ -32,22 +34,22 @@ void ScriptedWebView::Navigate(const std::wstring& url) {
 
 bool ScriptedWebView::FireBeforeNavigate(const std::wstring& url, bool topLevel) {
   bool cancel = false;
-  if (destroyed_ || !events_.beforeNavigate) return cancel;
-  events_.beforeNavigate(url, topLevel, cancel);
+  if (destroyed_) return cancel;
+  Raise(events_.beforeNavigate, url, topLevel, cancel);
   if (cancel) cancelled.push_back(url);
   return cancel;
 }
 
 void ScriptedWebView::FireDownloadBegin() {
-  if (!destroyed_ && events_.downloadBegin) events_.downloadBegin();
+  if (!destroyed_) Raise(events_.downloadBegin);
 }
 
 void ScriptedWebView::FireDocumentComplete(const std::wstring& url, bool topLevel) {
-  if (!destroyed_ && events_.documentComplete) events_.documentComplete(url, topLevel);
+  if (!destroyed_) Raise(events_.documentComplete, url, topLevel);
 }
 
 void ScriptedWebView::FireTitleChange(const std::wstring& title) {
-  if (!destroyed_ && events_.titleChange) events_.titleChange(title);
+  if (!destroyed_) Raise(events_.titleChange, title);
 }
 
 }  // namespace vorn2::test
