@@ -169,6 +169,9 @@ class iButtonLogic {
   // Release; raises Click afterwards when it completes a press on the control.
   void OnMouseUp(std::int16_t button, std::int16_t shift, float x, float y);
   void OnDoubleClick(std::int16_t button);
+  // The mouse capture went elsewhere (another window took it, a menu or a
+  // dialog cancelled the mode): every press the control saw is over.
+  void OnCaptureLost();
   void OnLeavePollTick();
   void OnKeyDown(std::int16_t keyCode, std::int16_t shift);
   void OnKeyUp(std::int16_t keyCode, std::int16_t shift);

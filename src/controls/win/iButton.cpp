@@ -425,7 +425,11 @@ LRESULT iButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_RBUTTONUP:
     case WM_MBUTTONUP:
       button = msg == WM_LBUTTONUP ? kLeftButton : msg == WM_RBUTTONUP ? kRightButton : kMiddleButton;
-      if (!(wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) && GetCapture() == hWnd()) ReleaseCapture();
+      if (!(wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) && GetCapture() == hWnd()) {
+        releasingCapture_ = true;  // our own release ends nothing early
+        ReleaseCapture();
+        releasingCapture_ = false;
+      }
       logic_.OnMouseUp(button, ShiftKeysDown(), x, y);
       return 0;
     case WM_LBUTTONDBLCLK:
@@ -434,6 +438,13 @@ LRESULT iButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       button = msg == WM_LBUTTONDBLCLK ? kLeftButton : msg == WM_RBUTTONDBLCLK ? kRightButton : kMiddleButton;
       SetCapture(hWnd());
       logic_.OnDoubleClick(button);
+      return 0;
+    case WM_CAPTURECHANGED:
+      if (!releasingCapture_ && reinterpret_cast<HWND>(lParam) != hWnd()) logic_.OnCaptureLost();
+      return 0;
+    case WM_CANCELMODE:
+      logic_.OnCaptureLost();
+      if (GetCapture() == hWnd()) ReleaseCapture();
       return 0;
     case WM_KEYDOWN:
       logic_.OnKeyDown(static_cast<std::int16_t>(wParam), ShiftKeysDown());

@@ -117,6 +117,7 @@ class iButton : public Control, private iButtonPlatform {
   std::string tag_;
   std::set<std::string> changed_;
   UINT_PTR pollTimer_ = 0;
+  bool releasingCapture_ = false;
   bool shaped_ = false;
   HRGN shapeCopy_ = nullptr;  // what the window region was last set to
   std::shared_ptr<int> life_ = std::make_shared<int>(0);

@@ -466,3 +466,40 @@ TEST_F(ButtonTest, HostMayDestroyTheButtonInsideANotification) {
   button->OnLeavePollTick();
   EXPECT_EQ(button, nullptr);
 }
+
+TEST_F(ButtonTest, LosingTheCaptureEndsThePressWithoutAClick) {
+  CreateWithStrip(90, 20);
+  Enter();
+  button->OnMouseDown(kLeftButton, 0, 1, 1);
+  ASSERT_EQ(win.LastFrame(), 2);
+  button->OnCaptureLost();
+  EXPECT_FALSE(button->LeftButtonDown());
+  EXPECT_EQ(win.LastFrame(), 1);  // over it, no longer pressed
+  // Passing over it later shows no pressed frame; leaving stops the poll.
+  button->OnLeavePollTick();
+  EXPECT_EQ(win.LastFrame(), 1);
+  win.over = false;
+  button->OnLeavePollTick();
+  EXPECT_FALSE(win.pollRunning);
+  // A release over it that ends a press made elsewhere is no click.
+  win.over = true;
+  button->OnMouseMove(0, 0, 10, 10);
+  button->OnMouseUp(kLeftButton, 0, 10, 10);
+  EXPECT_EQ(rec.Count("Click"), 0);
+}
+
+TEST_F(ButtonTest, HandlerThatReplacesTheHandlersKeepsRunning) {
+  CreateWithStrip(90, 20);
+  Enter();
+  // The handler's own state lives in its closure; replacing the handlers
+  // from inside must not free it while it runs.
+  auto text = std::make_shared<std::string>(1000, 'x');
+  std::size_t seen = 0;
+  button->events.Click = [this, text, &seen] {
+    button->events = iButtonEvents{};
+    seen = text->size();
+  };
+  text.reset();
+  LeftClick();
+  EXPECT_EQ(seen, 1000u);
+}

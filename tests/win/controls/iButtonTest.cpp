@@ -157,6 +157,37 @@ TEST_F(ButtonOnForm, PressLeaveReleaseOutsideEndsNormalWithoutClick) {
   EXPECT_EQ(counts.click, 0);
 }
 
+TEST_F(ButtonOnForm, CaptureTakenAwayEndsThePress) {
+  button.SetBackPicture(SolidStrip(30, 20, {kRed, kGreen, kBlue}));
+  CursorTo(15, 10);
+  Send(WM_MOUSEMOVE, 0);
+  Send(WM_LBUTTONDOWN, MK_LBUTTON);
+  ASSERT_EQ(At(15, 10), kBlue);
+  SetCapture(host.hWnd());  // another window takes the mouse
+  EXPECT_EQ(At(15, 10), kGreen);
+  // Back over the button the pressed frame does not return, and a release
+  // there that ends a press made elsewhere is no click.
+  Pump(150);
+  EXPECT_EQ(At(15, 10), kGreen);
+  ReleaseCapture();
+  Send(WM_LBUTTONUP, 0);
+  EXPECT_EQ(counts.click, 0);
+  SetCursorPos(Away().x, Away().y);
+  ASSERT_TRUE(PumpUntil([&] { return counts.out == 1; }, 2000));
+  EXPECT_FALSE(button.LeavePollRunning());
+  // The system cancelling the mode does the same; an ordinary click still clicks.
+  CursorTo(15, 10);
+  Send(WM_MOUSEMOVE, 0);
+  Send(WM_LBUTTONDOWN, MK_LBUTTON);
+  Send(WM_CANCELMODE, 0, 0, 0);
+  EXPECT_NE(GetCapture(), button.hWnd());
+  Send(WM_LBUTTONUP, 0);
+  EXPECT_EQ(counts.click, 0);
+  Send(WM_LBUTTONDOWN, MK_LBUTTON);
+  Send(WM_LBUTTONUP, 0);
+  EXPECT_EQ(counts.click, 1);
+}
+
 TEST_F(ButtonOnForm, RightClickAndDoubleClicks) {
   button.SetBackPicture(SolidStrip(30, 20, {kRed, kGreen, kBlue}));
   CursorTo(15, 10);
