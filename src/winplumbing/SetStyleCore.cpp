@@ -1,5 +1,6 @@
 #include "winplumbing/SetStyleCore.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace vorn2::setstyle {
@@ -41,17 +42,17 @@ int PointerForZone(int zone) {
   }
 }
 
-void ApplyZone(Rect& n, int zone, int x, int y) {
+void ApplyZone(Rect& n, int zone, int x, int y, MinSize minTrack) {
   const bool widerRight = n.left + kMinWidth < x;
   const bool widerLeft = n.right - x > kMinWidth;
   const bool taller = n.top + kMinHeight < y;
   switch (zone) {
     case 0:
-      n.top = y;
+      n.top = std::min(y, n.bottom - minTrack.cy);
       break;
     case 1:
-      n.top = y;
-      n.right = x;
+      n.top = std::min(y, n.bottom - minTrack.cy);
+      n.right = std::max(x, n.left + minTrack.cx);
       break;
     case 2:
       if (widerRight) n.right = x;
@@ -71,8 +72,8 @@ void ApplyZone(Rect& n, int zone, int x, int y) {
       if (widerLeft) n.left = x;
       break;
     case 7:
-      n.top = y;
-      n.left = x;
+      n.top = std::min(y, n.bottom - minTrack.cy);
+      n.left = std::min(x, n.right - minTrack.cx);
       break;
     default:
       break;
@@ -100,7 +101,7 @@ void SetStyleCore::OnMessage(std::uint32_t uMsg, std::uintptr_t wParam) {
           host_.AcquireScreenDC();
           dcHeld_ = true;
         }
-        ApplyZone(new_, zone_, x, y);
+        ApplyZone(new_, zone_, x, y, host_.MinTrackSize());
         host_.DrawFocusRect(drawn_);
         host_.DrawFocusRect(new_);
         drawn_ = new_;

@@ -28,9 +28,16 @@ int ZoneAt(const Rect& window, int x, int y);
 // Form pointer code of a zone: 6 NE-SW, 7 N-S, 8 NW-SE, 9 W-E, 1 arrow.
 int PointerForZone(int zone);
 
+// The smallest window the system lets a user track (SM_CXMINTRACK,
+// SM_CYMINTRACK).
+struct MinSize {
+  int cx = 0, cy = 0;
+};
+
 // Moves the edges the zone drags to the cursor, keeping the minimum size
-// for the zones that do not move the top edge.
-void ApplyZone(Rect& n, int zone, int x, int y);
+// for the zones that do not move the top edge. Every zone keeps at least
+// minTrack, so the rectangle never turns inside out.
+void ApplyZone(Rect& n, int zone, int x, int y, MinSize minTrack);
 
 class SetStyleHost {
  public:
@@ -49,6 +56,7 @@ class SetStyleHost {
   virtual int ScreenWidthTwips() = 0;
   virtual int ScreenHeightTwips() = 0;
   virtual int TaskbarHeightTwips() = 0;
+  virtual MinSize MinTrackSize() = 0;
   // Notifications. Each may end the object's life: the caller returns at once.
   // They answer false when the object is gone.
   virtual bool RaiseCloseClick() = 0;

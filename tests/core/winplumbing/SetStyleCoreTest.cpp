@@ -34,33 +34,45 @@ TEST(SetStyleZones, PointerShapes) {
   EXPECT_EQ(PointerForZone(-1), 1);
 }
 
-TEST(SetStyleNewRect, SideZonesKeepTheMinimumSizeTopZonesDoNot) {
+TEST(SetStyleNewRect, SideZonesKeepTheMinimumSizeTopZonesOnlyTheTrackingMinimum) {
   Rect n{100, 100, 920, 800};  // 820 x 700
-  ApplyZone(n, 2, 910, 0);
+  ApplyZone(n, 2, 910, 0, {});
   EXPECT_EQ(n.right, 910);
-  ApplyZone(n, 2, 901, 0);
+  ApplyZone(n, 2, 901, 0, {});
   EXPECT_EQ(n.right, 901);
-  ApplyZone(n, 2, 900, 0);  // would be 800 wide: stops following
+  ApplyZone(n, 2, 900, 0, {});  // would be 800 wide: stops following
   EXPECT_EQ(n.right, 901);
-  ApplyZone(n, 4, 0, 700);
+  ApplyZone(n, 4, 0, 700, {});
   EXPECT_EQ(n.bottom, 800);
-  ApplyZone(n, 4, 0, 701);
+  ApplyZone(n, 4, 0, 701, {});
   EXPECT_EQ(n.bottom, 701);
-  ApplyZone(n, 6, 101, 0);  // 901 - 101 = 800: refused
+  ApplyZone(n, 6, 101, 0, {});  // 901 - 101 = 800: refused
   EXPECT_EQ(n.left, 100);
-  ApplyZone(n, 6, 99, 0);
+  ApplyZone(n, 6, 99, 0, {});
   EXPECT_EQ(n.left, 99);
-  ApplyZone(n, 0, 0, 690);  // top edge: no minimum at all
+  ApplyZone(n, 0, 0, 690, {});  // top edge: no minimum at all
   EXPECT_EQ(n.top, 690);
-  ApplyZone(n, 7, 850, 695);
+  ApplyZone(n, 7, 850, 695, {});
   EXPECT_EQ(n, (Rect{850, 695, 901, 701}));
   Rect c{100, 100, 920, 800};
-  ApplyZone(c, 3, 950, 650);  // right moves, bottom refused
+  ApplyZone(c, 3, 950, 650, {});  // right moves, bottom refused
   EXPECT_EQ(c, (Rect{100, 100, 950, 800}));
-  ApplyZone(c, 5, 200, 900);  // left refused (950 - 200 = 750), bottom moves
+  ApplyZone(c, 5, 200, 900, {});  // left refused (950 - 200 = 750), bottom moves
   EXPECT_EQ(c, (Rect{100, 100, 950, 900}));
-  ApplyZone(c, 1, 990, 50);
+  ApplyZone(c, 1, 990, 50, {});
   EXPECT_EQ(c, (Rect{100, 50, 990, 900}));
+  // Dragged past the opposite edge: the top and left edges stop at the
+  // system's tracking minimum instead of turning the rectangle inside out.
+  const MinSize track{136, 39};
+  Rect t{100, 100, 920, 800};
+  ApplyZone(t, 0, 0, 5000, track);
+  EXPECT_EQ(t, (Rect{100, 761, 920, 800}));
+  t = Rect{100, 100, 920, 800};
+  ApplyZone(t, 7, 5000, 5000, track);
+  EXPECT_EQ(t, (Rect{784, 761, 920, 800}));
+  t = Rect{100, 100, 920, 800};
+  ApplyZone(t, 1, -5000, 5000, track);
+  EXPECT_EQ(t, (Rect{100, 761, 236, 800}));
 }
 
 class FakeHost : public SetStyleHost {
@@ -94,6 +106,7 @@ class FakeHost : public SetStyleHost {
   int ScreenWidthTwips() override { return 1280 * 15; }
   int ScreenHeightTwips() override { return 1024 * 15; }
   int TaskbarHeightTwips() override { return taskbar; }
+  MinSize MinTrackSize() override { return {136, 39}; }
   bool RaiseCloseClick() override {
     ++closeClicks;
     return !dieOnClose;
