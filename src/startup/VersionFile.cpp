@@ -29,11 +29,34 @@ static std::string_view TrimChars(std::string_view s, std::string_view chars) {
   return s.substr(b, e - b + 1);
 }
 
-std::optional<std::string> FindVersionValue(std::string_view text) {
+namespace {
+
+// The line with each double-byte character's second byte masked, so that a
+// trail byte that happens to be an ASCII letter cannot take part in a match.
+std::string SearchableLine(std::string_view line, LeadByteTest isLeadByte) {
+  std::string out = AsciiLower(line);
+  if (!isLeadByte) return out;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    if (isLeadByte(static_cast<unsigned char>(line[i])) && i + 1 < line.size()) out[++i] = '\x01';
+  }
+  return out;
+}
+
+// Byte offset of the character after the first n characters.
+std::size_t SkipCharacters(std::string_view line, std::size_t n, LeadByteTest isLeadByte) {
+  std::size_t i = 0;
+  for (; n > 0 && i < line.size(); --n) {
+    i += isLeadByte && isLeadByte(static_cast<unsigned char>(line[i])) && i + 1 < line.size() ? 2 : 1;
+  }
+  return i;
+}
+
+}  // namespace
+
+std::optional<std::string> FindVersionValue(std::string_view text, LeadByteTest isLeadByte) {
   for (std::string_view line : SplitVersionFileLines(text)) {
-    if (AsciiLower(line).find("version") == std::string::npos) continue;
-    std::string_view value = line.size() > 8 ? line.substr(8) : std::string_view{};
-    return std::string(TrimChars(value, " "));
+    if (SearchableLine(line, isLeadByte).find("version") == std::string::npos) continue;
+    return std::string(TrimChars(line.substr(SkipCharacters(line, 8, isLeadByte)), " "));
   }
   return std::nullopt;
 }

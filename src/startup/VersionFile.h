@@ -14,10 +14,15 @@ namespace vorn2 {
 // counts too. Bytes are kept as they are (the file is ANSI text).
 std::vector<std::string_view> SplitVersionFileLines(std::string_view text);
 
+// Whether a byte starts a double-byte character in the system's ANSI code
+// page (936 on Chinese systems); nullptr for a single-byte code page.
+using LeadByteTest = bool (*)(unsigned char byte);
+
 // The value of the version line: the first line whose lower-cased text
 // contains "version", from its 9th character on, with spaces (and only
-// spaces) removed at both ends. Nothing when no line names the version.
-std::optional<std::string> FindVersionValue(std::string_view text);
+// spaces) removed at both ends. Characters are those of the code page: a
+// double-byte character counts once. Nothing when no line names the version.
+std::optional<std::string> FindVersionValue(std::string_view text, LeadByteTest isLeadByte = nullptr);
 
 // "major.minor.fourth" of a file version, plain decimal numbers.
 std::string FormatLocalVersion(std::uint16_t major, std::uint16_t minor, std::uint16_t fourth);

@@ -38,7 +38,9 @@ Remote FetchRemoteVersion(CLumDownLoadFile& downloader, const std::string& updat
   if (!downloader.DownLoadFile(VersionFileUrl(updateServer), U8(path), true, false)) return Remote::Unreachable;
   std::optional<std::string> text = ReadFileHead(path);
   if (!text) return Remote::Unreachable;
-  std::optional<std::string> remote = FindVersionValue(*text);
+  // The file is text in the system's ANSI code page.
+  std::optional<std::string> remote =
+      FindVersionValue(*text, [](unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; });
   if (!remote) return Remote::NoVersionLine;
   return IsOtherVersion(*remote, LocalVersionString()) ? Remote::Different : Remote::Same;
 }

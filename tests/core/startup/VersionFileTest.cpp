@@ -96,5 +96,21 @@ TEST(UpdateManifest, KeysAnyCaseFirstWinsBadHashFlagged) {
   EXPECT_TRUE(notHex.sha256Malformed);
 }
 
+// Lead bytes of code page 936 (GBK).
+bool Cp936Lead(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
+
+TEST(VersionLine, DoubleByteCharactersOfTheCodePageCountOnce) {
+  // "version" + full-width colon (A3 BA) / ideographic space (A1 A1) + 1.1.0.
+  EXPECT_EQ(FindVersionValue("version\xA3\xBA" "1.1.0\r\n", Cp936Lead), "1.1.0");
+  EXPECT_EQ(FindVersionValue("version\xA1\xA1" "1.1.0\r\n", Cp936Lead), "1.1.0");
+  // "版本" (B0 E6 B1 BE) before the key: two characters, not four bytes.
+  EXPECT_EQ(FindVersionValue("\xB0\xE6\xB1\xBE" "version=1.1.0\r\n", Cp936Lead), "n=1.1.0");
+  // A trail byte that reads as an ASCII letter belongs to its character:
+  // after the lead byte 81, "v" + "ersion" is no key.
+  EXPECT_FALSE(FindVersionValue("\x81version=1.1.0\r\n", Cp936Lead));
+  // Without a code page test the bytes count one by one, as before.
+  EXPECT_EQ(FindVersionValue("version\xA3\xBA" "1.1.0\r\n"), "\xBA" "1.1.0");
+}
+
 }  // namespace
 }  // namespace vorn2
