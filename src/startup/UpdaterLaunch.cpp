@@ -25,9 +25,23 @@ std::string ExeNameOf(std::string_view exePath) {
   return name;
 }
 
+namespace {
+constexpr std::string_view kExtendedPrefix = "\\\\?\\";
+constexpr std::string_view kExtendedUncPrefix = "\\\\?\\UNC\\";
+}  // namespace
+
+std::string OrdinaryPath(std::string_view path) {
+  if (path.size() > kExtendedUncPrefix.size() &&
+      AsciiLower(path.substr(0, kExtendedUncPrefix.size())) == AsciiLower(kExtendedUncPrefix))
+    return "\\\\" + std::string(path.substr(kExtendedUncPrefix.size()));
+  if (path.substr(0, kExtendedPrefix.size()) == kExtendedPrefix) return std::string(path.substr(kExtendedPrefix.size()));
+  return std::string(path);
+}
+
 std::string UpdaterParameters(std::string_view exePath) {
-  std::string folder = InstallFolderOf(exePath);
-  return folder + "|" + folder + "\\" + ExeNameOf(exePath) + ".exe";
+  const std::string path = OrdinaryPath(exePath);
+  std::string folder = InstallFolderOf(path);
+  return folder + "|" + folder + "\\" + ExeNameOf(path) + ".exe";
 }
 
 static std::string_view Trim(std::string_view s) {
@@ -50,8 +64,15 @@ std::optional<UpdaterTarget> ParseUpdaterParameters(std::string_view arguments) 
   if (bar == std::string_view::npos || args.find('|', bar + 1) != std::string_view::npos) return std::nullopt;
   std::string_view folder = args.substr(0, bar);
   std::string_view client = args.substr(bar + 1);
-  if (!IsAbsoluteFolder(folder) || folder.find_first_of("\"*?<>") != std::string_view::npos) return std::nullopt;
-  if (client.find_first_of("\"*?<>") != std::string_view::npos) return std::nullopt;
+  // The extended-length form keeps its prefix (the path may need it), but
+  // the rules below apply to what follows it.
+  const bool extended = folder.substr(0, kExtendedPrefix.size()) == kExtendedPrefix;
+  if (extended != (client.substr(0, kExtendedPrefix.size()) == kExtendedPrefix)) return std::nullopt;
+  const std::size_t skip = extended ? kExtendedPrefix.size() : 0;
+  const std::string ordinaryFolder = OrdinaryPath(folder);
+  if (!IsAbsoluteFolder(ordinaryFolder) || folder.substr(skip).find_first_of("\"*?<>") != std::string_view::npos)
+    return std::nullopt;
+  if (client.substr(skip).find_first_of("\"*?<>") != std::string_view::npos) return std::nullopt;
   // The client sits directly in the folder: folder + "\" + name, which at
   // a drive root doubles the backslash; the single one is accepted too.
   std::string_view name;

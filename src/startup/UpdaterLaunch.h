@@ -16,8 +16,13 @@ std::string InstallFolderOf(std::string_view exePath);
 std::string ExeNameOf(std::string_view exePath);
 std::string FileNameOf(std::string_view path);
 
-// install folder + "|" + install folder + "\" + name + ".exe"; at a drive
-// root this gives "C:\|C:\\vorn2.exe".
+// A path without the extended-length prefix: "\\?\C:\x" is "C:\x" and
+// "\\?\UNC\server\share" is "\\server\share"; other paths are unchanged.
+std::string OrdinaryPath(std::string_view path);
+
+// install folder + "|" + install folder + "\" + name + ".exe", built from
+// the ordinary form of the path; at a drive root this gives
+// "C:\|C:\\vorn2.exe".
 std::string UpdaterParameters(std::string_view exePath);
 
 struct UpdaterTarget {
@@ -26,7 +31,8 @@ struct UpdaterTarget {
 };
 // The updater's argument string: exactly one "|", an absolute folder, and a
 // ".exe" directly inside that folder. Blanks and quotes around the whole
-// string are tolerated. Nothing for anything else.
+// string are tolerated, and so is the extended-length prefix ("\\?\") on
+// both paths alike. Nothing for anything else.
 std::optional<UpdaterTarget> ParseUpdaterParameters(std::string_view arguments);
 
 // Where the new client comes from when the version file names no url=.

@@ -30,6 +30,20 @@ TEST(UpdaterParameters, RoundTripThroughTheUpdatersParser) {
   }
 }
 
+TEST(UpdaterParameters, ExtendedLengthPathsWorkBothWays) {
+  // The client started through a "\\?\" path: the string is built from the ordinary form.
+  EXPECT_EQ(UpdaterParameters("\\\\?\\C:\\Games\\vorn2\\vorn2.exe"), "C:\\Games\\vorn2|C:\\Games\\vorn2\\vorn2.exe");
+  EXPECT_EQ(UpdaterParameters("\\\\?\\UNC\\srv\\share\\vorn2.exe"), "\\\\srv\\share|\\\\srv\\share\\vorn2.exe");
+  // The parser takes the prefix when both paths carry it, and keeps it.
+  auto target = ParseUpdaterParameters("\\\\?\\C:\\Games\\vorn2|\\\\?\\C:\\Games\\vorn2\\vorn2.exe");
+  ASSERT_TRUE(target);
+  EXPECT_EQ(target->installFolder, "\\\\?\\C:\\Games\\vorn2");
+  EXPECT_EQ(target->clientPath, "\\\\?\\C:\\Games\\vorn2\\vorn2.exe");
+  EXPECT_FALSE(ParseUpdaterParameters("\\\\?\\C:\\Games\\vorn2|C:\\Games\\vorn2\\vorn2.exe"));
+  EXPECT_FALSE(ParseUpdaterParameters("\\\\?\\games|\\\\?\\games\\vorn2.exe"));
+  EXPECT_FALSE(ParseUpdaterParameters("\\\\?\\C:\\G?mes|\\\\?\\C:\\G?mes\\vorn2.exe"));
+}
+
 TEST(UpdaterParameters, ParserToleratesBlanksAndQuotesAroundTheWhole) {
   auto t = ParseUpdaterParameters("  \"C:\\A B|C:\\A B\\vorn2.exe\"  ");
   ASSERT_TRUE(t);
