@@ -13,11 +13,21 @@ namespace vorn2 {
 
 namespace gp = Gdiplus::DllExports;
 
-std::wstring GetTempFolder() {
-  wchar_t buffer[MAX_PATH + 1] = {};
-  DWORD n = GetTempPathW(MAX_PATH + 1, buffer);
-  if (n > MAX_PATH) n = 0;
-  return W(NormalizeTempFolder(U8(std::wstring(buffer, n))));
+std::wstring GetTempFolder() { return TempFolderFrom(&GetTempPathW); }
+
+std::wstring TempFolderFrom(TempPathQuery query) {
+  // The path may be longer than MAX_PATH: ask again with the size it needs.
+  std::wstring buffer(MAX_PATH + 1, L'\0');
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const DWORD n = query(static_cast<DWORD>(buffer.size()), buffer.data());
+    if (n == 0) break;
+    if (n < buffer.size()) {
+      buffer.resize(n);
+      return W(NormalizeTempFolder(U8(buffer)));
+    }
+    buffer.assign(static_cast<std::size_t>(n) + 1, L'\0');
+  }
+  return W(NormalizeTempFolder(""));
 }
 
 bool SaveResourceToFile(int id, const wchar_t* type, const std::wstring& path) {

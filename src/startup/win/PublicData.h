@@ -13,6 +13,10 @@ namespace vorn2 {
 
 // The user's temporary folder, ending in exactly one backslash.
 std::wstring GetTempFolder();
+// The same from a query shaped like GetTempPathW, read in full however long
+// the path is.
+using TempPathQuery = DWORD(WINAPI*)(DWORD size, LPWSTR buffer);
+std::wstring TempFolderFrom(TempPathQuery query);
 
 // Writes the resource's bytes to path, replacing (and truncating) whatever
 // stood there. False when the resource is missing or the file could not be

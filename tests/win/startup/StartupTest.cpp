@@ -231,6 +231,20 @@ TEST(PublicData, TempFolderIsTheSystemsWithOneTrailingBackslash) {
   EXPECT_NE(folder[folder.size() - 2], L'\\');
 }
 
+// A temporary folder deeper than MAX_PATH, reported the way the system
+// reports any path: its length when the buffer is too small.
+const std::wstring kDeepTemp = L"C:\\" + std::wstring(150, L'a') + L"\\" + std::wstring(150, L'b') + L"\\";
+DWORD WINAPI DeepTempPath(DWORD size, LPWSTR buffer) {
+  if (size <= kDeepTemp.size()) return static_cast<DWORD>(kDeepTemp.size() + 1);
+  wcscpy(buffer, kDeepTemp.c_str());
+  return static_cast<DWORD>(kDeepTemp.size());
+}
+
+TEST(PublicData, TempFolderLongerThanMaxPathIsReadInFull) {
+  EXPECT_EQ(TempFolderFrom(&DeepTempPath), kDeepTemp);
+  EXPECT_EQ(TempFolderFrom([](DWORD, LPWSTR) -> DWORD { return 0; }), L"\\");
+}
+
 TEST(PublicData, SavedResourceHoldsExactlyTheResourceBytes) {
   test::TempDir dir;
   std::wstring path = dir.File(L"vorn2.ico");
