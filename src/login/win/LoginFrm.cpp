@@ -119,6 +119,9 @@ void LoginFrm::OnQueryUnload(bool& cancel, UnloadMode mode) {
 
 void LoginFrm::OnUnload(bool&) {
   if (webBrowser1_) webBrowser1_->Destroy();
+  // The page may end the login (exit, start game) before it ever completes:
+  // the splash must not outlive the stage it stands for.
+  if (unloadSplash) unloadSplash();
 }
 
 void LoginFrm::ClosePair() {

@@ -37,7 +37,8 @@ class LoginFrm : public Form {
   ~LoginFrm() override;
 
   // Unloads the splash (nothing when it is already gone); set by whoever
-  // wires the windows together.
+  // wires the windows together. Called when the pair appears and whenever
+  // the login ends, however it ends.
   std::function<void()> unloadSplash;
   // Takes over on a successful login. Without one, start-game addresses are
   // ignored (cancelled) and the login stays open.

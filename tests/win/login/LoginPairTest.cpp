@@ -299,6 +299,28 @@ TEST_F(LoginPairTest, SplashGivesWayToThePairInOneStep) {
   }
 }
 
+TEST_F(LoginPairTest, CommandsBeforeThePageCompletesTakeTheSplashAlong) {
+  // An auto-login page may navigate to app:// before its document completes.
+  for (const std::wstring command : {L"app://exitgame", L"app://loadgame|http://game.test/g.php"}) {
+    game.calls.clear();
+    LoadFrm splash(StartupSettings{});
+    splash.loadLogin = [this] { login->Load(); };
+    login->unloadSplash = [&splash] { splash.Unload(); };
+    splash.Start();
+    ASSERT_TRUE(splash.IsVisible());
+    view->FireBeforeNavigate(command);
+    EXPECT_FALSE(splash.IsLoaded()) << U8(command);
+    EXPECT_FALSE(login->IsLoaded());
+    EXPECT_FALSE(bg().IsLoaded());
+    // Nothing of the start-up is left: exit ends the program, start game
+    // leaves only the game window.
+    EXPECT_EQ(Form::LoadedCount(), 0u);
+    EXPECT_EQ(ended, 0);
+  }
+  EXPECT_EQ(game.calls,
+            (std::vector<std::string>{"SetURL http://game.test/g.php (login open)", "Show (login gone)"}));
+}
+
 TEST_F(LoginPairTest, AFrameCompletingDoesNotShowThePair) {
   LoadFrm splash(StartupSettings{});
   splash.loadLogin = [this] { login->Load(); };
