@@ -147,9 +147,23 @@ void Form::OnWindowDestroyed() {
 }
 
 LRESULT Form::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_CLOSE) {
-    Unload(UnloadMode::ControlMenu);
-    return 0;
+  switch (msg) {
+    case WM_CLOSE:
+      Unload(UnloadMode::ControlMenu);
+      return 0;
+    case WM_SIZE: {
+      const LRESULT r = Window::WndProc(msg, wParam, lParam);
+      OnResize();
+      return r;
+    }
+    case WM_COMMAND:
+      if (lParam == 0) {  // menus and accelerators; controls report through their own notifications
+        OnCommand(LOWORD(wParam));
+        return 0;
+      }
+      break;
+    default:
+      break;
   }
   return Window::WndProc(msg, wParam, lParam);
 }

@@ -76,6 +76,10 @@ class Form : public Window {
   // Set cancel to keep the form loaded.
   virtual void OnQueryUnload(bool& cancel, UnloadMode mode) { (void)cancel, (void)mode; }
   virtual void OnUnload(bool& cancel) { (void)cancel; }
+  // The client area changed size (also when minimised; IsIconic tells).
+  virtual void OnResize() {}
+  // A menu item or a control's command (WM_COMMAND); id is its identifier.
+  virtual void OnCommand(int id) { (void)id; }
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   void OnWindowDestroyed() override;
 

@@ -12,6 +12,7 @@
 #include "framework/win/Control.h"
 #include "framework/win/Form.h"
 #include "framework/win/IWebView.h"
+#include "framework/win/PictureBox.h"
 #include "login/IGameWindow.h"
 #include "login/win/LoginBgFrm.h"
 #include "login/win/PictureButton.h"
@@ -20,12 +21,6 @@ namespace vorn2 {
 
 struct LoginSettings {
   std::string portal;  // base URL of the portal that serves the login page
-};
-
-// Plain box that clips what lies beyond it (the browser's edges).
-class PictureBox : public Control {
- protected:
-  const wchar_t* ClassName() const override { return L"Vorn2PictureBox"; }
 };
 
 class LoginFrm : public Form {
