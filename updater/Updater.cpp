@@ -127,11 +127,11 @@ int RunUpdater(const std::wstring& arguments, const UpdaterSettings& settings) {
     ProgressWindow progress;
     progress.Create(W(kCaption) + (manifest.version.empty() ? L"" : L" " + W(manifest.version)), W(kDownloadingText));
     CLumDownLoadFile downloader;
-    downloader.QueryFileInfo = [&](std::int32_t total) {
+    downloader.Events().QueryFileInfo = [&](std::int32_t total) {
       announced = total;
       progress.SetTotal(total);
     };
-    downloader.Loading = [&](std::int32_t received) { progress.SetPosition(received); };
+    downloader.Events().Loading = [&](std::int32_t received) { progress.SetPosition(received); };
     ok = downloader.DownLoadFile(url, U8(newFile), false, true);
     // The loop compares with the full 64-bit length; the file on disk must
     // agree with what it counted.

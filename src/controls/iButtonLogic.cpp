@@ -186,38 +186,38 @@ void iButtonLogic::OnCreated() {
 }
 
 void iButtonLogic::OnMouseMove(std::int16_t button, std::int16_t shift, float x, float y) {
-  const Life life = Watch();
-  Raise(events.MouseMove, button, shift, x, y);
-  if (life.expired()) return;
+  const LifeWatch life = life_.Watch();
+  Raise(events_.MouseMove, button, shift, x, y);
+  if (!life.Alive()) return;
   if (!platform_.CursorOverControl()) return;
   platform_.SetHandCursor();
   if (hovering_) return;
   cMouseAction(kButtonHover, false);
   hovering_ = true;
   platform_.StartLeavePoll();
-  Raise(events.MouseOver);
+  Raise(events_.MouseOver);
 }
 
 void iButtonLogic::OnMouseDown(std::int16_t button, std::int16_t shift, float x, float y) {
-  const Life life = Watch();
+  const LifeWatch life = life_.Watch();
   pressedOnControl_ |= button;
-  Raise(events.MouseDown, button, shift, x, y);
-  if (life.expired()) return;
+  Raise(events_.MouseDown, button, shift, x, y);
+  if (!life.Alive()) return;
   lastButton_ = button;
-  if (button != kLeftButton) return;
+  if (button != kButtonLeft) return;
   platform_.SetArrowCursor();
   cMouseAction(kButtonPressed, false);
   leftDown_ = true;
 }
 
 void iButtonLogic::OnMouseUp(std::int16_t button, std::int16_t shift, float x, float y) {
-  const Life life = Watch();
+  const LifeWatch life = life_.Watch();
   const bool completesPress = (pressedOnControl_ & button) != 0;
   pressedOnControl_ &= ~button;
-  Raise(events.MouseUp, button, shift, x, y);
-  if (life.expired()) return;
+  Raise(events_.MouseUp, button, shift, x, y);
+  if (!life.Alive()) return;
   const bool over = platform_.CursorOverControl();
-  if (button == kLeftButton) {
+  if (button == kButtonLeft) {
     if (over) {
       // Only a release that ends a press on the control toggles, so Value
       // changes exactly when Click is raised (the release that ends a
@@ -233,15 +233,15 @@ void iButtonLogic::OnMouseUp(std::int16_t button, std::int16_t shift, float x, f
 }
 
 void iButtonLogic::SystemClick() {
-  if (lastButton_ != kLeftButton) return;
+  if (lastButton_ != kButtonLeft) return;
   ForcedRepaint();
-  Raise(events.Click);
+  Raise(events_.Click);
 }
 
 void iButtonLogic::OnDoubleClick(std::int16_t button) {
   (void)button;
-  if (lastButton_ == kLeftButton) cMouseAction(kButtonPressed, false);
-  Raise(events.DBClick);
+  if (lastButton_ == kButtonLeft) cMouseAction(kButtonPressed, false);
+  Raise(events_.DBClick);
 }
 
 void iButtonLogic::OnCaptureLost() {
@@ -258,11 +258,11 @@ void iButtonLogic::OnLeavePollTick() {
     return;
   }
   if (!leftDown_) {
-    const Life life = Watch();
+    const LifeWatch life = life_.Watch();
     platform_.StopLeavePoll();
     hovering_ = false;
-    Raise(events.MouseOut);
-    if (life.expired()) return;
+    Raise(events_.MouseOut);
+    if (!life.Alive()) return;
   }
   cMouseAction(kButtonNormal, false);
 }
@@ -276,14 +276,14 @@ void iButtonLogic::FocusRectUnlessHovering() {
 }
 
 void iButtonLogic::OnKeyDown(std::int16_t keyCode, std::int16_t shift) {
-  const Life life = Watch();
-  Raise(events.KeyDown, keyCode, shift);
-  if (life.expired()) return;
+  const LifeWatch life = life_.Watch();
+  Raise(events_.KeyDown, keyCode, shift);
+  if (!life.Alive()) return;
   if (keyCode == kKeyEnter) {
     ToggleValueIfToggleButton();
     ForcedRepaint();
     FocusRectUnlessHovering();
-    Raise(events.Click);
+    Raise(events_.Click);
   } else if (keyCode == kKeySpace) {
     cMouseAction(kButtonPressed, true);
     FocusRectUnlessHovering();
@@ -291,19 +291,19 @@ void iButtonLogic::OnKeyDown(std::int16_t keyCode, std::int16_t shift) {
 }
 
 void iButtonLogic::OnKeyUp(std::int16_t keyCode, std::int16_t shift) {
-  const Life life = Watch();
-  Raise(events.KeyUP, keyCode, shift);
-  if (life.expired()) return;
+  const LifeWatch life = life_.Watch();
+  Raise(events_.KeyUP, keyCode, shift);
+  if (!life.Alive()) return;
   if (keyCode == kKeySpace) {
     ToggleValueIfToggleButton();
     ForcedRepaint();
     FocusRectUnlessHovering();
-    Raise(events.Click);
+    Raise(events_.Click);
   }
 }
 
 void iButtonLogic::OnChar(std::int16_t keyAscii) {
-  Raise(events.KeyPress, keyAscii);
+  Raise(events_.KeyPress, keyAscii);
 }
 
 void iButtonLogic::OnFocusEnter() {

@@ -10,6 +10,9 @@
 #include <string>
 #include <string_view>
 
+#include "framework/MouseButtons.h"
+#include "framework/Notify.h"
+
 namespace vorn2 {
 
 // Visual states; also the values cMouseAction takes.
@@ -20,10 +23,6 @@ enum iButtonState : int {
   kButtonDisabled = 3,
 };
 
-// Mouse button codes and shift flags as the notifications carry them.
-inline constexpr std::int16_t kLeftButton = 1;
-inline constexpr std::int16_t kRightButton = 2;
-inline constexpr std::int16_t kMiddleButton = 4;
 inline constexpr std::int16_t kKeyEnter = 13;
 inline constexpr std::int16_t kKeySpace = 32;
 
@@ -130,7 +129,7 @@ class iButtonLogic {
   iButtonLogic(const iButtonLogic&) = delete;
   iButtonLogic& operator=(const iButtonLogic&) = delete;
 
-  iButtonEvents events;
+  iButtonEvents& Events() { return events_; }
 
   // Properties kept here (the window layer keeps pictures, font, colours).
   bool Value() const { return value_; }
@@ -181,16 +180,14 @@ class iButtonLogic {
   void OnResize();
 
  private:
-  // True while this object lives; handlers check it after raising a
-  // notification, since a host may destroy the button from inside one.
-  using Life = std::weak_ptr<int>;
-  Life Watch() const { return life_; }
   void ToggleValueIfToggleButton();
   void FocusRectUnlessHovering();
   void SystemClick();
 
   iButtonPlatform& platform_;
-  std::shared_ptr<int> life_ = std::make_shared<int>(0);
+  iButtonEvents events_;
+  // Handlers check it after raising: a host may destroy the button inside one.
+  LifeToken life_;
   bool hovering_ = false;
   bool leftDown_ = false;
   std::int16_t lastButton_ = 0;

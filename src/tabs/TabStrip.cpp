@@ -57,7 +57,7 @@ void TabStripCore::Add(const std::string&, const std::shared_ptr<ITabForm>& Form
 
 bool TabStripCore::BeforeRemove(std::int32_t Index) {
   bool cancel = false;
-  Raise(Events.OnItemColose, Index, cancel);
+  Raise(events_.OnItemColose, Index, cancel);
   return !cancel;
 }
 
@@ -194,10 +194,10 @@ void TabStripCore::MouseDown(std::int16_t Button, std::int16_t Shift, float X, f
         m_lHotState = 2;
         DrawTabs(true);
       }
-      Raise(Events.TabChanged);
+      Raise(events_.TabChanged);
     }
   }
-  Raise(Events.OnMouseDown, h, Button, Shift, X, Y);
+  Raise(events_.OnMouseDown, h, Button, Shift, X, Y);
 }
 
 void TabStripCore::MouseMove(std::int16_t Button, std::int16_t Shift, float X, float Y) {
@@ -209,13 +209,13 @@ void TabStripCore::MouseMove(std::int16_t Button, std::int16_t Shift, float X, f
     h = hit.index;
     const std::int32_t s = hit.onClose ? 1 : 0;
     if (h != m_lHotIndex || s != m_lHotState) {
-      if (h != m_lHotIndex) Raise(Events.OnMouseHover, h, Button, Shift, X, Y);
+      if (h != m_lHotIndex) Raise(events_.OnMouseHover, h, Button, Shift, X, Y);
       m_lHotIndex = h;
       m_lHotState = s;
       DrawTabs(true);
     }
   }
-  Raise(Events.OnMouseMove, h, Button, Shift, X, Y);
+  Raise(events_.OnMouseMove, h, Button, Shift, X, Y);
 }
 
 void TabStripCore::MouseUp(std::int16_t Button, std::int16_t Shift, float X, float Y) {
@@ -230,7 +230,7 @@ void TabStripCore::MouseUp(std::int16_t Button, std::int16_t Shift, float X, flo
     }
     RedrawAll();
   }
-  Raise(Events.OnMouseUp, h, Button, Shift, X, Y);
+  Raise(events_.OnMouseUp, h, Button, Shift, X, Y);
 }
 
 void TabStripCore::DblClick() {
@@ -238,7 +238,7 @@ void TabStripCore::DblClick() {
   const MouseState press = m_lastPress;
   const TabHit hit = HitTest(press.x, press.y);
   MouseDown(press.button, press.shift, press.x, press.y);
-  Raise(Events.OnDblClick, hit.index, press.button, press.shift, press.x, press.y);
+  Raise(events_.OnDblClick, hit.index, press.button, press.shift, press.x, press.y);
 }
 
 void TabStripCore::MouseLeave() {
@@ -247,7 +247,7 @@ void TabStripCore::MouseLeave() {
     m_lHotIndex = -1;
     DrawTabs(true);
   }
-  Raise(Events.OnMouseLeave);
+  Raise(events_.OnMouseLeave);
 }
 
 // --- Placement and drawing ------------------------------------------------

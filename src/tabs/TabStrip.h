@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+#include "framework/MouseButtons.h"
 #include "tabs/TabModel.h"
 
 namespace vorn2 {
@@ -16,14 +17,6 @@ namespace vorn2 {
 inline constexpr std::int32_t kHitNoTab = -1;
 inline constexpr std::int32_t kHitSideBand = -2;
 inline constexpr std::int32_t kHitOutside = -3;
-
-// Mouse button and shift bits of the strip's mouse events.
-inline constexpr std::int16_t kButtonLeft = 1;
-inline constexpr std::int16_t kButtonRight = 2;
-inline constexpr std::int16_t kButtonMiddle = 4;
-inline constexpr std::int16_t kShiftShift = 1;
-inline constexpr std::int16_t kShiftCtrl = 2;
-inline constexpr std::int16_t kShiftAlt = 4;
 
 struct TabHit {
   std::int32_t index = kHitNoTab;
@@ -57,7 +50,7 @@ class TabStripCore : public IuTab, public std::enable_shared_from_this<TabStripC
   explicit TabStripCore(std::shared_ptr<ITabWindowApi> api = nullptr);
   ~TabStripCore() override;
 
-  uTabEvents Events;
+  uTabEvents& Events() { return events_; }
 
   // Public operations.
   void refresh() { RedrawAll(); }
@@ -133,6 +126,7 @@ class TabStripCore : public IuTab, public std::enable_shared_from_this<TabStripC
   WindowHandle m_hContainerWnd = 0;
   std::shared_ptr<CTabItems> m_TabItems;
   std::int32_t m_Selected = -1;
+  uTabEvents events_;
   std::int32_t m_lHotIndex = -1;
   std::int32_t m_lHotState = 0;
   std::int32_t m_lItemWidth = kItemWidth0;

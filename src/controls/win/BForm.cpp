@@ -15,8 +15,6 @@
 namespace vorn2 {
 namespace {
 
-void ArrowCursor() { SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW))); }
-
 // Copies the skin slices onto a surface, each clipped to skin and surface.
 void CopySlices(const std::vector<SkinCopy>& copies, const Picture& skin, DrawingSurface& target) {
   HDC dc = target.hdc();
@@ -41,7 +39,7 @@ void CopySlices(const std::vector<SkinCopy>& copies, const Picture& skin, Drawin
 BForm::BForm() : tag_(kTitleBarDefaultCaption) {}
 
 BForm::~BForm() {
-  life_.reset();
+  life_.End();
   Destroy();
   if (font_) DeleteObject(font_);
 }
@@ -176,14 +174,14 @@ LRESULT BForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_RBUTTONDBLCLK:
     case WM_MBUTTONDBLCLK: {
       const std::int16_t button = (msg == WM_LBUTTONDOWN) ? 1 : (msg == WM_MBUTTONDOWN || msg == WM_MBUTTONDBLCLK) ? 4 : 2;
-      const std::weak_ptr<int> life = life_;
-      ArrowCursor();
+      const LifeWatch life = life_.Watch();
+      ShowArrowCursor();
       if (button == 1) {
         ReleaseCapture();
         // The system moves that window until the button is released.
         if (frmHwnd_ && IsWindow(frmHwnd_)) SendMessageW(frmHwnd_, WM_NCLBUTTONDOWN, HTCAPTION, 0);
-        if (life.expired()) return 0;
-        ArrowCursor();
+        if (!life.Alive()) return 0;
+        ShowArrowCursor();
       }
       Raise(events_.MouseDown, button, ShiftKeysDown(), x, y);
       return 0;
@@ -192,7 +190,7 @@ LRESULT BForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       Raise(events_.DblClick);
       return 0;
     case WM_MOUSEMOVE: {
-      ArrowCursor();
+      ShowArrowCursor();
       std::int16_t held = 0;
       if (wParam & MK_LBUTTON) held |= 1;
       if (wParam & MK_RBUTTON) held |= 2;

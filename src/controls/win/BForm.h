@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "controls/win/Picture.h"
+#include "framework/Notify.h"
 #include "framework/PropertyBag.h"
 #include "framework/win/Control.h"
 
@@ -73,7 +74,7 @@ class BForm : public Control {
   HWND frmHwnd_ = nullptr;
   HFONT font_ = nullptr;
   std::set<std::string> changed_;
-  std::shared_ptr<int> life_ = std::make_shared<int>(0);
+  LifeToken life_;
 };
 
 }  // namespace vorn2

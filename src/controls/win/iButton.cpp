@@ -79,7 +79,7 @@ COLORREF OleColorToColorRef(std::uint32_t color) {
 iButton::iButton() : logic_(*this) {}
 
 iButton::~iButton() {
-  life_.reset();
+  life_.End();
   StopLeavePoll();
   Destroy();
   frames_.clear();
@@ -207,7 +207,7 @@ bool iButton::CursorOverControl() {
 
 void iButton::SetHandCursor() { SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND))); }
 
-void iButton::SetArrowCursor() { SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW))); }
+void iButton::SetArrowCursor() { ShowArrowCursor(); }
 
 void iButton::StartLeavePoll() {
   if (pollTimer_) return;
@@ -413,10 +413,10 @@ LRESULT iButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN: {
-      button = msg == WM_LBUTTONDOWN ? kLeftButton : msg == WM_RBUTTONDOWN ? kRightButton : kMiddleButton;
-      const std::weak_ptr<int> life = life_;
+      button = msg == WM_LBUTTONDOWN ? kButtonLeft : msg == WM_RBUTTONDOWN ? kButtonRight : kButtonMiddle;
+      const LifeWatch life = life_.Watch();
       if (GetFocus() != hWnd()) SetFocus(hWnd());
-      if (life.expired() || !Exists()) return 0;
+      if (!life.Alive() || !Exists()) return 0;
       SetCapture(hWnd());
       logic_.OnMouseDown(button, ShiftKeysDown(), x, y);
       return 0;
@@ -424,7 +424,7 @@ LRESULT iButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
     case WM_MBUTTONUP:
-      button = msg == WM_LBUTTONUP ? kLeftButton : msg == WM_RBUTTONUP ? kRightButton : kMiddleButton;
+      button = msg == WM_LBUTTONUP ? kButtonLeft : msg == WM_RBUTTONUP ? kButtonRight : kButtonMiddle;
       if (!(wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) && GetCapture() == hWnd()) {
         releasingCapture_ = true;  // our own release ends nothing early
         ReleaseCapture();
@@ -435,7 +435,7 @@ LRESULT iButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDBLCLK:
     case WM_MBUTTONDBLCLK:
-      button = msg == WM_LBUTTONDBLCLK ? kLeftButton : msg == WM_RBUTTONDBLCLK ? kRightButton : kMiddleButton;
+      button = msg == WM_LBUTTONDBLCLK ? kButtonLeft : msg == WM_RBUTTONDBLCLK ? kButtonRight : kButtonMiddle;
       SetCapture(hWnd());
       logic_.OnDoubleClick(button);
       return 0;

@@ -13,6 +13,7 @@
 
 #include "controls/iButtonLogic.h"
 #include "controls/win/Picture.h"
+#include "framework/Notify.h"
 #include "framework/PropertyBag.h"
 #include "framework/win/Control.h"
 
@@ -25,7 +26,7 @@ class iButton : public Control, private iButtonPlatform {
 
   // Notifications (Click, MouseDown, KeyDown, KeyUP, KeyPress, MouseUp,
   // MouseMove, MouseOut, MouseOver, DBClick).
-  iButtonEvents& Events() { return logic_.events; }
+  iButtonEvents& Events() { return logic_.Events(); }
 
   std::int16_t cDrawMode() const { return drawMode_; }
   void SetcDrawMode(std::int16_t mode);
@@ -120,7 +121,7 @@ class iButton : public Control, private iButtonPlatform {
   bool releasingCapture_ = false;
   bool shaped_ = false;
   HRGN shapeCopy_ = nullptr;  // what the window region was last set to
-  std::shared_ptr<int> life_ = std::make_shared<int>(0);
+  LifeToken life_;
 };
 
 // An OLE colour as a COLORREF (system colours looked up).

@@ -17,7 +17,8 @@ LRESULT PictureBox::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN: {
-      const std::int16_t button = msg == WM_LBUTTONDOWN ? 1 : msg == WM_RBUTTONDOWN ? 2 : 4;
+      const std::int16_t button =
+          msg == WM_LBUTTONDOWN ? kButtonLeft : msg == WM_RBUTTONDOWN ? kButtonRight : kButtonMiddle;
       Raise(events_.MouseDown, button, ShiftKeysDown(), static_cast<float>(GET_X_LPARAM(lParam)),
             static_cast<float>(GET_Y_LPARAM(lParam)));
       return 0;

@@ -59,8 +59,8 @@ void LoginFrm::CreateControls() {
   CreateTwips(closeBtn_, hWnd(), login_layout::kCloseBtn, child);
   CreateTwips(picture1_, hWnd(), login_layout::kPicture1, child | WS_CLIPCHILDREN);
   picture1_.SetBackColor(login_layout::kTransparentColor);
-  miniBtn_.Click = [this] { MinimizePair(); };
-  closeBtn_.Click = [this] { ClosePair(); };
+  miniBtn_.Events().Click = [this] { MinimizePair(); };
+  closeBtn_.Events().Click = [this] { ClosePair(); };
 
   // A fresh control for every load; the old one was released at unload.
   webBrowser1_ = createWebView_();

@@ -51,7 +51,7 @@ LRESULT PictureButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       GetClientRect(hWnd(), &rc);
       POINT pt{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
       // The handler may unload the whole window: nothing after it.
-      if (wasPressed && PtInRect(&rc, pt)) Raise(Click);
+      if (wasPressed && PtInRect(&rc, pt)) Raise(events_.Click);
       return 0;
     }
     case WM_CAPTURECHANGED:

@@ -9,12 +9,16 @@
 
 namespace vorn2 {
 
+struct PictureButtonEvents {
+  std::function<void()> Click;
+};
+
 class PictureButton : public Control {
  public:
   // Picture: resource id of the given custom type (any format GDI+ reads).
   PictureButton(int pictureId, const wchar_t* pictureType);
 
-  std::function<void()> Click;
+  PictureButtonEvents& Events() { return events_; }
 
  protected:
   const wchar_t* ClassName() const override { return L"Vorn2PictureButton"; }
@@ -25,6 +29,7 @@ class PictureButton : public Control {
   int pictureId_;
   const wchar_t* pictureType_;
   bool pressed_ = false;
+  PictureButtonEvents events_;
 };
 
 }  // namespace vorn2

@@ -93,13 +93,13 @@ bool CLumDownLoadFile::DownLoadFile(const std::string& strURLFile, const std::st
   // the current one.
   DownloadEvents events;
   events.QueryFileInfo = [this](std::int32_t n) {
-    Raise(QueryFileInfo, n);
+    Raise(events_.QueryFileInfo, n);
   };
   events.Loading = [this](std::int32_t n) {
-    Raise(Loading, n);
+    Raise(events_.Loading, n);
   };
   events.Complete = [this] {
-    Raise(Complete);
+    Raise(events_.Complete);
   };
   WinInetSession session;
   return loop_.Run(session, strURLFile, strSaveFile, bHidden, bRaiseEvent, events);

@@ -12,11 +12,10 @@ namespace vorn2 {
 
 class CLumDownLoadFile {
  public:
-  // Raised only when a call asks for events, in this order: once before the
-  // file is created, after every block written, once at the end of the call.
-  std::function<void(std::int32_t dwFileTotalLen)> QueryFileInfo;
-  std::function<void(std::int32_t dwRecivedLen)> Loading;
-  std::function<void()> Complete;
+  // Raised only when a call asks for events, in this order: QueryFileInfo
+  // once before the file is created, Loading after every block written,
+  // Complete once at the end of the call.
+  DownloadEvents& Events() { return events_; }
 
   // strURLFile and strSaveFile in UTF-8. True when the whole body announced
   // by Content-Length was saved, or when StopDownLoad ended the transfer.
@@ -29,6 +28,7 @@ class CLumDownLoadFile {
 
  private:
   DownloadLoop loop_;
+  DownloadEvents events_;
 };
 
 }  // namespace vorn2

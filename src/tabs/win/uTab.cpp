@@ -49,15 +49,6 @@ HDC LoadSkin(int id) {
   }
 }
 
-
-std::int16_t ShiftBits(WPARAM keys) {
-  std::int16_t s = 0;
-  if (keys & MK_SHIFT) s |= kShiftShift;
-  if (keys & MK_CONTROL) s |= kShiftCtrl;
-  if (GetKeyState(VK_MENU) < 0) s |= kShiftAlt;
-  return s;
-}
-
 // Per-style drawing constants.
 struct StyleMetrics {
   int height;
@@ -82,7 +73,7 @@ std::shared_ptr<uTab> uTab::New() {
   return tab;
 }
 
-uTab::uTab(Private) : TabStripCore(std::make_shared<Win32TabWindowApi>()), c_Subclass(this, alive_) {
+uTab::uTab(Private) : TabStripCore(std::make_shared<Win32TabWindowApi>()), c_Subclass(this, life_.Weak()) {
   m_hSkin0DC = LoadSkin(IDB_TAB_SKIN0);
   m_hSkin1DC = LoadSkin(IDB_TAB_SKIN1);
   m_lItemWidth = kItemWidth0;
@@ -100,7 +91,7 @@ uTab::uTab(Private) : TabStripCore(std::make_shared<Win32TabWindowApi>()), c_Sub
 
 uTab::~uTab() {
   c_Subclass.ssc_Terminate();
-  alive_.reset();
+  life_.End();
   if (toolTip_) DestroyWindow(toolTip_);
   // The window goes while this object is whole, so no late message meets a
   // half-destroyed control.
@@ -270,7 +261,7 @@ void uTab::PaintBackground() {
   const int w = ClientWidth();
   const int h = StripHeight();
   bool skip = false;
-  Raise(Events.OnDrawBackground, reinterpret_cast<std::uintptr_t>(m_hBackDC), w, h, skip);
+  Raise(events_.OnDrawBackground, reinterpret_cast<std::uintptr_t>(m_hBackDC), w, h, skip);
   if (skip || !m_hBackDC) return;
   if (m_TabStyle == 0) StretchBlt(m_hBackDC, 0, 0, w, 25, m_hSkin0DC, 0, 0, 1, 25, SRCCOPY);
   else StretchBlt(m_hBackDC, 0, 0, w, 32, m_hSkin1DC, 0, 0, 1, 28, SRCCOPY);
@@ -396,7 +387,7 @@ LRESULT uTab::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
       return 1;
     case WM_MOUSEMOVE:
-      MouseMove(MouseButtonsHeld(wParam), ShiftBits(wParam), x, y);
+      MouseMove(MouseButtonsHeld(wParam), ShiftKeysDown(), x, y);
       return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
@@ -408,7 +399,7 @@ LRESULT uTab::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       const std::int16_t button = (msg == WM_LBUTTONDOWN) ? kButtonLeft
                                   : (msg == WM_RBUTTONDOWN || msg == WM_RBUTTONDBLCLK) ? kButtonRight
                                                                                        : kButtonMiddle;
-      MouseDown(button, ShiftBits(wParam), x, y);
+      MouseDown(button, ShiftKeysDown(), x, y);
       return 0;
     }
     case WM_LBUTTONDBLCLK:
@@ -421,7 +412,7 @@ LRESULT uTab::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       if ((wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) == 0 && GetCapture() == hWnd()) ReleaseCapture();
       const std::int16_t button = msg == WM_LBUTTONUP ? kButtonLeft : msg == WM_RBUTTONUP ? kButtonRight
                                                                                           : kButtonMiddle;
-      MouseUp(button, ShiftBits(wParam), x, y);
+      MouseUp(button, ShiftKeysDown(), x, y);
       return 0;
     }
     case WM_DESTROY:

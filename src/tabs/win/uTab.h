@@ -6,7 +6,7 @@
 //   auto tab = uTab::New();
 //   tab->ReadProperties(bag);                // "TabStyle", "TabLeftSize", "TabRightSize"
 //   tab->Create(parentHwnd, x, y, width, height);
-//   tab->Events.TabChanged = ...;
+//   tab->Events().TabChanged = ...;
 //   tab->SethContainerWnd(container);
 //   tab->LockReDraw(false);                  // layout and drawing start here
 //   tab->TabItems()->Add(caption, form, key);
@@ -22,6 +22,7 @@
 #include <memory>
 #include <string>
 
+#include "framework/Notify.h"
 #include "framework/PropertyBag.h"
 #include "framework/win/Control.h"
 #include "tabs/TabStrip.h"
@@ -97,7 +98,7 @@ class uTab : public vorn2::Control, public TabStripCore, public ISubclassOwner {
   HFONT m_hFont = nullptr;
   HFONT m_hBoldFont = nullptr;
 
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+  LifeToken life_;
   CSubclass c_Subclass;
   bool ownSubclassed_ = false;
   bool resizing_ = false;

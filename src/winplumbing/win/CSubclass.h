@@ -4,10 +4,10 @@
 //   1. Implement ISubclassOwner (its WindowProc is the one notification).
 //   2. Bind the owner when constructing the CSubclass (or later with SetOwner):
 //        - std::weak_ptr<ISubclassOwner> when the owner lives in a shared_ptr, or
-//        - a raw ISubclassOwner* plus a liveness token (any std::weak_ptr<const void>)
-//          that the owner resets before it goes away, e.g.
-//            std::shared_ptr<int> alive_ = std::make_shared<int>(0);
-//            subclass_.SetOwner(this, alive_);   ...   ~Owner() { alive_.reset(); }
+//        - a raw ISubclassOwner* plus the owner's LifeToken (framework/Notify.h),
+//          which the owner ends before it goes away, e.g.
+//            LifeToken life_;
+//            subclass_.SetOwner(this, life_.Weak());   ...   ~Owner() { life_.End(); }
 //      An expired owner is never called again: its windows fall back to their
 //      previous procedures ("owner gone").
 //   3. ssc_Subclass(hWnd, ...) each window, ssc_AddMsg the messages wanted

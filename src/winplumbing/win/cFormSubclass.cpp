@@ -5,12 +5,12 @@
 namespace vorn2 {
 
 cFormSubclass::cFormSubclass() : engine_(SharedHookRouter()) {
-  std::weak_ptr<int> alive = alive_;
+  const LifeWatch life = life_.Watch();
   subclass::FormMsgSink sink;
-  sink.callable = [alive] { return !alive.expired(); };
-  sink.notify = [this, alive](bool bBefore, bool& bHandled, LRESULT& lReturn, subclass::WinHandle& hWnd,
-                              std::uint32_t& uMsg, WPARAM& wParam, LPARAM& lParam) {
-    if (alive.expired()) return;
+  sink.callable = [life] { return life.Alive(); };
+  sink.notify = [this, life](bool bBefore, bool& bHandled, LRESULT& lReturn, subclass::WinHandle& hWnd,
+                             std::uint32_t& uMsg, WPARAM& wParam, LPARAM& lParam) {
+    if (!life.Alive()) return;
     HWND h = reinterpret_cast<HWND>(hWnd);
     zSubclass_Proc(bBefore, bHandled, lReturn, h, uMsg, wParam, lParam);
     hWnd = reinterpret_cast<subclass::WinHandle>(h);
@@ -19,7 +19,7 @@ cFormSubclass::cFormSubclass() : engine_(SharedHookRouter()) {
 }
 
 cFormSubclass::~cFormSubclass() {
-  alive_.reset();
+  life_.End();
   engine_.UnhookAll();
 }
 
@@ -31,9 +31,7 @@ bool cFormSubclass::DeleteWindowMsg(HWND) { return false; }
 
 void cFormSubclass::zSubclass_Proc(bool bBefore, bool& bHandled, LRESULT& lReturn, HWND& lng_hWnd, UINT& uMsg,
                                    WPARAM& wParam, LPARAM& lParam) {
-  // A copy: the handler may destroy this object, and with it MsgCome.
-  MsgComeHandler handler = MsgCome;
-  if (handler) handler(bBefore, bHandled, lReturn, lng_hWnd, uMsg, wParam, lParam);
+  Raise(events_.MsgCome, bBefore, bHandled, lReturn, lng_hWnd, uMsg, wParam, lParam);
 }
 
 }  // namespace vorn2

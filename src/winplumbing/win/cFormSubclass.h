@@ -13,17 +13,21 @@
 #include <functional>
 #include <memory>
 
+#include "framework/Notify.h"
 #include "winplumbing/FormSubclassEngine.h"
 
 namespace vorn2 {
 
+// MsgCome: bBefore by value, everything else by reference. bHandled true in
+// the before call answers the message with lReturn.
+struct cFormSubclassEvents {
+  std::function<void(bool bBefore, bool& bHandled, LRESULT& lReturn, HWND& lng_hWnd, UINT& uMsg, WPARAM& wParam,
+                     LPARAM& lParam)>
+      MsgCome;
+};
+
 class cFormSubclass {
  public:
-  // MsgCome: bBefore by value, everything else by reference. bHandled true in
-  // the before call answers the message with lReturn.
-  using MsgComeHandler = std::function<void(bool bBefore, bool& bHandled, LRESULT& lReturn, HWND& lng_hWnd,
-                                            UINT& uMsg, WPARAM& wParam, LPARAM& lParam)>;
-
   cFormSubclass();
   ~cFormSubclass();  // puts every window's procedure back
   cFormSubclass(const cFormSubclass&) = delete;
@@ -38,10 +42,11 @@ class cFormSubclass {
   void zSubclass_Proc(bool bBefore, bool& bHandled, LRESULT& lReturn, HWND& lng_hWnd, UINT& uMsg, WPARAM& wParam,
                       LPARAM& lParam);
 
-  MsgComeHandler MsgCome;  // notification 1
+  cFormSubclassEvents& Events() { return events_; }
 
  private:
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+  cFormSubclassEvents events_;
+  LifeToken life_;
   subclass::FormSubclassEngine engine_;
 };
 

@@ -78,34 +78,34 @@ class cSetStyle::Host final : public setstyle::SetStyleHost {
     return {GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
   }
 
-  bool RaiseCloseClick() override { return RaiseWatched([](cSetStyle& s) { Raise(s.CloseClick); }); }
+  bool RaiseCloseClick() override { return RaiseWatched([](cSetStyle& s) { Raise(s.events_.CloseClick); }); }
   bool RaiseSettingChange() override {
-    return RaiseWatched([](cSetStyle& s) { Raise(s.SettingChange); });
+    return RaiseWatched([](cSetStyle& s) { Raise(s.events_.SettingChange); });
   }
   bool RaiseMouseSize(int zone) override {
-    return RaiseWatched([zone](cSetStyle& s) { Raise(s.MouseSize, zone); });
+    return RaiseWatched([zone](cSetStyle& s) { Raise(s.events_.MouseSize, zone); });
   }
 
  private:
   template <class F>
   bool RaiseWatched(F raise) {
-    std::weak_ptr<int> alive = o_.alive_;
+    const LifeWatch life = o_.life_.Watch();
     raise(o_);
-    return !alive.expired();
+    return life.Alive();
   }
   cSetStyle& o_;
 };
 
 cSetStyle::cSetStyle()
     : host_(std::make_unique<Host>(*this)), core_(*host_), objSubclass_(std::make_unique<cFormSubclass>()) {
-  objSubclass_->MsgCome = [this](bool bBefore, bool& bHandled, LRESULT& lReturn, HWND& hWnd, UINT& uMsg,
+  objSubclass_->Events().MsgCome = [this](bool bBefore, bool& bHandled, LRESULT& lReturn, HWND& hWnd, UINT& uMsg,
                                  WPARAM& wParam, LPARAM& lParam) {
     OnMsg(bBefore, bHandled, lReturn, hWnd, uMsg, wParam, lParam);
   };
 }
 
 cSetStyle::~cSetStyle() {
-  alive_.reset();
+  life_.End();
   if (screenDC_) {
     // Gone mid-drag: take the rubber band off the screen.
     const setstyle::Rect& r = core_.Drawn();

@@ -13,11 +13,18 @@
 #include <functional>
 #include <memory>
 
+#include "framework/Notify.h"
 #include "framework/win/Form.h"
 #include "winplumbing/SetStyleCore.h"
 #include "winplumbing/win/cFormSubclass.h"
 
 namespace vorn2 {
+
+struct cSetStyleEvents {
+  std::function<void()> CloseClick;
+  std::function<void()> SettingChange;
+  std::function<void(int theMouseStyle)> MouseSize;
+};
 
 class cSetStyle {
  public:
@@ -35,10 +42,7 @@ class cSetStyle {
   // True when the window now fills the work area.
   bool CallWindowStateChange();
 
-  // Notifications.
-  std::function<void()> CloseClick;                   // 1
-  std::function<void()> SettingChange;                // 2
-  std::function<void(int theMouseStyle)> MouseSize;   // 3
+  cSetStyleEvents& Events() { return events_; }
 
   cFormSubclass& objSubclass() { return *objSubclass_; }
   // State for tests.
@@ -57,7 +61,8 @@ class cSetStyle {
   HWND hWnd_ = nullptr;
   HDC screenDC_ = nullptr;
   int pointer_ = 1;
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+  cSetStyleEvents events_;
+  LifeToken life_;
   std::unique_ptr<Host> host_;
   setstyle::SetStyleCore core_;
   std::unique_ptr<cFormSubclass> objSubclass_;

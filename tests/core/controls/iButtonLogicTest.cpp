@@ -99,7 +99,7 @@ class ButtonTest : public ::testing::Test {
  protected:
   void SetUp() override {
     button = std::make_unique<iButtonLogic>(win);
-    rec.Attach(button->events);
+    rec.Attach(button->Events());
   }
   // A button with a strip, created with the cursor elsewhere, whose first
   // poll tick has run (the creation-time MouseOut is gone).
@@ -113,8 +113,8 @@ class ButtonTest : public ::testing::Test {
   }
   void Enter() { button->OnMouseMove(0, 0, 10, 10), win.over = true, button->OnMouseMove(0, 0, 10, 10); }
   void LeftClick() {
-    button->OnMouseDown(kLeftButton, 0, 10, 10);
-    button->OnMouseUp(kLeftButton, 0, 10, 10);
+    button->OnMouseDown(kButtonLeft, 0, 10, 10);
+    button->OnMouseUp(kButtonLeft, 0, 10, 10);
   }
 
   FakeWindow win;
@@ -217,9 +217,9 @@ TEST_F(ButtonTest, AutoSizeMakesOneFrameInTwipsAndStatesShowTheirThirds) {
   win.over = true;
   button->OnMouseMove(0, 0, 1, 1);
   EXPECT_EQ(win.LastFrame(), 1);
-  button->OnMouseDown(kLeftButton, 0, 1, 1);
+  button->OnMouseDown(kButtonLeft, 0, 1, 1);
   EXPECT_EQ(win.LastFrame(), 2);
-  button->OnMouseUp(kLeftButton, 0, 1, 1);
+  button->OnMouseUp(kButtonLeft, 0, 1, 1);
   EXPECT_EQ(win.LastFrame(), 1);
 }
 
@@ -287,7 +287,7 @@ TEST_F(ButtonTest, ValueStaysFalseOnAPushButton) {
 TEST_F(ButtonTest, PressLeaveReleaseOutsideRaisesNoClick) {
   CreateWithStrip(90, 20);
   Enter();
-  button->OnMouseDown(kLeftButton, 0, 1, 1);
+  button->OnMouseDown(kButtonLeft, 0, 1, 1);
   win.over = false;
   button->OnMouseMove(1, 0, -50, 1);
   button->OnLeavePollTick();
@@ -299,7 +299,7 @@ TEST_F(ButtonTest, PressLeaveReleaseOutsideRaisesNoClick) {
   EXPECT_EQ(win.LastFrame(), 2);  // back over: pressed again
   win.over = false;
   button->OnLeavePollTick();
-  button->OnMouseUp(kLeftButton, 0, -50, 1);
+  button->OnMouseUp(kButtonLeft, 0, -50, 1);
   EXPECT_EQ(rec.Count("Click"), 0);
   EXPECT_EQ(win.LastFrame(), 0);
   EXPECT_EQ(rec.Count("MouseOut"), 0);
@@ -314,8 +314,8 @@ TEST_F(ButtonTest, RightClickRaisesMouseEventsButNoClickAndKeepsTheFrame) {
   CreateWithStrip(90, 20);
   Enter();
   const auto paints = win.paints.size();
-  button->OnMouseDown(kRightButton, 0, 1, 1);
-  button->OnMouseUp(kRightButton, 0, 1, 1);
+  button->OnMouseDown(kButtonRight, 0, 1, 1);
+  button->OnMouseUp(kButtonRight, 0, 1, 1);
   EXPECT_EQ(rec.Count("MouseDown2"), 1);
   EXPECT_EQ(rec.Count("MouseUp2"), 1);
   EXPECT_EQ(rec.Count("Click"), 0);
@@ -329,26 +329,26 @@ TEST_F(ButtonTest, EveryDoubleClickRaisesDBClickOnlyLeftOnePaintsPressed) {
   // Left: down, up (Click), double click, up.
   LeftClick();
   EXPECT_TRUE(button->Value());
-  button->OnDoubleClick(kLeftButton);
+  button->OnDoubleClick(kButtonLeft);
   EXPECT_EQ(win.LastFrame(), 5);
-  button->OnMouseUp(kLeftButton, 0, 1, 1);
+  button->OnMouseUp(kButtonLeft, 0, 1, 1);
   EXPECT_EQ(rec.Count("DBClick"), 1);
   EXPECT_EQ(rec.Count("Click"), 1);
   // Value changed exactly as often as Click was raised.
   EXPECT_TRUE(button->Value());
   EXPECT_EQ(win.LastFrame(), 4);
 
-  button->OnMouseDown(kRightButton, 0, 1, 1);
-  button->OnMouseUp(kRightButton, 0, 1, 1);
+  button->OnMouseDown(kButtonRight, 0, 1, 1);
+  button->OnMouseUp(kButtonRight, 0, 1, 1);
   const auto paints = win.paints.size();
-  button->OnDoubleClick(kRightButton);
+  button->OnDoubleClick(kButtonRight);
   EXPECT_EQ(win.paints.size(), paints);
   EXPECT_EQ(rec.Count("DBClick"), 2);
 }
 
 TEST_F(ButtonTest, KeyCodeChangedByTheHostIsWhatTheButtonActsOn) {
   CreateWithStrip(90, 20);
-  button->events.KeyDown = [this](std::int16_t& k, std::int16_t&) {
+  button->Events().KeyDown = [this](std::int16_t& k, std::int16_t&) {
     rec.seen.push_back("KeyDown");
     if (k == kKeyEnter) k = 0;
     else if (k == 'A') k = kKeyEnter;
@@ -357,7 +357,7 @@ TEST_F(ButtonTest, KeyCodeChangedByTheHostIsWhatTheButtonActsOn) {
   EXPECT_EQ(rec.Count("Click"), 0);
   button->OnKeyDown('A', 0);
   EXPECT_EQ(rec.Count("Click"), 1);
-  button->events.KeyUP = [](std::int16_t& k, std::int16_t&) { k = 0; };
+  button->Events().KeyUP = [](std::int16_t& k, std::int16_t&) { k = 0; };
   button->OnKeyUp(kKeySpace, 0);
   EXPECT_EQ(rec.Count("Click"), 1);
   button->OnChar('x');
@@ -372,7 +372,7 @@ TEST_F(ButtonTest, LockedShowsPressedFrameButCaptionMovesOnlyWhenPressed) {
   Enter();
   EXPECT_EQ(win.LastFrame(), 2);
   EXPECT_EQ(win.LastPaintState(), kButtonHover);
-  button->OnMouseDown(kLeftButton, 0, 1, 1);
+  button->OnMouseDown(kButtonLeft, 0, 1, 1);
   EXPECT_EQ(win.LastPaintState(), kButtonPressed);
   // The state passed to painting decides the caption offset.
   const ButtonLayout normal = LayoutButton(450, 300, 60, 180, false, 0, win.paints[0].first);
@@ -380,7 +380,7 @@ TEST_F(ButtonTest, LockedShowsPressedFrameButCaptionMovesOnlyWhenPressed) {
   EXPECT_DOUBLE_EQ(pressed.captionX - normal.captionX, 15);
   button->SetLocked(false);
   EXPECT_EQ(win.LastFrame(), 2);
-  button->OnMouseUp(kLeftButton, 0, 1, 1);
+  button->OnMouseUp(kButtonLeft, 0, 1, 1);
   EXPECT_EQ(win.LastFrame(), 1);
 }
 
@@ -404,7 +404,7 @@ TEST_F(ButtonTest, HoverCycleAndTheFirstTickMouseOut) {
   button->OnLeavePollTick();
   EXPECT_EQ(rec.seen.back(), "MouseOut");
   EXPECT_EQ(win.LastFrame(), 0);
-  button->OnMouseDown(kLeftButton, 0, 1, 1);
+  button->OnMouseDown(kButtonLeft, 0, 1, 1);
   EXPECT_EQ(win.cursor, "arrow");
 }
 
@@ -438,10 +438,10 @@ TEST_F(ButtonTest, FocusRectangleRules) {
   EXPECT_EQ(win.focusRects, 1);
   win.over = true;
   button->OnMouseMove(0, 0, 1, 1);
-  button->OnMouseDown(kLeftButton, 0, 1, 1);
+  button->OnMouseDown(kButtonLeft, 0, 1, 1);
   button->OnFocusEnter();  // focus arriving with the press: no rectangle
   EXPECT_EQ(win.focusRects, 1);
-  button->OnMouseUp(kLeftButton, 0, 1, 1);
+  button->OnMouseUp(kButtonLeft, 0, 1, 1);
   button->OnKeyDown(kKeyEnter, 0);  // hovering: no rectangle
   EXPECT_EQ(win.focusRects, 1);
   const auto paints = win.paints.size();
@@ -452,16 +452,16 @@ TEST_F(ButtonTest, FocusRectangleRules) {
 TEST_F(ButtonTest, HostMayDestroyTheButtonInsideANotification) {
   CreateWithStrip(90, 20);
   Enter();
-  button->events.Click = [this] { button.reset(); };
+  button->Events().Click = [this] { button.reset(); };
   LeftClick();
   EXPECT_EQ(button, nullptr);
   // Again from an event raised before the control reacts.
   button = std::make_unique<iButtonLogic>(win);
-  button->events.MouseDown = [this](std::int16_t&, std::int16_t&, float&, float&) { button.reset(); };
-  button->OnMouseDown(kLeftButton, 0, 1, 1);
+  button->Events().MouseDown = [this](std::int16_t&, std::int16_t&, float&, float&) { button.reset(); };
+  button->OnMouseDown(kButtonLeft, 0, 1, 1);
   EXPECT_EQ(button, nullptr);
   button = std::make_unique<iButtonLogic>(win);
-  button->events.MouseOut = [this] { button.reset(); };
+  button->Events().MouseOut = [this] { button.reset(); };
   win.over = false;
   button->OnLeavePollTick();
   EXPECT_EQ(button, nullptr);
@@ -470,7 +470,7 @@ TEST_F(ButtonTest, HostMayDestroyTheButtonInsideANotification) {
 TEST_F(ButtonTest, LosingTheCaptureEndsThePressWithoutAClick) {
   CreateWithStrip(90, 20);
   Enter();
-  button->OnMouseDown(kLeftButton, 0, 1, 1);
+  button->OnMouseDown(kButtonLeft, 0, 1, 1);
   ASSERT_EQ(win.LastFrame(), 2);
   button->OnCaptureLost();
   EXPECT_FALSE(button->LeftButtonDown());
@@ -484,7 +484,7 @@ TEST_F(ButtonTest, LosingTheCaptureEndsThePressWithoutAClick) {
   // A release over it that ends a press made elsewhere is no click.
   win.over = true;
   button->OnMouseMove(0, 0, 10, 10);
-  button->OnMouseUp(kLeftButton, 0, 10, 10);
+  button->OnMouseUp(kButtonLeft, 0, 10, 10);
   EXPECT_EQ(rec.Count("Click"), 0);
 }
 
@@ -495,8 +495,8 @@ TEST_F(ButtonTest, HandlerThatReplacesTheHandlersKeepsRunning) {
   // from inside must not free it while it runs.
   auto text = std::make_shared<std::string>(1000, 'x');
   std::size_t seen = 0;
-  button->events.Click = [this, text, &seen] {
-    button->events = iButtonEvents{};
+  button->Events().Click = [this, text, &seen] {
+    button->Events() = iButtonEvents{};
     seen = text->size();
   };
   text.reset();

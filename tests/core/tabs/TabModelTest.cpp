@@ -160,7 +160,7 @@ TEST(TabModel, RemoveAsksTheStripAndHonoursCancel) {
   s.items->SetSelected(1);
   std::vector<int> asked;
   bool cancel = true;
-  s.strip->Events.OnItemColose = [&](std::int32_t index, bool& Cancel) {
+  s.strip->Events().OnItemColose = [&](std::int32_t index, bool& Cancel) {
     asked.push_back(index);
     Cancel = cancel;
   };
@@ -187,8 +187,8 @@ TEST(TabModel, RemoveOfATabTheHostAlreadyRemovedDoesNothingMore) {
   s.AddTab("a");
   auto b = s.AddTab("b");
   s.AddTab("c");
-  s.strip->Events.OnItemColose = [&](std::int32_t, bool&) {
-    s.strip->Events.OnItemColose = nullptr;
+  s.strip->Events().OnItemColose = [&](std::int32_t, bool&) {
+    s.strip->Events().OnItemColose = nullptr;
     s.items->Remove("a", true);  // the host removes another tab meanwhile
   };
   EXPECT_TRUE(s.items->Remove("b", true));
@@ -312,7 +312,7 @@ TEST(TabModel, ReleaseFormReturnsTheWindowToTheDesktopCentred) {
 
   // A release the host refuses leaves the window in its tab.
   items->Add("b", std::make_shared<FakeForm>(8), std::string("b"));
-  strip->Events.OnItemColose = [](std::int32_t, bool& cancel) { cancel = true; };
+  strip->Events().OnItemColose = [](std::int32_t, bool& cancel) { cancel = true; };
   api->calls.clear();
   EXPECT_FALSE(items->ReleaseForm("b"));
   EXPECT_EQ(items->Count(), 1);

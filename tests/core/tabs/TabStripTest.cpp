@@ -27,14 +27,14 @@ struct Strip {
                          std::to_string(static_cast<int>(y)));
       };
     };
-    strip->Events.TabChanged = [this] { events.push_back("TabChanged"); };
-    strip->Events.OnDblClick = mouse("DblClick");
-    strip->Events.OnMouseDown = mouse("Down");
-    strip->Events.OnMouseHover = mouse("Hover");
-    strip->Events.OnMouseMove = mouse("Move");
-    strip->Events.OnMouseUp = mouse("Up");
-    strip->Events.OnMouseLeave = [this] { events.push_back("Leave"); };
-    strip->Events.OnItemColose = [this](std::int32_t i, bool& cancel) {
+    strip->Events().TabChanged = [this] { events.push_back("TabChanged"); };
+    strip->Events().OnDblClick = mouse("DblClick");
+    strip->Events().OnMouseDown = mouse("Down");
+    strip->Events().OnMouseHover = mouse("Hover");
+    strip->Events().OnMouseMove = mouse("Move");
+    strip->Events().OnMouseUp = mouse("Up");
+    strip->Events().OnMouseLeave = [this] { events.push_back("Leave"); };
+    strip->Events().OnItemColose = [this](std::int32_t i, bool& cancel) {
       events.push_back("Close " + std::to_string(i));
       cancel = cancelClose;
     };
@@ -330,13 +330,13 @@ TEST(TabStripMouse, HostDroppingTheStripInsideTheCloseQuestionIsSafe) {
   auto form = std::make_shared<FakeForm>(0x10);
   holder->TabItems()->Add("only", form);
   // The last tab's close closes the whole window: the host lets the strip go.
-  holder->Events.OnItemColose = [&holder, log](std::int32_t, bool& cancel) {
+  holder->Events().OnItemColose = [&holder, log](std::int32_t, bool& cancel) {
     cancel = true;
     holder->TabItems()->Clear();
     holder.reset();
     log->push_back("closed");
   };
-  holder->Events.OnMouseUp = [log](std::int32_t i, std::int16_t, std::int16_t, float, float) {
+  holder->Events().OnMouseUp = [log](std::int32_t i, std::int16_t, std::int16_t, float, float) {
     log->push_back("up " + std::to_string(i));
   };
   holder->MouseMove(0, 0, 40 + 100, 12);
@@ -390,13 +390,13 @@ TEST(TabStripMouse, HandlersReplacedInsideANotificationFinishRunning) {
   auto payload = std::make_shared<std::string>(500, 'p');
   std::vector<std::size_t> seen;
   auto clearing = [&s, payload, &seen] {
-    s.strip->Events = uTabEvents{};
+    s.strip->Events() = uTabEvents{};
     seen.push_back(payload->size());
   };
-  s.strip->Events.TabChanged = clearing;
+  s.strip->Events().TabChanged = clearing;
   s.strip->MouseDown(kButtonLeft, 0, 200, 10);
   s.strip->MouseUp(kButtonLeft, 0, 200, 10);
-  s.strip->Events.OnItemColose = [clearing](std::int32_t, bool&) { clearing(); };
+  s.strip->Events().OnItemColose = [clearing](std::int32_t, bool&) { clearing(); };
   payload.reset();
   s.strip->MouseMove(0, 0, 40 + 100, 12);
   s.strip->MouseDown(kButtonLeft, 0, 40 + 100, 12);

@@ -354,7 +354,7 @@ TEST(uTabDrawing, CaptionIsCentredWhenItFitsAndCutWhenItDoesNot) {
 
 TEST(uTabDrawing, HostPaintedBackgroundAndSkippedDefault) {
   Host host;
-  host.tab->Events.OnDrawBackground = [](std::uintptr_t hdc, std::int32_t cx, std::int32_t cy, bool& skip) {
+  host.tab->Events().OnDrawBackground = [](std::uintptr_t hdc, std::int32_t cx, std::int32_t cy, bool& skip) {
     HBRUSH brush = CreateSolidBrush(RGB(1, 2, 3));
     RECT rc{0, 0, cx, cy};
     FillRect(reinterpret_cast<HDC>(hdc), &rc, brush);
@@ -365,7 +365,7 @@ TEST(uTabDrawing, HostPaintedBackgroundAndSkippedDefault) {
   EXPECT_EQ(host.Final(5, 5), RGB(1, 2, 3));
   EXPECT_EQ(host.Final(300, 20), RGB(1, 2, 3));
   // Painting in the event without skipping is overwritten by the skin.
-  host.tab->Events.OnDrawBackground = [](std::uintptr_t hdc, std::int32_t cx, std::int32_t cy, bool&) {
+  host.tab->Events().OnDrawBackground = [](std::uintptr_t hdc, std::int32_t cx, std::int32_t cy, bool&) {
     RECT rc{0, 0, cx, cy};
     FillRect(reinterpret_cast<HDC>(hdc), &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
   };
@@ -391,11 +391,11 @@ TEST(uTabMouse, RealMessagesSelectAndCloseTabs) {
   auto a = host.AddPage("a");
   auto b = host.AddPage("b");
   std::vector<std::string> seen;
-  host.tab->Events.TabChanged = [&] { seen.push_back("changed " + std::to_string(host.tab->Selected())); };
-  host.tab->Events.OnMouseDown = [&](std::int32_t i, std::int16_t b, std::int16_t, float, float) {
+  host.tab->Events().TabChanged = [&] { seen.push_back("changed " + std::to_string(host.tab->Selected())); };
+  host.tab->Events().OnMouseDown = [&](std::int32_t i, std::int16_t b, std::int16_t, float, float) {
     seen.push_back("down " + std::to_string(i) + " " + std::to_string(b));
   };
-  host.tab->Events.OnItemColose = [&](std::int32_t i, bool&) { seen.push_back("close " + std::to_string(i)); };
+  host.tab->Events().OnItemColose = [&](std::int32_t i, bool&) { seen.push_back("close " + std::to_string(i)); };
   host.Send(WM_LBUTTONDOWN, MK_LBUTTON, 40 + 150, 10);
   host.Send(WM_LBUTTONUP, 0, 40 + 150, 10);
   EXPECT_EQ(host.tab->Selected(), 1);
@@ -415,7 +415,7 @@ TEST(uTabMouse, RealMessagesSelectAndCloseTabs) {
 
   // Mouse leave arrives through the subclasser: hover cleared, event raised once.
   int leaves = 0;
-  host.tab->Events.OnMouseLeave = [&] { ++leaves; };
+  host.tab->Events().OnMouseLeave = [&] { ++leaves; };
   host.Send(WM_MOUSEMOVE, 0, 40 + 30, 12);
   EXPECT_EQ(host.tab->HotIndex(), 0);
   SendMessageW(host.tab->hWnd(), WM_MOUSELEAVE, 0, 0);
@@ -424,7 +424,7 @@ TEST(uTabMouse, RealMessagesSelectAndCloseTabs) {
 
   // A double click replays the press recorded at the first click.
   std::vector<std::string> dbl;
-  host.tab->Events.OnDblClick = [&](std::int32_t i, std::int16_t b, std::int16_t, float x, float) {
+  host.tab->Events().OnDblClick = [&](std::int32_t i, std::int16_t b, std::int16_t, float x, float) {
     dbl.push_back(std::to_string(i) + " " + std::to_string(b) + " " + std::to_string(static_cast<int>(x)));
   };
   host.Send(WM_LBUTTONDOWN, MK_LBUTTON, 40 + 30, 12);

@@ -17,9 +17,9 @@ class Download : public ::testing::Test {
   void SetUp() override {
     base_ = DevserverUrl();
     if (base_.empty()) GTEST_SKIP() << "VORN2_DEVSERVER_URL not set";
-    d_.QueryFileInfo = [this](std::int32_t n) { log_.push_back("QueryFileInfo " + std::to_string(n)); };
-    d_.Loading = [this](std::int32_t n) { log_.push_back("Loading " + std::to_string(n)); };
-    d_.Complete = [this] { log_.push_back("Complete"); };
+    d_.Events().QueryFileInfo = [this](std::int32_t n) { log_.push_back("QueryFileInfo " + std::to_string(n)); };
+    d_.Events().Loading = [this](std::int32_t n) { log_.push_back("Loading " + std::to_string(n)); };
+    d_.Events().Complete = [this] { log_.push_back("Complete"); };
   }
   std::string Url(const std::string& path) const { return base_ + path; }
   std::string Target(const std::wstring& name) const { return U8(dir_.File(name)); }
@@ -98,7 +98,7 @@ TEST_F(Download, CutBodyIsAFailure) {
 }
 
 TEST_F(Download, StopFromAHandlerKeepsWhatCameAndSucceeds) {
-  d_.Loading = [this](std::int32_t n) {
+  d_.Events().Loading = [this](std::int32_t n) {
     log_.push_back("Loading " + std::to_string(n));
     d_.StopDownLoad();
   };
@@ -128,7 +128,7 @@ TEST_F(Download, StopFromAWindowMessageDuringTheTransfer) {
 TEST_F(Download, SecondCallDuringATransferIsRefused) {
   bool inner = true;
   int calls = 0;
-  d_.Loading = [&](std::int32_t n) {
+  d_.Events().Loading = [&](std::int32_t n) {
     log_.push_back("Loading " + std::to_string(n));
     if (++calls == 1) inner = d_.DownLoadFile(Url("/bytes/10"), Target(L"inner.bin"), false, true);
   };

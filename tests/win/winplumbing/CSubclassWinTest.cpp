@@ -153,7 +153,7 @@ TEST_F(CSubclassWin, UnicodeFormSubclassOverAnAnsiOneBothSeeTheTextOnce) {
   sc.ssc_AddMsg(hwnd, WM_SETTEXT, CSubclass::MSG_BEFORE);
   auto form = std::make_unique<cFormSubclass>();
   std::vector<std::wstring> formSaw;
-  form->MsgCome = [&](bool before, bool&, LRESULT&, HWND&, UINT& m, WPARAM&, LPARAM& l) {
+  form->Events().MsgCome = [&](bool before, bool&, LRESULT&, HWND&, UINT& m, WPARAM&, LPARAM& l) {
     if (before && m == WM_SETTEXT) formSaw.push_back(reinterpret_cast<const wchar_t*>(l));
   };
   ASSERT_TRUE(form->AddWindowMsgs(hwnd));

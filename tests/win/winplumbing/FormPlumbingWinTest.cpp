@@ -62,7 +62,7 @@ TEST(FormSubclassWin, OffersEveryMessageFirstAndKeepsChineseCaptions) {
   const LONG_PTR own = ProcOf(form.hWnd());
   auto sub = std::make_unique<cFormSubclass>();
   std::vector<UINT> offered;
-  sub->MsgCome = [&](bool before, bool& handled, LRESULT& r, HWND&, UINT& m, WPARAM& w, LPARAM&) {
+  sub->Events().MsgCome = [&](bool before, bool& handled, LRESULT& r, HWND&, UINT& m, WPARAM& w, LPARAM&) {
     if (before) offered.push_back(m);
     if (before && m == kProbe && w == 1) w = 2;  // the window sees the change
     if (before && m == kProbe && w == 9) {
@@ -96,7 +96,7 @@ TEST(FormSubclassWin, DestroyedInsideItsOwnWindowsMessage) {
   const std::size_t liveBefore = SharedHookRouter().LiveRecords();
   auto sub = std::make_unique<cFormSubclass>();
   std::size_t liveInside = 0;
-  sub->MsgCome = [&](bool before, bool&, LRESULT&, HWND&, UINT& m, WPARAM&, LPARAM&) {
+  sub->Events().MsgCome = [&](bool before, bool&, LRESULT&, HWND&, UINT& m, WPARAM&, LPARAM&) {
     if (!before || m != kProbe) return;
     sub.reset();
     test::Pump(200);  // the release timer may fire, but must not free a running router
@@ -124,9 +124,9 @@ class SetStyleWin : public ::testing::Test {
     ASSERT_TRUE(form.Load());
     style = std::make_unique<cSetStyle>();
     style->objForm(&form);
-    style->MouseSize = [this](int z) { zones.push_back(z); };
-    style->CloseClick = [this] { ++closeClicks; };
-    style->SettingChange = [this] { ++settingChanges; };
+    style->Events().MouseSize = [this](int z) { zones.push_back(z); };
+    style->Events().CloseClick = [this] { ++closeClicks; };
+    style->Events().SettingChange = [this] { ++settingChanges; };
     style->SetWindowStyle(form.hWnd());
     form.Show();
     test::Pump(50);
