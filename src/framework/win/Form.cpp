@@ -1,6 +1,7 @@
 #include "framework/win/Form.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "framework/win/Resources.h"
 #include "framework/win/Screen.h"
@@ -90,19 +91,22 @@ void Form::Show(int showCommand) {
 }
 
 void Form::Hide() {
-  if (IsLoaded()) ShowWindow(hWnd(), SW_HIDE);
+  if (!IsLoaded()) return;
+  if (modalDepth_ > 0) EnableModalOwners();
+  ShowWindow(hWnd(), SW_HIDE);
 }
 
 bool Form::IsVisible() const { return IsLoaded() && IsWindowVisible(hWnd()); }
 
 void Form::ShowModal() {
   if (!IsLoaded() && !Load()) return;
-  HWND previousActive = GetActiveWindow();
-  std::vector<HWND> disabled;
+  if (modalDepth_ > 0) return;
+  modalPreviousActive_ = GetActiveWindow();
+  modalDisabled_.clear();
   for (Form* f : Registry()) {
     if (f != this && f->IsLoaded() && IsWindowEnabled(f->hWnd())) {
       EnableWindow(f->hWnd(), FALSE);
-      disabled.push_back(f->hWnd());
+      modalDisabled_.push_back(f->hWnd());
     }
   }
   ++modalDepth_;
@@ -114,14 +118,22 @@ void Form::ShowModal() {
       if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
       break;
     }
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
+    DispatchOne(msg);
   }
   --modalDepth_;
+  EnableModalOwners();
+}
+
+void Form::EnableModalOwners() {
+  // Before the modal window goes: otherwise the system hands the activation
+  // to another program, since every window of ours is still disabled.
+  std::vector<HWND> disabled = std::move(modalDisabled_);
+  modalDisabled_.clear();
   for (HWND h : disabled) {
     if (IsWindow(h)) EnableWindow(h, TRUE);
   }
-  if (previousActive && IsWindow(previousActive)) SetActiveWindow(previousActive);
+  const HWND previous = std::exchange(modalPreviousActive_, nullptr);
+  if (!disabled.empty() && previous && IsWindow(previous)) SetActiveWindow(previous);
 }
 
 bool Form::Unload(UnloadMode mode) {
@@ -135,6 +147,7 @@ bool Form::Unload(UnloadMode mode) {
     unloading_ = false;
     return false;
   }
+  if (modalDepth_ > 0) EnableModalOwners();
   if (IsLoaded()) DestroyWindow(hWnd());
   unloading_ = false;
   return true;
@@ -207,8 +220,7 @@ int Form::RunMessageLoop() {
       break;
     }
     if (got == -1) break;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
+    DispatchOne(msg);
   }
   LoopRunning() = false;
   return code;

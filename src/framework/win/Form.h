@@ -89,6 +89,9 @@ class Form : public Window {
   bool placed_ = false;
   bool unloading_ = false;
   int modalDepth_ = 0;
+  std::vector<HWND> modalDisabled_;
+  HWND modalPreviousActive_ = nullptr;
+  void EnableModalOwners();
 };
 
 // The client's icon at the given size, from the six-image icon resource.

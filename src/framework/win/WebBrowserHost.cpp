@@ -1,13 +1,14 @@
 #include "framework/win/WebBrowserHost.h"
 
-#include "framework/Notify.h"
-
 #include <ole2.h>
 #include <olectl.h>
 #include <exdisp.h>
 #include <exdispid.h>
 #include <mshtml.h>
 #include <mshtmhst.h>
+
+#include "framework/Notify.h"
+#include "framework/win/Window.h"
 
 namespace vorn2 {
 namespace {
@@ -160,7 +161,13 @@ class WebBrowserHost::Site final : public IOleClientSite,
   STDMETHODIMP GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
   STDMETHODIMP RequestBorderSpace(LPCBORDERWIDTHS) override { return INPLACE_E_NOTOOLSPACE; }
   STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
-  STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override { return S_OK; }
+  STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject* pActiveObject, LPCOLESTR) override {
+    // Kept so that keyboard messages can be offered to the page.
+    if (pActiveObject) pActiveObject->AddRef();
+    ReleaseAndClear(active_);
+    active_ = pActiveObject;
+    return S_OK;
+  }
   STDMETHODIMP InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return E_NOTIMPL; }
   STDMETHODIMP SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
   STDMETHODIMP RemoveMenus(HMENU) override { return E_NOTIMPL; }
@@ -230,6 +237,8 @@ class WebBrowserHost::Site final : public IOleClientSite,
   ~Site() { InterlockedDecrement(&g_liveSites); }
   void ReleaseControl();
   bool IsTopLevel(IDispatch* frame) const { return !frame || SameObject(frame, browser_); }
+  // Tab, F5, editing and clipboard keys are the page's before they are ours.
+  bool TranslateKey(MSG& msg) { return active_ && active_->TranslateAccelerator(&msg) == S_OK; }
   static LRESULT CALLBACK ContainerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
   LONG refs_ = 1;  // the owner's reference
@@ -238,6 +247,7 @@ class WebBrowserHost::Site final : public IOleClientSite,
   IOleObject* ole_ = nullptr;
   IOleInPlaceObject* inplace_ = nullptr;
   IWebBrowser2* browser_ = nullptr;
+  IOleInPlaceActiveObject* active_ = nullptr;
   IConnectionPoint* events_ = nullptr;
   DWORD cookie_ = 0;
   int eventDepth_ = 0;
@@ -260,6 +270,7 @@ bool WebBrowserHost::Site::Create(HWND parent, int x, int y, int width, int heig
                                height, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (!container_) return false;
   SetWindowLongPtrW(container_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  SetKeyFilter(container_, [this](MSG& msg) { return TranslateKey(msg); });
 
   if (FAILED(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
                               reinterpret_cast<void**>(&ole_)))) {
@@ -309,6 +320,7 @@ void WebBrowserHost::Site::ReleaseControl() {
     inplace_->InPlaceDeactivate();
     ReleaseAndClear(inplace_);
   }
+  ReleaseAndClear(active_);
   if (ole_) {
     ole_->Close(OLECLOSE_NOSAVE);
     ole_->SetClientSite(nullptr);
@@ -318,6 +330,7 @@ void WebBrowserHost::Site::ReleaseControl() {
   if (container_) {
     HWND hwnd = container_;
     container_ = nullptr;
+    SetKeyFilter(hwnd, {});
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     if (IsWindow(hwnd)) DestroyWindow(hwnd);
   }
@@ -380,6 +393,7 @@ LRESULT CALLBACK WebBrowserHost::Site::ContainerProc(HWND hwnd, UINT msg, WPARAM
       return 1;  // the control covers the whole window
     case WM_DESTROY:
       // The parent went first: the control's windows are going with ours.
+      SetKeyFilter(hwnd, {});
       if (site) site->container_ = nullptr;
       SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
       break;

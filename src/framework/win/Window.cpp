@@ -1,6 +1,7 @@
 #include "framework/win/Window.h"
 
 #include <set>
+#include <unordered_map>
 
 namespace vorn2 {
 
@@ -116,6 +117,35 @@ void Window::Refresh() {
   UpdateWindow(hwnd_);
 }
 
+namespace {
+std::unordered_map<HWND, KeyFilter>& KeyFilters() {
+  static std::unordered_map<HWND, KeyFilter> filters;
+  return filters;
+}
+}  // namespace
+
+void SetKeyFilter(HWND window, KeyFilter filter) {
+  if (filter) KeyFilters()[window] = std::move(filter);
+  else KeyFilters().erase(window);
+}
+
+bool PreTranslate(MSG& msg) {
+  if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST || KeyFilters().empty()) return false;
+  for (HWND h = msg.hwnd; h; h = (GetWindowLongPtrW(h, GWL_STYLE) & WS_CHILD) ? GetParent(h) : nullptr) {
+    auto it = KeyFilters().find(h);
+    if (it == KeyFilters().end()) continue;
+    const KeyFilter filter = it->second;  // the filter may remove itself
+    if (filter(msg)) return true;
+  }
+  return false;
+}
+
+void DispatchOne(MSG& msg) {
+  if (PreTranslate(msg)) return;
+  TranslateMessage(&msg);
+  DispatchMessageW(&msg);
+}
+
 void PumpPendingMessages() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -123,8 +153,7 @@ void PumpPendingMessages() {
       PostQuitMessage(static_cast<int>(msg.wParam));
       return;
     }
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
+    DispatchOne(msg);
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "framework/win/DrawingSurface.h"
@@ -54,6 +55,18 @@ class Window {
   COLORREF backColor_ = GetSysColor(COLOR_BTNFACE);
   DrawingSurface surface_;
 };
+
+// The one message path of every loop (the program's, the modal one, the
+// download pump): a keyboard message is first offered to the window it is
+// for and then to each parent up to its top-level window; one that claims it
+// consumes it. Otherwise it is translated and dispatched as usual.
+using KeyFilter = std::function<bool(MSG& msg)>;
+// Registers (or, with an empty filter, removes) the window's claim on
+// keyboard messages. The window must remove it before it is destroyed.
+void SetKeyFilter(HWND window, KeyFilter filter);
+// True when a filter claimed the message.
+bool PreTranslate(MSG& msg);
+void DispatchOne(MSG& msg);
 
 // Processes every pending message of this thread, like the form engine's
 // DoEvents; a WM_QUIT seen here is posted again for the outer loop.

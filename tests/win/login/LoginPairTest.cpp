@@ -321,6 +321,15 @@ TEST_F(LoginPairTest, CommandsBeforeThePageCompletesTakeTheSplashAlong) {
             (std::vector<std::string>{"SetURL http://game.test/g.php (login open)", "Show (login gone)"}));
 }
 
+TEST_F(LoginPairTest, KeysInsideTheLoginPageAreOfferedToThePage) {
+  LoadAndShowPair();
+  // Tab between the page's fields, F5: the page's before the window's.
+  PostMessageW(view->hWnd(), WM_KEYDOWN, VK_TAB, 0);
+  PostMessageW(view->hWnd(), WM_KEYDOWN, VK_F5, 0);
+  vorn2::test::Pump(50);
+  EXPECT_EQ(view->keysOffered, (std::vector<int>{VK_TAB, VK_F5}));
+}
+
 TEST_F(LoginPairTest, AFrameCompletingDoesNotShowThePair) {
   LoadFrm splash(StartupSettings{});
   splash.loadLogin = [this] { login->Load(); };

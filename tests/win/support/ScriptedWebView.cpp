@@ -1,6 +1,7 @@
 #include "win/support/ScriptedWebView.h"
 
 #include "framework/Notify.h"
+#include "framework/win/Window.h"
 
 namespace vorn2::test {
 
@@ -11,12 +12,20 @@ bool ScriptedWebView::Create(HWND parent, int x, int y, int width, int height) {
   created_ = true;
   hwnd_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, x, y, width, height, parent, nullptr,
                           GetModuleHandleW(nullptr), nullptr);
+  // Like the real control: keyboard messages inside it are offered first.
+  if (hwnd_) {
+    SetKeyFilter(hwnd_, [this](MSG& msg) {
+      keysOffered.push_back(msg.message == WM_KEYDOWN ? static_cast<int>(msg.wParam) : -1);
+      return claimKeys;
+    });
+  }
   return hwnd_ != nullptr;
 }
 
 void ScriptedWebView::Destroy() {
   if (destroyed_ || !created_) return;
   destroyed_ = true;
+  if (hwnd_) SetKeyFilter(hwnd_, {});
   if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
   hwnd_ = nullptr;
 }

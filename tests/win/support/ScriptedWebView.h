@@ -55,6 +55,10 @@ class ScriptedWebView : public IWebView {
   std::vector<std::wstring> navigations;  // every Navigate() call
   std::vector<std::wstring> cancelled;    // addresses whose before-navigate was cancelled
   int refreshCount = 0;
+  // Keyboard messages offered to the page: the key of each WM_KEYDOWN, -1
+  // for other keyboard messages. claimKeys: the page takes them.
+  std::vector<int> keysOffered;
+  bool claimKeys = true;
   bool overflowHidden = false;
   bool contextMenuEnabled = true;
   bool scrollBars = true;

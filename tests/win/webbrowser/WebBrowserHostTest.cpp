@@ -175,6 +175,54 @@ TEST_F(WebBrowserHostTest, DestroyInsideItsOwnNotification) {
   EXPECT_EQ(control->Release(), 0u);
 }
 
+// Stands in for the page's active object: counts the keys it is offered and
+// the references held on it.
+class CountingActiveObject : public IOleInPlaceActiveObject {
+ public:
+  LONG refs = 1;
+  std::vector<WPARAM> keys;
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    if (riid == IID_IUnknown || riid == IID_IOleWindow || riid == IID_IOleInPlaceActiveObject) {
+      *ppv = this;
+      AddRef();
+      return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+  STDMETHODIMP_(ULONG) Release() override { return --refs; }
+  STDMETHODIMP GetWindow(HWND*) override { return E_NOTIMPL; }
+  STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+  STDMETHODIMP TranslateAccelerator(LPMSG msg) override {
+    if (msg->message != WM_KEYDOWN) return S_FALSE;
+    keys.push_back(msg->wParam);
+    return msg->wParam == VK_F5 ? S_OK : S_FALSE;  // the page takes F5
+  }
+  STDMETHODIMP OnFrameWindowActivate(BOOL) override { return S_OK; }
+  STDMETHODIMP OnDocWindowActivate(BOOL) override { return S_OK; }
+  STDMETHODIMP ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) override { return S_OK; }
+  STDMETHODIMP EnableModeless(BOOL) override { return S_OK; }
+};
+
+TEST_F(WebBrowserHostTest, KeysGoToThePagesActiveObjectFirstAndItIsGivenBack) {
+  WebBrowserHost& host = MakeHost();
+  CountingActiveObject active;
+  IOleInPlaceFrame* frame = nullptr;
+  ASSERT_EQ(host.ClientSite()->QueryInterface(IID_IOleInPlaceFrame, reinterpret_cast<void**>(&frame)), S_OK);
+  frame->SetActiveObject(&active, L"page");
+  frame->Release();
+  EXPECT_EQ(active.refs, 2);
+  // Keys posted to a window inside the control reach the page before dispatch.
+  HWND inside = host.ControlWindow() ? host.ControlWindow() : host.hWnd();
+  PostMessageW(inside, WM_KEYDOWN, VK_F5, 0);
+  PostMessageW(inside, WM_KEYDOWN, VK_TAB, 0);
+  PumpPendingMessages();
+  EXPECT_EQ(active.keys, (std::vector<WPARAM>{VK_F5, VK_TAB}));
+  host.Destroy();
+  EXPECT_EQ(active.refs, 1);
+}
+
 TEST_F(WebBrowserHostTest, ParentWindowGoingFirstIsSurvived) {
   WebBrowserHost& host = MakeHost();
   HWND container = host.hWnd();
