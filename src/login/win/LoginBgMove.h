@@ -7,9 +7,11 @@
 namespace vorn2 {
 
 // Puts LoginBgWndProc in place of the window's procedure, keeping the one it
-// replaces. Hooking the window that is already hooked changes nothing.
+// replaces (framework/win/WindowProcHook.h). Hooking the window that is
+// already hooked changes nothing.
 void HookLoginBgMove(HWND lng_hWnd);
-// Puts the kept procedure back.
+// Puts the kept procedure back, or leaves LoginBgWndProc passing everything
+// through when another procedure was installed on top since.
 void UnhookLoginBgMove(HWND lng_hWnd);
 // WM_MOVE: the login window follows; every message then goes on to the
 // kept procedure, whose result is returned.

@@ -6,6 +6,7 @@
 
 #include "framework/win/Form.h"
 #include "framework/win/Screen.h"
+#include "framework/win/WindowProcHook.h"
 #include "win/support/WinTest.h"
 #include "winplumbing/ModGetTaskbarHei.h"
 #include "winplumbing/win/SharedRouter.h"
@@ -236,3 +237,51 @@ TEST_F(SetStyleWin, ReleasingTheObjectPutsTheProcedureBack) {
 }
 
 }  // namespace
+
+namespace {
+int g_hotKeyProcActs = 0;
+LRESULT CALLBACK HotKeyLikeProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+  WindowProcHook::Call call(&HotKeyLikeProc, hWnd);
+  if (uMsg == kProbe && call.Active()) ++g_hotKeyProcActs;
+  return call.Previous(uMsg, wParam, lParam);
+}
+}  // namespace
+
+TEST(ReplacedProcedure, RemovedUnderTheRouterItPassesThroughAndNothingIsLeft) {
+  // The main window's order: its own procedure first, the resize router on
+  // top, then at unload its procedure goes before the router.
+  const std::size_t routerBefore = SharedHookRouter().LiveRecords();
+  const std::size_t hooksBefore = WindowProcHook::Records();
+  ProbeForm form;
+  ASSERT_TRUE(form.Load());
+    ASSERT_TRUE(WindowProcHook::Install(form.hWnd(), &HotKeyLikeProc));
+  auto style = std::make_unique<cSetStyle>();
+  style->SetWindowStyle(form.hWnd());
+  EXPECT_EQ(SendMessageW(form.hWnd(), kProbe, 1, 0), 41);
+  EXPECT_EQ(g_hotKeyProcActs, 1);
+
+  WindowProcHook::Remove(form.hWnd(), &HotKeyLikeProc);  // not on top: stays, passing through
+  EXPECT_EQ(SendMessageW(form.hWnd(), kProbe, 2, 0), 42);
+  EXPECT_EQ(g_hotKeyProcActs, 1);
+  EXPECT_EQ(form.probes.size(), 2u);  // the window's own procedure still gets everything
+  style.reset();  // the router leaves: the chain below it is intact
+  EXPECT_EQ(SendMessageW(form.hWnd(), kProbe, 3, 0), 43);
+  EXPECT_EQ(form.probes.size(), 3u);
+
+  form.keepOnClose = false;
+  form.Unload();
+  EXPECT_TRUE(test::PumpUntil([&] { return SharedHookRouter().LiveRecords() == routerBefore; }, 2000));
+  EXPECT_EQ(WindowProcHook::Records(), hooksBefore);
+
+  // On top it is taken out at once and the window's procedure is back.
+  ProbeForm again;
+  ASSERT_TRUE(again.Load());
+  const LONG_PTR ownAgain = ProcOf(again.hWnd());
+  ASSERT_TRUE(WindowProcHook::Install(again.hWnd(), &HotKeyLikeProc));
+  ASSERT_TRUE(WindowProcHook::Install(again.hWnd(), &HotKeyLikeProc));  // twice: still one in the chain
+  WindowProcHook::Remove(again.hWnd(), &HotKeyLikeProc);
+  EXPECT_EQ(ProcOf(again.hWnd()), ownAgain);
+  EXPECT_EQ(WindowProcHook::Records(), hooksBefore);
+  again.keepOnClose = false;
+  again.Unload();
+}

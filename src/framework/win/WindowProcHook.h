@@ -1,0 +1,57 @@
+// Window procedures put in place of a window's own (the login background's
+// move procedure, the main window's hot-key procedure) that can be removed in
+// any order, whatever was installed on top of them since.
+//
+// Each replacement is one plain procedure; the previous procedure is kept per
+// window. Removing restores it only while the replacement is still the
+// window's current procedure; otherwise the replacement stays in the chain
+// as a pass-through (it then does not act), so that whatever was installed
+// on top keeps a valid previous procedure. A record goes when its procedure
+// has left the chain and no call through it is running, or with the window.
+//
+// A replacement is written as:
+//   LRESULT CALLBACK MyProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+//     WindowProcHook::Call call(&MyProc, h);
+//     if (m == WM_MOVE && call.Active()) { ... }
+//     return call.Previous(m, w, l);
+//   }
+// UI thread only.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+namespace vorn2::WindowProcHook {
+
+// Puts proc in place of the window's procedure; installing it again while it
+// is still in the chain only makes it act again. False when the window
+// refused.
+bool Install(HWND hWnd, WNDPROC proc);
+// Takes proc out of the window's chain, or makes it a pass-through.
+void Remove(HWND hWnd, WNDPROC proc);
+// True while proc is installed on the window and not removed.
+bool Active(HWND hWnd, WNDPROC proc);
+// Records kept (installed or passing through), for tests and diagnostics.
+std::size_t Records();
+
+// One call of a replacement procedure: keeps its record (and with it the
+// previous procedure) for the whole call, even if the replacement is removed
+// meanwhile.
+class Call {
+ public:
+  Call(WNDPROC proc, HWND hWnd);
+  ~Call();
+  Call(const Call&) = delete;
+  Call& operator=(const Call&) = delete;
+
+  bool Active() const;
+  // The previous procedure's answer (DefWindowProcW when there is none).
+  LRESULT Previous(UINT uMsg, WPARAM wParam, LPARAM lParam);
+
+ private:
+  WNDPROC proc_;
+  HWND hWnd_;
+};
+
+}  // namespace vorn2::WindowProcHook
