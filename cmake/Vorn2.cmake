@@ -68,3 +68,20 @@ function(vorn2_add_subfolders)
     add_subdirectory(${dir})
   endforeach()
 endfunction()
+
+# Programs with a Unicode entry point (wWinMain, wmain): MinGW needs to be
+# told, MSVC finds it by itself.
+function(vorn2_unicode_entry target)
+  if(MINGW)
+    target_link_options(${target} PRIVATE -municode)
+  endif()
+endfunction()
+
+# A program that must run with nothing beside it: static runtime, no symbols.
+function(vorn2_standalone target)
+  if(MINGW)
+    target_link_options(${target} PRIVATE -static -s)
+  elseif(MSVC)
+    set_property(TARGET ${target} PROPERTY MSVC_RUNTIME_LIBRARY "MultiThreaded")
+  endif()
+endfunction()
