@@ -124,6 +124,17 @@ void LoginFrm::OnUnload(bool&) {
   if (unloadSplash) unloadSplash();
 }
 
+void LoginFrm::ShowAgain() {
+  if (!IsLoaded()) {
+    Load();
+    return;
+  }
+  if (!background_.IsLoaded()) return;
+  if (IsIconic(background_.hWnd())) ShowWindow(background_.hWnd(), SW_RESTORE);
+  // Still hidden: its page is loading and shows the pair when it completes.
+  if (background_.IsVisible()) SetForegroundWindow(background_.hWnd());
+}
+
 void LoginFrm::ClosePair() {
   if (background_.IsLoaded()) background_.Unload();
   else Unload();

@@ -45,6 +45,10 @@ class LoginFrm : public Form {
   PictureBox& Picture1() { return picture1_; }
   IWebView* WebBrowser1() { return webBrowser1_.get(); }
 
+  // The login once more (a second account): loads the pair anew when it was
+  // closed (it appears when its page has loaded), or brings it back when it
+  // is open.
+  void ShowAgain();
   // Closes the pair: the background unloads and takes this window with it.
   void ClosePair();
   void MinimizePair();
