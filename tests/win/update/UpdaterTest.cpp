@@ -200,6 +200,36 @@ TEST_F(Updater, ClientThatExitsWhileWaitedForIsUpdated) {
   EXPECT_EQ(ReadFileBytes(client_), newBytes_);
 }
 
+// Windows refuses a read-only client, or one in a Program Files install, as
+// access denied: waiting would not change that, so it is said at once. Wine
+// run as root ignores read-only files and folder permissions; a directory
+// in the file's place draws the same refusal.
+TEST_F(Updater, InstallationThatCannotBeWrittenIsReportedAtOnce) {
+  WriteManifest(Publish());
+  SetEnvironmentVariableW(L"VORN2_UPDATER_WAIT_MS", L"20000");
+  const std::wstring deniedClient = install_.File(L"denied.exe");
+  ASSERT_TRUE(CreateDirectoryW(deniedClient.c_str(), nullptr));
+  ULONGLONG started = GetTickCount64();
+  int code = RunUpdater(W(UpdaterParameters(U8(deniedClient))));
+  ULONGLONG took = GetTickCount64() - started;
+  RemoveDirectoryW(deniedClient.c_str());
+  EXPECT_EQ(code, 8);
+  EXPECT_LT(took, 10000u);
+  EXPECT_FALSE(test::FileExists(deniedClient + L".new"));
+  ExpectMessage("无法写入安装目录");
+
+  // A writable client in a folder that takes no new file where the download
+  // would go.
+  DeleteFileW(messages_.c_str());
+  const std::wstring blocked = client_ + L".new";
+  ASSERT_TRUE(CreateDirectoryW(blocked.c_str(), nullptr));
+  code = RunUpdater(Arguments());
+  RemoveDirectoryW(blocked.c_str());
+  EXPECT_EQ(code, 8);
+  ExpectOldClientUntouched();
+  ExpectMessage("无法写入安装目录");
+}
+
 // Wine takes its builtin copy of a system library before a file of that
 // name beside the program. Native-first overrides for the named programs make
 // it search the way Windows does; they go when the object does.
