@@ -1,19 +1,14 @@
-"""Checks of the built executables read from their PE headers: which libraries
-they name in their import tables, and that ASLR (with relocations to use it),
-high-entropy ASLR and DEP stay on.
-
-Update.exe runs from the temporary folder, where a file named like a library
-in its import table would be loaded instead of the system's. So it may name
-only libraries the system always maps from its own folder (the known DLLs of
-every supported Windows); the others come through framework/win/SystemLibrary.
-"""
+"""The built executables read as PE files: the libraries they name, and ASLR
+(with relocations to use it), high-entropy ASLR and DEP on. Update.exe runs
+from the temporary folder, so it may name only libraries the system always
+maps from its own folder."""
 import os
 import re
 import struct
 import unittest
 
-ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
-BUILD = os.environ.get("VORN2_WINDOWS_BUILD", os.path.join(ROOT, "build", "windows"))
+BUILD = os.environ.get("VORN2_WINDOWS_BUILD",
+                       os.path.join(os.path.dirname(__file__), "..", "..", "build", "windows"))
 
 # In KnownDLLs from Windows 7 to Windows 11.
 KNOWN = {
@@ -21,103 +16,76 @@ KNOWN = {
     "msctf.dll", "msvcrt.dll", "normaliz.dll", "nsi.dll", "ole32.dll", "oleaut32.dll", "psapi.dll", "rpcrt4.dll",
     "sechost.dll", "setupapi.dll", "shell32.dll", "shlwapi.dll", "user32.dll", "wldap32.dll", "ws2_32.dll",
 }
-# The client lives in its installation folder and may also take: gdiplus
-# (known from Windows 10 on; used throughout the drawing code) and comctl32,
-# which its manifest binds to the common-controls 6 assembly.
+# The client, in its installation folder, may also take gdiplus (known from
+# Windows 10 on, used all through the drawing code) and comctl32, which its
+# manifest binds to the common-controls 6 assembly.
 CLIENT_EXTRA = {"gdiplus.dll", "comctl32.dll"}
 
-IMAGE_FILE_RELOCS_STRIPPED = 0x0001
-HIGH_ENTROPY_VA = 0x0020
-DYNAMIC_BASE = 0x0040
-NX_COMPAT = 0x0100
+RELOCS_STRIPPED, HIGH_ENTROPY_VA, DYNAMIC_BASE, NX_COMPAT = 0x1, 0x20, 0x40, 0x100
 
 
 class PeImage:
     def __init__(self, path):
         with open(path, "rb") as f:
-            self.data = f.read()
-        pe = self.u32(0x3C)
-        if self.data[pe:pe + 4] != b"PE\0\0":
-            raise ValueError("%s: not a PE image" % path)
-        sections, optional_size, self.file_characteristics = struct.unpack_from("<2xH12xHH", self.data, pe + 4)
+            self.data = data = f.read()
+        pe = struct.unpack_from("<I", data, 0x3C)[0]
+        assert data[pe:pe + 4] == b"PE\0\0", path
+        sections, optional_size, self.file_flags = struct.unpack_from("<2xH12xHH", data, pe + 4)
         opt = pe + 24
-        if self.u16(opt) != 0x20B:
-            raise ValueError("%s: not a 64-bit image" % path)
-        self.dll_characteristics = self.u16(opt + 70)
-        self.directories = [struct.unpack_from("<II", self.data, opt + 112 + 8 * i) for i in range(self.u32(opt + 108))]
-        self.sections = [struct.unpack_from("<8xIIII", self.data, opt + optional_size + 40 * i) for i in range(sections)]
-
-    def u16(self, at):
-        return struct.unpack_from("<H", self.data, at)[0]
-
-    def u32(self, at):
-        return struct.unpack_from("<I", self.data, at)[0]
+        assert struct.unpack_from("<H", data, opt)[0] == 0x20B, path  # 64-bit
+        self.dll_flags = struct.unpack_from("<H", data, opt + 70)[0]
+        self.dirs = [struct.unpack_from("<II", data, opt + 112 + 8 * i) for i in range(16)]
+        self.sections = [struct.unpack_from("<8xIIII", data, opt + optional_size + 40 * i) for i in range(sections)]
 
     def offset(self, rva):
-        for virtual_size, address, raw_size, raw in self.sections:
-            if address <= rva < address + max(virtual_size, raw_size):
+        for size, address, raw_size, raw in self.sections:
+            if address <= rva < address + max(size, raw_size):
                 return raw + rva - address
         raise ValueError("address %#x outside every section" % rva)
 
-    def string(self, rva):
-        at = self.offset(rva)
-        return self.data[at:self.data.index(b"\0", at)].decode("ascii")
-
-    def directory(self, index):
-        return self.directories[index] if index < len(self.directories) else (0, 0)
-
     def imports(self):
-        """Library names of the import table."""
-        names = []
-        rva, _ = self.directory(1)
+        names, rva = set(), self.dirs[1][0]
         while rva:
             descriptor = struct.unpack_from("<5I", self.data, self.offset(rva))
             if not any(descriptor):
-                break
-            names.append(self.string(descriptor[3]))
+                return names
+            at = self.offset(descriptor[3])
+            names.add(self.data[at:self.data.index(b"\0", at)].decode("ascii").lower())
             rva += 20
         return names
 
-    def library_names(self):
-        """Every narrow library name in the file. Delay-loaded libraries are
-        named only there: mingw's linker leaves their directory empty."""
-        return {m.decode("ascii") for m in re.findall(rb"([A-Za-z0-9_\-]+\.dll)\0", self.data, re.IGNORECASE)}
+    def named_libraries(self):
+        # Delay-loaded libraries are named only as strings: mingw's linker
+        # leaves their directory empty.
+        return {m.decode("ascii").lower() for m in re.findall(rb"([\w-]+\.dll)\0", self.data, re.IGNORECASE)}
 
 
 class Executables(unittest.TestCase):
-    def image(self, *parts):
-        path = os.path.join(BUILD, *parts)
-        self.assertTrue(os.path.isfile(path), "%s not built" % path)
-        return PeImage(path)
-
-    def check(self, image, allowed, name):
-        imports = {n.lower() for n in image.imports()}
-        self.assertIn("kernel32.dll", imports, name)  # the table was found at all
-        self.assertEqual(sorted(imports - allowed), [], "%s imports libraries outside the allowed list" % name)
-        named = {n.lower() for n in image.library_names()}
-        self.assertEqual(sorted(named - allowed), [], "%s names libraries outside the allowed list" % name)
-        flags = image.dll_characteristics
-        self.assertTrue(flags & DYNAMIC_BASE, "%s: ASLR off" % name)
-        self.assertTrue(flags & HIGH_ENTROPY_VA, "%s: high-entropy ASLR off" % name)
-        self.assertTrue(flags & NX_COMPAT, "%s: DEP off" % name)
+    def check(self, allowed, *path):
+        name = path[-1]
+        full = os.path.join(BUILD, *path)
+        self.assertTrue(os.path.isfile(full), "%s not built" % full)
+        image = PeImage(full)
+        imports = image.imports()
+        self.assertIn("kernel32.dll", imports, name)  # the table was read at all
+        self.assertEqual(sorted((imports | image.named_libraries()) - allowed), [], name)
+        for flag, what in ((DYNAMIC_BASE, "ASLR"), (HIGH_ENTROPY_VA, "high-entropy ASLR"), (NX_COMPAT, "DEP")):
+            self.assertTrue(image.dll_flags & flag, "%s: %s off" % (name, what))
         # Without relocations the loader cannot move the image, whatever the flag says.
-        self.assertFalse(image.file_characteristics & IMAGE_FILE_RELOCS_STRIPPED, "%s: relocations stripped" % name)
-        self.assertGreater(image.directory(5)[1], 0, "%s: no relocations" % name)
-        return imports
+        self.assertFalse(image.file_flags & RELOCS_STRIPPED, name)
+        self.assertGreater(image.dirs[5][1], 0, "%s: no relocations" % name)
+        return image, imports
 
-    def test_updaters_name_only_known_libraries(self):
-        # The test build runs the same loading code and stands in for the
-        # shipped one in the planted-library test under Wine.
+    def test_updaters(self):
+        # The test build stands in for the shipped one in the Wine tests.
         for exe in ("Update.exe", "UpdateTestBuild.exe"):
             with self.subTest(exe=exe):
-                self.check(self.image("updater", exe), KNOWN, exe)
+                self.check(KNOWN, "updater", exe)
 
-    def test_client_names_only_known_libraries(self):
-        image = self.image("src", "app", "vorn2.exe")
-        imports = self.check(image, KNOWN | CLIENT_EXTRA, "vorn2.exe")
+    def test_client(self):
+        image, imports = self.check(KNOWN | CLIENT_EXTRA, "src", "app", "vorn2.exe")
         if "comctl32.dll" in imports:
-            self.assertIn(b"Microsoft.Windows.Common-Controls", image.data,
-                          "vorn2.exe imports comctl32 without the manifest that binds it")
+            self.assertIn(b"Microsoft.Windows.Common-Controls", image.data, "comctl32 without its manifest")
 
 
 if __name__ == "__main__":

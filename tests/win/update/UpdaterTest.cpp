@@ -230,41 +230,25 @@ TEST_F(Updater, InstallationThatCannotBeWrittenIsReportedAtOnce) {
   ExpectMessage("无法写入安装目录");
 }
 
-// Wine takes its builtin copy of a system library before a file of that
-// name beside the program. Native-first overrides for the named programs make
-// it search the way Windows does; they go when the object does.
-class NativeLibrariesFirst {
- public:
-  NativeLibrariesFirst(std::vector<std::wstring> programs, const std::vector<std::wstring>& libraries)
-      : programs_(std::move(programs)) {
-    for (const std::wstring& program : programs_)
-      for (const std::wstring& library : libraries)
-        RegSetKeyValueW(HKEY_CURRENT_USER, Key(program).c_str(), library.c_str(), REG_SZ, L"native,builtin",
-                        sizeof(L"native,builtin"));
-  }
-  ~NativeLibrariesFirst() {
-    for (const std::wstring& program : programs_) RegDeleteTreeW(HKEY_CURRENT_USER, Key(program).c_str());
-  }
-
- private:
-  static std::wstring Key(const std::wstring& program) {
-    return L"Software\\Wine\\AppDefaults\\" + program + L"\\DllOverrides";
-  }
-  std::vector<std::wstring> programs_;
-};
-
 // Update.exe runs from the temporary folder: libraries left there under the
 // names it loads at run time stay unloaded, and the update still works.
 TEST_F(Updater, LibrariesPlantedBesideTheUpdaterAreNotLoaded) {
   WriteManifest(Publish());
-  const std::vector<std::wstring> planted = {L"wininet", L"bcrypt", L"comctl32"};
-  for (const std::wstring& name : planted)
-    ASSERT_TRUE(CopyBeside(L"PlantedLibrary.dll", updaterDir_.File(name + L".dll")));
   const std::wstring probe = updaterDir_.File(L"probe.exe");
   ASSERT_TRUE(CopyBeside(L"DummyClient.exe", probe));
+  // Wine takes its builtin copy of a system library before a file beside the
+  // program; native-first overrides make it search the way Windows does.
+  const std::vector<std::wstring> planted = {L"wininet", L"bcrypt", L"comctl32"};
+  const std::vector<std::wstring> programs = {L"Update.exe", L"probe.exe"};
+  auto key = [](const std::wstring& program) {
+    return L"Software\\Wine\\AppDefaults\\" + program + L"\\DllOverrides";
+  };
+  for (const std::wstring& name : planted) {
+    ASSERT_TRUE(CopyBeside(L"PlantedLibrary.dll", updaterDir_.File(name + L".dll")));
+    for (const std::wstring& program : programs)
+      RegSetKeyValueW(HKEY_CURRENT_USER, key(program).c_str(), name.c_str(), REG_SZ, L"n,b", sizeof(L"n,b"));
+  }
   auto loaded = [&](const std::wstring& name) { return test::FileExists(updaterDir_.File(name + L".dll.loaded")); };
-  NativeLibrariesFirst overrides({L"Update.exe", L"probe.exe"}, planted);
-
   // The probe's plain loads by name show that the planted files are taken.
   for (const std::wstring& name : planted) {
     test::RunProcess(L"\"" + probe + L"\" /load " + name + L".dll");
@@ -276,6 +260,7 @@ TEST_F(Updater, LibrariesPlantedBesideTheUpdaterAreNotLoaded) {
   EXPECT_EQ(ReadFileBytes(client_), newBytes_);
   // The client's first step keeps its later loads out of its folder too.
   test::RunProcess(L"\"" + probe + L"\" /safe-load wininet.dll");
+  for (const std::wstring& program : programs) RegDeleteTreeW(HKEY_CURRENT_USER, key(program).c_str());
   for (const std::wstring& name : planted) EXPECT_FALSE(loaded(name)) << U8(name);
 }
 
