@@ -10,7 +10,7 @@ jobs=${JOBS:-$(nproc)}
 
 scripts/setup.sh || exit 1
 rm -rf "$results"
-mkdir -p "$results"/{native,windows,devserver,e2e}
+mkdir -p "$results"/{native,windows,build,devserver,e2e}
 
 echo "== native build (portable core, sanitizers)"
 cmake --preset native >/dev/null && cmake --build --preset native -j "$jobs" || { echo "native build failed"; exit 1; }
@@ -19,6 +19,9 @@ scripts/run-tests.sh build/native "$results/native" native
 
 echo "== windows build (mingw-w64)"
 cmake --preset windows >/dev/null && cmake --build --preset windows -j "$jobs" || { echo "windows build failed"; exit 1; }
+
+echo "== executables (import tables, ASLR, DEP)"
+python3 scripts/unittest_counts.py tests/build "$results/build/build.counts"
 
 source scripts/wine-env.sh
 source scripts/devserver.sh

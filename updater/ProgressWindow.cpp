@@ -1,6 +1,6 @@
 #include "ProgressWindow.h"
 
-#include <commctrl.h>
+#include "framework/win/SystemLibrary.h"
 
 namespace vorn2::updater {
 
@@ -15,8 +15,11 @@ LRESULT CALLBACK ProgressProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 }  // namespace
 
 bool ProgressWindow::Create(const std::wstring& caption, const std::wstring& text) {
-  INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_PROGRESS_CLASS};
-  InitCommonControlsEx(&icc);
+  // Without the library the window still shows its text, only no bar.
+  if (const CommonControlsFunctions* controls = CommonControls()) {
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_PROGRESS_CLASS};
+    controls->InitCommonControlsEx(&icc);
+  }
   HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof(wc);

@@ -1,21 +1,22 @@
 #include "Sha256.h"
 
-#include <windows.h>
-#include <bcrypt.h>
-
 #include <vector>
+
+#include "framework/win/SystemLibrary.h"
 
 namespace vorn2::updater {
 
 std::optional<std::string> Sha256OfFile(const std::wstring& path) {
+  const BCryptFunctions* cng = BCrypt();
+  if (!cng) return std::nullopt;
   HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) return std::nullopt;
   BCRYPT_ALG_HANDLE algorithm = nullptr;
   BCRYPT_HASH_HANDLE hash = nullptr;
   std::optional<std::string> result;
-  if (BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0)) &&
-      BCRYPT_SUCCESS(BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0))) {
+  if (BCRYPT_SUCCESS(cng->BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0)) &&
+      BCRYPT_SUCCESS(cng->BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0))) {
     std::vector<unsigned char> buffer(1 << 16);
     bool ok = true;
     for (;;) {
@@ -25,13 +26,13 @@ std::optional<std::string> Sha256OfFile(const std::wstring& path) {
         break;
       }
       if (got == 0) break;
-      if (!BCRYPT_SUCCESS(BCryptHashData(hash, buffer.data(), got, 0))) {
+      if (!BCRYPT_SUCCESS(cng->BCryptHashData(hash, buffer.data(), got, 0))) {
         ok = false;
         break;
       }
     }
     unsigned char digest[32];
-    if (ok && BCRYPT_SUCCESS(BCryptFinishHash(hash, digest, sizeof(digest), 0))) {
+    if (ok && BCRYPT_SUCCESS(cng->BCryptFinishHash(hash, digest, sizeof(digest), 0))) {
       static const char kHex[] = "0123456789abcdef";
       std::string hex;
       for (unsigned char b : digest) {
@@ -41,8 +42,8 @@ std::optional<std::string> Sha256OfFile(const std::wstring& path) {
       result = hex;
     }
   }
-  if (hash) BCryptDestroyHash(hash);
-  if (algorithm) BCryptCloseAlgorithmProvider(algorithm, 0);
+  if (hash) cng->BCryptDestroyHash(hash);
+  if (algorithm) cng->BCryptCloseAlgorithmProvider(algorithm, 0);
   CloseHandle(file);
   return result;
 }

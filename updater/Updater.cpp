@@ -25,9 +25,11 @@ std::wstring ModuleFolder() {
   return slash == std::wstring::npos ? std::wstring() : s.substr(0, slash + 1);
 }
 
-enum class ClientState { Free, Busy, Missing };
+enum class ClientState { Free, Busy, Missing, NotWritable };
 
-// The client is gone when its executable can be opened for writing.
+// The client is gone when its executable can be opened for writing. A running
+// or locked file is refused as shared; a file or folder this account may not
+// write is refused as denied, and waiting would not change that.
 ClientState WaitForClientToExit(const std::wstring& client, DWORD timeoutMs) {
   const ULONGLONG end = GetTickCount64() + timeoutMs;
   for (;;) {
@@ -38,9 +40,33 @@ ClientState WaitForClientToExit(const std::wstring& client, DWORD timeoutMs) {
     }
     DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return ClientState::Missing;
+    if (error == ERROR_ACCESS_DENIED) return ClientState::NotWritable;
     if (GetTickCount64() >= end) return ClientState::Busy;
     Sleep(200);
   }
+}
+
+// The download and the backup are new files beside the client: a writable
+// client in a folder that takes no new files must stop here, not after the
+// download.
+bool FolderTakesNewFiles(const std::wstring& probe) {
+  HANDLE h = CreateFileW(probe.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE,
+                         nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    CloseHandle(h);
+    return true;
+  }
+  return GetLastError() != ERROR_ACCESS_DENIED;
+}
+
+// The new client must be on the disk before it replaces the old one: after a
+// power cut the client's name must not point at data still in the cache.
+bool FlushToDisk(const std::wstring& path) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const bool flushed = FlushFileBuffers(h) != FALSE;
+  CloseHandle(h);
+  return flushed;
 }
 
 std::optional<unsigned long long> FileSize(const std::wstring& path) {
@@ -102,6 +128,15 @@ int RunUpdater(const std::wstring& arguments, const UpdaterSettings& settings) {
     case ClientState::Busy:
       Say(kClientBusyMessage);
       return kClientBusy;
+    case ClientState::NotWritable:
+      Say(kNotWritableMessage);
+      return kNotWritable;
+  }
+  const std::wstring newFile = client + L".new";
+  const std::wstring backup = client + L".old";
+  if (!FolderTakesNewFiles(newFile)) {
+    Say(kNotWritableMessage);
+    return kNotWritable;
   }
 
   std::optional<std::string> manifestText = ReadFileHead(ModuleFolder() + L"update.txt");
@@ -117,9 +152,6 @@ int RunUpdater(const std::wstring& arguments, const UpdaterSettings& settings) {
   }
   const std::string url =
       manifest.url.empty() ? DefaultClientUrl(settings.updateServer, FileNameOf(target->clientPath)) : manifest.url;
-
-  const std::wstring newFile = client + L".new";
-  const std::wstring backup = client + L".old";
 
   std::int32_t announced = -1;
   bool ok = false;
@@ -150,6 +182,12 @@ int RunUpdater(const std::wstring& arguments, const UpdaterSettings& settings) {
     DeleteFileW(newFile.c_str());
     Say(kVerifyFailedMessage);
     return kVerifyFailed;
+  }
+
+  if (!FlushToDisk(newFile)) {
+    DeleteFileW(newFile.c_str());
+    Say(kNotWritableMessage);
+    return kNotWritable;
   }
 
   WinReplaceFiles files(W(target->installFolder));

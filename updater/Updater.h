@@ -20,6 +20,7 @@ enum ExitCode : int {
   kDownloadFailed = 5,
   kVerifyFailed = 6,
   kReplaceFailed = 7,
+  kNotWritable = 8,
 };
 
 // Every failure is told to the user (through Prompt) before returning.
@@ -32,6 +33,8 @@ inline constexpr const char* kBadArgumentsMessage = "更新程序的启动参数
 inline constexpr const char* kClientMissingMessage = "找不到要更新的客户端程序，无法更新。";
 inline constexpr const char* kClientBusyMessage =
     "客户端程序仍在运行，无法更新。请关闭客户端后重新检查更新，原来的客户端保持不变。";
+inline constexpr const char* kNotWritableMessage =
+    "无法写入安装目录，无法更新。请以有写入权限的帐户运行，或将客户端重新安装到可写入的目录。原来的客户端保持不变。";
 inline constexpr const char* kNoManifestMessage = "找不到版本文件 update.txt，无法更新。";
 inline constexpr const char* kNoHashMessage = "版本文件中没有有效的校验值（sha256），无法更新。";
 inline constexpr const char* kDownloadFailedMessage =

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "Updater.h"
+#include "framework/win/SystemLibrary.h"
 #include "vorn2/BuildConfig.h"
 
 namespace vorn2::updater {
@@ -11,6 +12,8 @@ void ApplyTestSeams(UpdaterSettings& settings);
 }  // namespace vorn2::updater
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
+  // Run from the temporary folder: nothing may be loaded from there.
+  vorn2::RestrictLibrarySearchToSystem();
   vorn2::updater::UpdaterSettings settings;
   settings.updateServer = vorn2::build::kUpdateServer;
 #ifdef VORN2_UPDATER_TEST_BUILD

@@ -3,6 +3,7 @@
 #include <objbase.h>
 
 #include "framework/win/Form.h"
+#include "framework/win/SystemLibrary.h"
 #include "framework/win/WinText.h"
 #include "login/win/LoginFrm.h"
 #include "startup/StartupRules.h"
@@ -10,6 +11,7 @@
 #include "vorn2/BuildConfig.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  vorn2::RestrictLibrarySearchToSystem();  // before anything loads a library by name
   using namespace vorn2;
   OleInitialize(nullptr);  // the web browser control needs an STA with OLE
 

@@ -1,9 +1,7 @@
 #include "startup/win/CLumDownLoadFile.h"
 
-#include <windows.h>
-#include <wininet.h>
-
 #include "framework/Notify.h"
+#include "framework/win/SystemLibrary.h"
 #include "framework/win/WinText.h"
 #include "framework/win/Window.h"
 
@@ -19,18 +17,19 @@ class WinInetSession : public IDownloadSession {
   }
 
   bool OpenInternet() override {
+    if (!net_) return false;
     // The system's proxy settings, no agent string.
-    internet_ = InternetOpenW(nullptr, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    internet_ = net_->InternetOpenW(nullptr, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
     return internet_ != nullptr;
   }
   bool OpenUrl(const std::string& url) override {
     // Always from the server, never from the cache.
-    request_ = InternetOpenUrlW(internet_, W(url).c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0);
+    request_ = net_->InternetOpenUrlW(internet_, W(url).c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0);
     return request_ != nullptr;
   }
   bool QueryStatusCode(std::uint32_t& status) override {
     DWORD code = 0, size = sizeof(code);
-    if (!HttpQueryInfoW(request_, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size, nullptr))
+    if (!net_->HttpQueryInfoW(request_, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size, nullptr))
       return false;
     status = code;
     return true;
@@ -39,7 +38,7 @@ class WinInetSession : public IDownloadSession {
     // As text: the numeric form is 32-bit.
     wchar_t text[64] = {};
     DWORD size = sizeof(text) - sizeof(wchar_t);
-    if (!HttpQueryInfoW(request_, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) return false;
+    if (!net_->HttpQueryInfoW(request_, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) return false;
     auto value = ParseContentLength(U8(std::wstring(text, size / sizeof(wchar_t))));
     if (!value) return false;
     length = *value;
@@ -56,7 +55,7 @@ class WinInetSession : public IDownloadSession {
   }
   bool Read(unsigned char* buffer, std::uint32_t size, std::uint32_t& received) override {
     DWORD got = 0;
-    BOOL ok = InternetReadFile(request_, buffer, size, &got);
+    BOOL ok = net_->InternetReadFile(request_, buffer, size, &got);
     received = got;
     return ok != FALSE;
   }
@@ -69,16 +68,17 @@ class WinInetSession : public IDownloadSession {
     file_ = nullptr;
   }
   void CloseUrl() override {
-    if (request_) InternetCloseHandle(request_);
+    if (request_) net_->InternetCloseHandle(request_);
     request_ = nullptr;
   }
   void CloseInternet() override {
-    if (internet_) InternetCloseHandle(internet_);
+    if (internet_) net_->InternetCloseHandle(internet_);
     internet_ = nullptr;
   }
   void PumpPendingMessages() override { vorn2::PumpPendingMessages(); }
 
  private:
+  const WinInetFunctions* net_ = WinInet();
   HINTERNET internet_ = nullptr;
   HINTERNET request_ = nullptr;
   HANDLE file_ = nullptr;

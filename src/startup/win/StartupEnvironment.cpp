@@ -2,17 +2,18 @@
 
 #include <windows.h>
 #include <shellapi.h>
-#include <wininet.h>
 
 #include "framework/win/Screen.h"
+#include "framework/win/SystemLibrary.h"
 
 namespace vorn2 {
 namespace {
 StartupEnvironment RealEnvironment() {
   StartupEnvironment env;
   env.isConnected = [] {
+    const WinInetFunctions* net = WinInet();
     DWORD flags = 0;
-    return InternetGetConnectedState(&flags, 0) != FALSE;
+    return net && net->InternetGetConnectedState(&flags, 0) != FALSE;
   };
   env.shellOpen = [](const std::wstring& file, const std::wstring& parameters) {
     HINSTANCE r = ShellExecuteW(nullptr, L"open", file.c_str(), parameters.empty() ? nullptr : parameters.c_str(),

@@ -5,6 +5,7 @@
 
 #include "framework/win/Files.h"
 #include "framework/win/Prompt.h"
+#include "framework/win/SystemLibrary.h"
 #include "framework/win/WinText.h"
 #include "resource_ids.h"
 #include "startup/UpdaterLaunch.h"
@@ -68,15 +69,17 @@ bool UserWantsUpdate(HWND owner) {
 }  // namespace
 
 std::string LocalVersionString() {
+  const VersionFunctions* version = VersionInfo();
+  if (!version) return {};
   const std::wstring path = ModulePath();
   DWORD ignored = 0;
-  DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+  DWORD size = version->GetFileVersionInfoSizeW(path.c_str(), &ignored);
   if (size == 0) return {};
   std::vector<unsigned char> data(size);
-  if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data())) return {};
+  if (!version->GetFileVersionInfoW(path.c_str(), 0, size, data.data())) return {};
   VS_FIXEDFILEINFO* info = nullptr;
   UINT length = 0;
-  if (!VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) || !info ||
+  if (!version->VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) || !info ||
       length < sizeof(VS_FIXEDFILEINFO))
     return {};
   return FormatLocalVersion(HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS),

@@ -200,6 +200,70 @@ TEST_F(Updater, ClientThatExitsWhileWaitedForIsUpdated) {
   EXPECT_EQ(ReadFileBytes(client_), newBytes_);
 }
 
+// Windows refuses a read-only client, or one in a Program Files install, as
+// access denied: waiting would not change that, so it is said at once. Wine
+// run as root ignores read-only files and folder permissions; a directory
+// in the file's place draws the same refusal.
+TEST_F(Updater, InstallationThatCannotBeWrittenIsReportedAtOnce) {
+  WriteManifest(Publish());
+  SetEnvironmentVariableW(L"VORN2_UPDATER_WAIT_MS", L"20000");
+  const std::wstring deniedClient = install_.File(L"denied.exe");
+  ASSERT_TRUE(CreateDirectoryW(deniedClient.c_str(), nullptr));
+  ULONGLONG started = GetTickCount64();
+  int code = RunUpdater(W(UpdaterParameters(U8(deniedClient))));
+  ULONGLONG took = GetTickCount64() - started;
+  RemoveDirectoryW(deniedClient.c_str());
+  EXPECT_EQ(code, 8);
+  EXPECT_LT(took, 10000u);
+  EXPECT_FALSE(test::FileExists(deniedClient + L".new"));
+  ExpectMessage("无法写入安装目录");
+
+  // A writable client in a folder that takes no new file where the download
+  // would go.
+  DeleteFileW(messages_.c_str());
+  const std::wstring blocked = client_ + L".new";
+  ASSERT_TRUE(CreateDirectoryW(blocked.c_str(), nullptr));
+  code = RunUpdater(Arguments());
+  RemoveDirectoryW(blocked.c_str());
+  EXPECT_EQ(code, 8);
+  ExpectOldClientUntouched();
+  ExpectMessage("无法写入安装目录");
+}
+
+// Update.exe runs from the temporary folder: libraries left there under the
+// names it loads at run time stay unloaded, and the update still works.
+TEST_F(Updater, LibrariesPlantedBesideTheUpdaterAreNotLoaded) {
+  WriteManifest(Publish());
+  const std::wstring probe = updaterDir_.File(L"probe.exe");
+  ASSERT_TRUE(CopyBeside(L"DummyClient.exe", probe));
+  // Wine takes its builtin copy of a system library before a file beside the
+  // program; native-first overrides make it search the way Windows does.
+  const std::vector<std::wstring> planted = {L"wininet", L"bcrypt", L"comctl32"};
+  const std::vector<std::wstring> programs = {L"Update.exe", L"probe.exe"};
+  auto key = [](const std::wstring& program) {
+    return L"Software\\Wine\\AppDefaults\\" + program + L"\\DllOverrides";
+  };
+  for (const std::wstring& name : planted) {
+    ASSERT_TRUE(CopyBeside(L"PlantedLibrary.dll", updaterDir_.File(name + L".dll")));
+    for (const std::wstring& program : programs)
+      RegSetKeyValueW(HKEY_CURRENT_USER, key(program).c_str(), name.c_str(), REG_SZ, L"n,b", sizeof(L"n,b"));
+  }
+  auto loaded = [&](const std::wstring& name) { return test::FileExists(updaterDir_.File(name + L".dll.loaded")); };
+  // The probe's plain loads by name show that the planted files are taken.
+  for (const std::wstring& name : planted) {
+    test::RunProcess(L"\"" + probe + L"\" /load " + name + L".dll");
+    EXPECT_TRUE(loaded(name)) << "the planted " << U8(name) << " is not taken even by a plain load";
+    DeleteFileW(updaterDir_.File(name + L".dll.loaded").c_str());
+  }
+
+  EXPECT_EQ(RunUpdater(Arguments()), 0);
+  EXPECT_EQ(ReadFileBytes(client_), newBytes_);
+  // The client's first step keeps its later loads out of its folder too.
+  test::RunProcess(L"\"" + probe + L"\" /safe-load wininet.dll");
+  for (const std::wstring& program : programs) RegDeleteTreeW(HKEY_CURRENT_USER, key(program).c_str());
+  for (const std::wstring& name : planted) EXPECT_FALSE(loaded(name)) << U8(name);
+}
+
 TEST_F(Updater, BadArgumentsAreRefused) {
   WriteManifest(Publish());
   for (const std::wstring& args : {std::wstring(L""), std::wstring(L"/web"), install_.path(),

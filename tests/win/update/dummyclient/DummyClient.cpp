@@ -3,10 +3,19 @@
 
 #include <string>
 
+#include "framework/win/SystemLibrary.h"
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
-  if (commandLine && std::wstring(commandLine) == L"/stay") {
+  const std::wstring arguments = commandLine ? commandLine : L"";
+  if (arguments == L"/stay") {
     Sleep(120000);
     return 0;
+  }
+  // A library by name, the plain way or after the client's first step.
+  for (const std::wstring option : {L"/load ", L"/safe-load "}) {
+    if (arguments.rfind(option, 0) != 0) continue;
+    if (option == L"/safe-load ") vorn2::RestrictLibrarySearchToSystem();
+    return LoadLibraryW(arguments.substr(option.size()).c_str()) ? 0 : 1;
   }
   wchar_t self[MAX_PATH] = {};
   DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
