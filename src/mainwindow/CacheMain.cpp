@@ -1,0 +1,93 @@
+#include "mainwindow/CacheMain.h"
+
+namespace vorn2 {
+namespace {
+
+// Group search failed before any deletion: true to go on with the entries.
+bool NoGroupsToDelete(std::uint32_t error) {
+  // Error 0: the search found nothing and reported nothing (a system whose
+  // group functions are stubs); there is no group to delete either way.
+  return error == kErrorFileNotFound || error == 0;
+}
+
+// One entry read with the buffer it needs: the fixed one first, a larger one
+// only for an entry that does not fit.
+template <typename Read>
+bool ReadEntry(IUrlCache& cache, Read read, CacheEntry& entry) {
+  std::size_t needed = 0;
+  if (read(kCacheEntryBufferSize, entry, needed)) return true;
+  if (cache.LastError() != kErrorInsufficientBuffer || needed <= kCacheEntryBufferSize || needed > kMaxCacheEntrySize)
+    return false;
+  std::size_t again = 0;
+  return read(needed, entry, again);
+}
+
+}  // namespace
+
+CacheClearReport ClearCacheEntries(IUrlCache& cache, const std::string& pattern, std::uint32_t keepFilter) {
+  CacheClearReport report;
+
+  // Phase 1: cache groups.
+  if (cache.HasFindFirstGroup()) {
+    IUrlCache::GroupId group = 0;
+    const IUrlCache::Handle groups = cache.FindFirstGroup(group);
+    if (!groups && !NoGroupsToDelete(cache.LastError())) {
+      report.end = CacheWalkEnd::GroupSearchFailed;
+      return report;
+    }
+    if (groups) {
+      for (;;) {
+        if (cache.DeleteGroup(group)) {
+          ++report.groupsDeleted;
+        } else if (cache.HasDeleteGroup()) {
+          cache.CloseEnumeration(groups);
+          report.end = CacheWalkEnd::GroupDeleteFailed;
+          return report;
+        }
+        // A failing search that does not say "no more" would repeat the same
+        // group for ever: every failure ends the groups.
+        const bool more = cache.FindNextGroup(groups, group);
+        if (!more || cache.LastError() == kErrorFileNotFound) break;
+      }
+      cache.CloseEnumeration(groups);
+    }
+  }
+
+  // Phase 2: entries.
+  CacheEntry entry;
+  IUrlCache::Handle entries = 0;
+  const bool first = ReadEntry(
+      cache,
+      [&](std::size_t size, CacheEntry& e, std::size_t& needed) {
+        entries = cache.FindFirstEntry(pattern, size, e, needed);
+        return entries != 0;
+      },
+      entry);
+  if (!first) {
+    report.end = CacheWalkEnd::NoEntries;
+    return report;
+  }
+  for (;;) {
+    if ((entry.type & keepFilter) != 0) {
+      ++report.entriesKept;
+    } else if (cache.DeleteEntry(entry.sourceUrl)) {
+      ++report.entriesDeleted;
+    } else {
+      ++report.deleteFailures;
+    }
+    const bool next = ReadEntry(
+        cache,
+        [&](std::size_t size, CacheEntry& e, std::size_t& needed) {
+          return cache.FindNextEntry(entries, size, e, needed);
+        },
+        entry);
+    if (!next) {
+      if (cache.LastError() != kErrorNoMoreItems) report.end = CacheWalkEnd::EntrySearchFailed;
+      break;
+    }
+  }
+  cache.CloseEnumeration(entries);
+  return report;
+}
+
+}  // namespace vorn2
