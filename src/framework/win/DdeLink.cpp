@@ -1,156 +1,59 @@
 #include "framework/win/DdeLink.h"
 
-#include <ddeml.h>
+#include <dde.h>
 
-#include <array>
+#include <algorithm>
 #include <cstring>
+#include <optional>
 #include <span>
-#include <utility>
-#include <vector>
 
 #include "framework/DdeLinkText.h"
-#include "framework/Notify.h"
 #include "framework/win/WinText.h"
 
 namespace vorn2 {
 namespace {
 
-class DdeInstance {
- public:
-  DdeInstance() = default;
-  ~DdeInstance() {
-    if (id_) DdeUninitialize(id_);
-  }
-  DdeInstance(const DdeInstance&) = delete;
-  DdeInstance& operator=(const DdeInstance&) = delete;
-  bool Initialize(PFNCALLBACK callback, DWORD flags) { return DdeInitializeW(&id_, callback, flags, 0) == DMLERR_NO_ERROR; }
-  DWORD id() const { return id_; }
+constexpr wchar_t kClassName[] = L"Vorn2DdeLink";
+constexpr WORD kAccepted = 0x8000;  // DDEACK.fAck
 
- private:
-  DWORD id_ = 0;
-};
+bool AtomNames(ATOM atom, const std::wstring& name) {
+  wchar_t text[256];
+  const UINT length = GlobalGetAtomNameW(atom, text, 256);
+  return length > 0 &&
+         CompareStringOrdinal(text, static_cast<int>(length), name.c_str(), static_cast<int>(name.size()), TRUE) ==
+             CSTR_EQUAL;
+}
 
-class DdeString {
- public:
-  DdeString() = default;
-  ~DdeString() {
-    if (hsz_) DdeFreeStringHandle(instance_, hsz_);
-  }
-  DdeString(const DdeString&) = delete;
-  DdeString& operator=(const DdeString&) = delete;
-  bool Create(DWORD instance, const std::wstring& text) {
-    instance_ = instance;
-    hsz_ = DdeCreateStringHandleW(instance, text.c_str(), CP_WINUNICODE);
-    return hsz_ != nullptr;
-  }
-  HSZ get() const { return hsz_; }
-  bool Names(HSZ other) const { return other && DdeCmpStringHandles(hsz_, other) == 0; }
-
- private:
-  DWORD instance_ = 0;
-  HSZ hsz_ = nullptr;
-};
-
-std::wstring CommandText(HDDEDATA data) {
-  std::vector<unsigned char> bytes(DdeGetData(data, nullptr, 0, 0));
-  if (bytes.empty()) return {};
-  bytes.resize(DdeGetData(data, bytes.data(), static_cast<DWORD>(bytes.size()), 0));
-  const DdeTextShape shape = DetectDdeText(bytes);
+// Nothing when the client's memory cannot be read.
+std::optional<std::string> CommandText(HGLOBAL commands) {
+  const auto* bytes = static_cast<const unsigned char*>(GlobalLock(commands));
+  if (!bytes) return std::nullopt;
+  const DdeTextShape shape = DetectDdeText(std::span(bytes, GlobalSize(commands)));
   std::wstring text;
   if (shape.form == DdeTextForm::Utf16) {
     text.resize(shape.length);
-    std::memcpy(text.data(), bytes.data(), shape.length * sizeof(wchar_t));
+    std::memcpy(text.data(), bytes, shape.length * sizeof(wchar_t));
   } else if (shape.length > 0) {
-    const auto* ansi = reinterpret_cast<const char*>(bytes.data());
+    const auto* ansi = reinterpret_cast<const char*>(bytes);
     const int ansiLength = static_cast<int>(shape.length);
     text.resize(MultiByteToWideChar(CP_ACP, 0, ansi, ansiLength, nullptr, 0));
     MultiByteToWideChar(CP_ACP, 0, ansi, ansiLength, text.data(), static_cast<int>(text.size()));
   }
-  return text;
+  GlobalUnlock(commands);
+  return U8(text);
+}
+
+// The answer hands the client's own handle or item atom back to it.
+void Acknowledge(HWND client, HWND server, bool accepted, UINT_PTR handleOrItem) {
+  const LPARAM packed = PackDDElParam(WM_DDE_ACK, accepted ? kAccepted : 0, handleOrItem);
+  if (!PostMessageW(client, WM_DDE_ACK, reinterpret_cast<WPARAM>(server), packed)) FreeDDElParam(WM_DDE_ACK, packed);
+}
+
+void Terminate(HWND client, HWND server) {
+  PostMessageW(client, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(server), 0);
 }
 
 }  // namespace
-
-struct DdeLink::Server {
-  ~Server() { Unregister(); }
-  void Unregister() {
-    if (registered) DdeNameService(instance.id(), service.get(), nullptr, DNS_UNREGISTER);
-    registered = false;
-  }
-  HDDEDATA Callback(UINT type, HCONV conv, HSZ hsz1, HSZ hsz2, HDDEDATA data);
-
-  // Members go in reverse: the strings before the instance they belong to.
-  DdeInstance instance;
-  DdeString service;
-  DdeString topic;
-  bool registered = false;
-  DdeLink* owner = nullptr;  // null once the link has closed
-  int running = 0;           // executes being reported right now
-};
-
-namespace {
-
-// Never destroyed: ending DDEML instances while the process exits is pointless.
-std::array<std::unique_ptr<DdeLink::Server>, DdeLink::kMaxOpenLinks>& Slots() {
-  static auto* slots = new std::array<std::unique_ptr<DdeLink::Server>, DdeLink::kMaxOpenLinks>();
-  return *slots;
-}
-
-template <int Slot>
-HDDEDATA CALLBACK SlotCallback(UINT type, UINT, HCONV conv, HSZ hsz1, HSZ hsz2, HDDEDATA data, ULONG_PTR,
-                               ULONG_PTR) {
-  DdeLink::Server* server = Slots()[Slot].get();
-  if (!server) return type == XTYP_EXECUTE ? reinterpret_cast<HDDEDATA>(DDE_FNOTPROCESSED) : nullptr;
-  return server->Callback(type, conv, hsz1, hsz2, data);
-}
-
-template <std::size_t... Slot>
-constexpr std::array<PFNCALLBACK, sizeof...(Slot)> MakeCallbacks(std::index_sequence<Slot...>) {
-  return {&SlotCallback<static_cast<int>(Slot)>...};
-}
-constexpr auto kCallbacks = MakeCallbacks(std::make_index_sequence<DdeLink::kMaxOpenLinks>());
-
-// Ends the instances of links closed inside their own execute, once no
-// report of theirs is running.
-void CALLBACK RetireClosedServers(HWND, UINT, UINT_PTR timer, DWORD) {
-  KillTimer(nullptr, timer);
-  bool waiting = false;
-  for (auto& slot : Slots()) {
-    if (!slot || slot->owner) continue;
-    if (slot->running == 0) {
-      slot.reset();
-    } else {
-      waiting = true;
-    }
-  }
-  if (waiting) SetTimer(nullptr, 0, 0, RetireClosedServers);
-}
-
-}  // namespace
-
-HDDEDATA DdeLink::Server::Callback(UINT type, HCONV, HSZ hsz1, HSZ hsz2, HDDEDATA data) {
-  const auto notProcessed = reinterpret_cast<HDDEDATA>(DDE_FNOTPROCESSED);
-  switch (type) {
-    case XTYP_CONNECT:
-      return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(owner && topic.Names(hsz1) && service.Names(hsz2)));
-    case XTYP_WILDCONNECT: {
-      if (!owner || (hsz1 && !topic.Names(hsz1)) || (hsz2 && !service.Names(hsz2))) return nullptr;
-      HSZPAIR pairs[2] = {{service.get(), topic.get()}, {nullptr, nullptr}};
-      return DdeCreateDataHandle(instance.id(), reinterpret_cast<LPBYTE>(pairs), sizeof(pairs), 0, nullptr, 0, 0);
-    }
-    case XTYP_EXECUTE: {
-      if (!owner || !topic.Names(hsz1)) return notProcessed;
-      const std::string command = U8(CommandText(data));
-      bool cancel = true;
-      ++running;
-      owner->Execute(command, cancel);  // may close the link: this server stays until the timer
-      --running;
-      return cancel ? notProcessed : reinterpret_cast<HDDEDATA>(DDE_FACK);
-    }
-    default:
-      return nullptr;
-  }
-}
 
 DdeLink::DdeLink() = default;
 
@@ -158,46 +61,98 @@ DdeLink::~DdeLink() { Close(); }
 
 bool DdeLink::Open(const std::wstring& service, const std::wstring& topic) {
   Close();
-  auto& slots = Slots();
-  std::size_t slot = 0;
-  while (slot < slots.size() && slots[slot]) ++slot;
-  if (slot == slots.size()) return false;
-
-  slots[slot] = std::make_unique<Server>();
-  Server& server = *slots[slot];
-  const DWORD flags = APPCLASS_STANDARD | APPCMD_FILTERINITS | CBF_FAIL_ADVISES | CBF_FAIL_POKES |
-                      CBF_FAIL_REQUESTS | CBF_SKIP_ALLNOTIFICATIONS;
-  if (!server.instance.Initialize(kCallbacks[slot], flags) || !server.service.Create(server.instance.id(), service) ||
-      !server.topic.Create(server.instance.id(), topic)) {
-    slots[slot].reset();
-    return false;
-  }
-  server.owner = this;
-  server.registered = DdeNameService(server.instance.id(), server.service.get(), nullptr, DNS_REGISTER) != nullptr;
-  if (!server.registered) {
-    slots[slot].reset();
-    return false;
-  }
-  server_ = &server;
-  return true;
+  if (!RegisterClassOnce(kClassName)) return false;
+  service_ = service;
+  topic_ = topic;
+  // Unowned and top-level: a broadcast WM_DDE_INITIATE reaches only those.
+  return CreateHostWindow(WS_EX_TOOLWINDOW, kClassName, topic, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr);
 }
 
 void DdeLink::Close() {
-  if (!server_) return;
-  Server* server = std::exchange(server_, nullptr);
-  server->owner = nullptr;
-  for (auto& slot : Slots()) {
-    if (slot.get() != server) continue;
-    if (server->running == 0) {
-      slot.reset();
-    } else {
-      server->Unregister();
-      SetTimer(nullptr, 0, 0, RetireClosedServers);
+  if (!Exists()) return;
+  const HWND self = hWnd();
+  for (HWND client : partners_) {
+    // A client whose execute is still being reported gets its answer first.
+    if (std::find(executing_.begin(), executing_.end(), client) == executing_.end()) Terminate(client, self);
+  }
+  partners_.clear();
+  DestroyWindow(self);
+}
+
+bool DdeLink::IsPartner(HWND client) const {
+  return std::find(partners_.begin(), partners_.end(), client) != partners_.end();
+}
+
+void DdeLink::Forget(HWND client) { std::erase(partners_, client); }
+
+LRESULT DdeLink::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  const auto client = reinterpret_cast<HWND>(wParam);
+  switch (msg) {
+    case WM_DDE_INITIATE:
+      Initiate(client, LOWORD(lParam), HIWORD(lParam));
+      return 0;
+    case WM_DDE_EXECUTE:
+      Execute(client, reinterpret_cast<HGLOBAL>(lParam));
+      return 0;
+    case WM_DDE_TERMINATE:
+      if (IsPartner(client)) {
+        Forget(client);
+        Terminate(client, hWnd());
+      }
+      return 0;
+    case WM_DDE_REQUEST:
+    case WM_DDE_UNADVISE:
+    case WM_DDE_ADVISE:
+    case WM_DDE_POKE: {
+      UINT_PTR data = 0;
+      UINT_PTR item = HIWORD(lParam);
+      if (msg == WM_DDE_ADVISE || msg == WM_DDE_POKE) {
+        UnpackDDElParam(msg, lParam, &data, &item);
+        FreeDDElParam(msg, lParam);
+      }
+      Acknowledge(client, hWnd(), false, item);
+      return 0;
     }
+    default:
+      return Window::WndProc(msg, wParam, lParam);
   }
 }
 
-void DdeLink::Execute(const std::string& command, bool& cancel) { Raise(events_.LinkExecute, command, cancel); }
+void DdeLink::Initiate(HWND client, ATOM service, ATOM topic) {
+  if (!client || client == hWnd()) return;
+  // A zero atom asks for any service or any topic.
+  if ((service && !AtomNames(service, service_)) || (topic && !AtomNames(topic, topic_))) return;
+  const ATOM replyService = GlobalAddAtomW(service_.c_str());
+  const ATOM replyTopic = GlobalAddAtomW(topic_.c_str());
+  if (!IsPartner(client)) partners_.push_back(client);
+  const LifeWatch life = life_.Watch();
+  DWORD_PTR ignored = 0;
+  // Sent, not posted, as the protocol asks; the client takes over the atoms.
+  const bool delivered = SendMessageTimeoutW(client, WM_DDE_ACK, reinterpret_cast<WPARAM>(hWnd()),
+                                             MAKELPARAM(replyService, replyTopic), SMTO_ABORTIFHUNG, 5000, &ignored);
+  if (delivered) return;
+  GlobalDeleteAtom(replyService);
+  GlobalDeleteAtom(replyTopic);
+  if (life.Alive()) Forget(client);
+}
+
+void DdeLink::Execute(HWND client, HGLOBAL commands) {
+  const HWND self = hWnd();
+  const auto handle = reinterpret_cast<UINT_PTR>(commands);
+  const std::optional<std::string> command = IsPartner(client) ? CommandText(commands) : std::nullopt;
+  if (!command) {
+    Acknowledge(client, self, false, handle);
+    return;
+  }
+  bool cancel = true;
+  const LifeWatch life = life_.Watch();
+  executing_.push_back(client);
+  Raise(events_.LinkExecute, *command, cancel);
+  const bool conversationLasts = life.Alive() && hWnd() == self;
+  if (life.Alive()) executing_.erase(std::find(executing_.begin(), executing_.end(), client));
+  Acknowledge(client, self, !cancel, handle);
+  if (!conversationLasts) Terminate(client, self);
+}
 
 std::wstring ExecutableBaseName() {
   std::wstring path(MAX_PATH, L'\0');

@@ -1,30 +1,34 @@
-// A DDE server link: while open, the process answers DDE conversations on one
-// topic under one service name and reports every execute request on it.
+// A DDE server link: while open, a hidden top-level window of the process
+// answers DDE conversations on one topic under one service name and reports
+// every execute request on it.
 //
-// Clients may be DDEML programs (DdeConnect + XTYP_EXECUTE) or raw ones that
-// broadcast WM_DDE_INITIATE and post WM_DDE_EXECUTE; their command text may
-// be ANSI or UTF-16 (read as DdeLinkText.h says) and reaches the host as
-// UTF-8. Requests, advises and pokes are refused.
+// The window speaks the DDE message protocol itself, so DDEML clients
+// (DdeConnect + XTYP_EXECUTE) and raw ones (WM_DDE_INITIATE broadcast, posted
+// WM_DDE_EXECUTE) are served alike, and the command's bytes arrive as the
+// client sent them: ANSI or UTF-16, read as DdeLinkText.h says, reported as
+// UTF-8. (A DDEML server instance would let the system convert the text
+// first, which loses UTF-16 commands on some systems.) Requests, advises and
+// pokes are answered negatively.
 //
 // LinkExecute starts with Cancel = true; the host sets it false to accept,
-// otherwise the client is told the command was not processed. Whether a
-// command is acceptable is the host's rule, not the link's.
+// otherwise the client's acknowledgement says the command was not processed.
+// Whether a command is acceptable is the host's rule, not the link's.
 //
-// Ownership: the link owns its DDEML instance and string handles; Close() or
-// the destructor unregisters the service name, frees the strings and ends the
-// instance, in that order. The host may close or destroy the link inside
-// LinkExecute: the service name goes at once, and the instance is ended from
-// a zero-delay thread timer once the system's DDE call has returned (ending
-// it inside that call would pull its state from under it). A new link may be
-// opened afterwards, also under the same names. Up to kMaxOpenLinks links can
-// be open in one process (DDEML calls back without saying for which).
+// Ownership: the link owns its window. Close() or the destructor ends every
+// conversation (WM_DDE_TERMINATE) and destroys the window. The host may close
+// or destroy the link inside LinkExecute: the client still gets its answer,
+// then the end of the conversation. A link can be opened again afterwards,
+// also under the same names.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
-#include <memory>
 #include <string>
+#include <vector>
+
+#include "framework/Notify.h"
+#include "framework/win/Window.h"
 
 namespace vorn2 {
 
@@ -32,30 +36,34 @@ struct DdeLinkEvents {
   std::function<void(const std::string& strCommand, bool& Cancel)> LinkExecute;
 };
 
-class DdeLink {
+class DdeLink : private Window {
  public:
-  static constexpr int kMaxOpenLinks = 4;
-
   DdeLink();
-  ~DdeLink();
-  DdeLink(const DdeLink&) = delete;
-  DdeLink& operator=(const DdeLink&) = delete;
+  ~DdeLink() override;
 
   DdeLinkEvents& Events() { return events_; }
 
-  // Starts answering on topic under service (closing what was open before).
-  // False when DDEML refuses or every slot is taken.
+  // Starts answering on topic under service (closing what was open before);
+  // false when the window cannot be created.
   bool Open(const std::wstring& service, const std::wstring& topic);
   void Close();
-  bool IsOpen() const { return server_ != nullptr; }
-
-  struct Server;
+  bool IsOpen() const { return Exists(); }
+  // The window that answers; nullptr while closed.
+  using Window::hWnd;
 
  private:
-  void Execute(const std::string& command, bool& cancel);
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void Initiate(HWND client, ATOM service, ATOM topic);
+  void Execute(HWND client, HGLOBAL commands);
+  bool IsPartner(HWND client) const;
+  void Forget(HWND client);
 
   DdeLinkEvents events_;
-  Server* server_ = nullptr;  // owned by the process-wide slot table
+  std::wstring service_;
+  std::wstring topic_;
+  std::vector<HWND> partners_;   // clients in conversation with the window
+  std::vector<HWND> executing_;  // clients whose execute is being reported
+  LifeToken life_;
 };
 
 // The running program's file name without folder and extension ("vorn2" for
