@@ -1,6 +1,7 @@
 #include "mainwindow/win/CLumNotifyIcon.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace vorn2 {
 namespace {
@@ -15,7 +16,9 @@ void SetField(WCHAR (&field)[N], const std::string& text) {
 }  // namespace
 
 CLumNotifyIcon::CLumNotifyIcon(ShellNotify shellNotify) : shellNotify_(std::move(shellNotify)) {
-  if (!shellNotify_) shellNotify_ = [](DWORD message, NOTIFYICONDATAW* data) { return Shell_NotifyIconW(message, data); };
+  if (!shellNotify_) {
+    shellNotify_ = [](DWORD message, NOTIFYICONDATAW* data) { return Shell_NotifyIconW(message, data); };
+  }
 }
 
 CLumNotifyIcon::~CLumNotifyIcon() {

@@ -1,8 +1,8 @@
-// CLumNotifyIcon: what it hands the shell (through its seam), when it removes
-// the icon, its return after Explorer restarts, and one run against Wine's tray.
+// CLumNotifyIcon: what it hands the shell (seen through its seam), when it
+// removes the icon, its return after Explorer restarts, and Wine's real tray.
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <utility>
 #include <vector>
 
 #include "mainwindow/win/CLumNotifyIcon.h"
@@ -11,17 +11,12 @@ using namespace vorn2;
 
 namespace {
 
-struct Sent {
-  DWORD message;
-  NOTIFYICONDATAW record;
-};
-
-struct Recorder {
-  std::vector<Sent> sent;
+struct Shell {
+  std::vector<std::pair<DWORD, NOTIFYICONDATAW>> sent;
   BOOL answer = TRUE;
   CLumNotifyIcon::ShellNotify Seam() {
     return [this](DWORD message, NOTIFYICONDATAW* data) {
-      sent.push_back({message, *data});
+      sent.emplace_back(message, *data);
       return answer;
     };
   }
@@ -29,13 +24,15 @@ struct Recorder {
 
 std::wstring Text(const WCHAR* field) { return field; }
 
-HWND const kOwner = reinterpret_cast<HWND>(0x1234);
-HICON const kIcon = reinterpret_cast<HICON>(0x5678);
+const HWND kOwner = reinterpret_cast<HWND>(0x1234);
+const HICON kIcon = reinterpret_cast<HICON>(0x5678);
 
 }  // namespace
 
-TEST(NotifyIcon, AddModifyBubbleAndDeleteSendTheWholeRecord) {
-  Recorder shell;
+TEST(NotifyIcon, EveryOperationSendsTheWholeRecordAndDestructionRemovesIt) {
+  Shell shell;
+  { CLumNotifyIcon never(shell.Seam()); }
+  EXPECT_TRUE(shell.sent.empty());
   {
     CLumNotifyIcon icon(shell.Seam());
     EXPECT_TRUE(icon.AddNotifyIcon(kOwner, kIcon, "Vornhold 2客户端"));
@@ -46,8 +43,8 @@ TEST(NotifyIcon, AddModifyBubbleAndDeleteSendTheWholeRecord) {
     EXPECT_TRUE(icon.HideBubble());
   }
   ASSERT_EQ(shell.sent.size(), 5u);
-  const NOTIFYICONDATAW& add = shell.sent[0].record;
-  EXPECT_EQ(shell.sent[0].message, static_cast<DWORD>(NIM_ADD));
+  const auto& [addMessage, add] = shell.sent[0];
+  EXPECT_EQ(addMessage, static_cast<DWORD>(NIM_ADD));
   EXPECT_EQ(add.cbSize, NOTIFYICONDATAW_V2_SIZE);
   EXPECT_EQ(add.hWnd, kOwner);
   EXPECT_EQ(add.uID, 1000u);
@@ -56,82 +53,49 @@ TEST(NotifyIcon, AddModifyBubbleAndDeleteSendTheWholeRecord) {
   EXPECT_EQ(add.hIcon, kIcon);
   EXPECT_EQ(Text(add.szTip), L"Vornhold 2\u5BA2\u6237\u7AEF");
   EXPECT_EQ(add.szTip[127], L' ');
-  EXPECT_EQ(Text(add.szInfo), L"");
 
-  const NOTIFYICONDATAW& modify = shell.sent[1].record;
-  EXPECT_EQ(shell.sent[1].message, static_cast<DWORD>(NIM_MODIFY));
+  const auto& [modifyMessage, modify] = shell.sent[1];
+  EXPECT_EQ(modifyMessage, static_cast<DWORD>(NIM_MODIFY));
   EXPECT_EQ(modify.uCallbackMessage, 0x1862u);
   EXPECT_EQ(modify.hIcon, nullptr);
   EXPECT_EQ(Text(modify.szTip), L"x");
 
-  const NOTIFYICONDATAW& bubble = shell.sent[2].record;
+  const NOTIFYICONDATAW& bubble = shell.sent[2].second;
   EXPECT_EQ(Text(bubble.szInfoTitle), std::wstring(63, L't'));
   EXPECT_EQ(Text(bubble.szInfo), L"balloon");
   EXPECT_EQ(bubble.dwInfoFlags, static_cast<DWORD>(NIIF_WARNING));
-  EXPECT_EQ(bubble.uTimeout, 0u);
   EXPECT_EQ(Text(bubble.szTip), L"x");
+  EXPECT_EQ(Text(shell.sent[3].second.szInfo) + Text(shell.sent[3].second.szInfoTitle), L"");
 
-  EXPECT_EQ(Text(shell.sent[3].record.szInfo), L"");
-  EXPECT_EQ(Text(shell.sent[3].record.szInfoTitle), L"");
-  // Destruction removed the icon, with the record it was added under.
-  EXPECT_EQ(shell.sent[4].message, static_cast<DWORD>(NIM_DELETE));
-  EXPECT_EQ(shell.sent[4].record.hWnd, kOwner);
-  EXPECT_EQ(shell.sent[4].record.uID, 1000u);
+  EXPECT_EQ(shell.sent[4].first, static_cast<DWORD>(NIM_DELETE));
+  EXPECT_EQ(shell.sent[4].second.hWnd, kOwner);
+  EXPECT_EQ(shell.sent[4].second.uID, 1000u);
 }
 
-TEST(NotifyIcon, RemovedOnceAndOnlyWhenAdded) {
-  Recorder shell;
-  { CLumNotifyIcon never(shell.Seam()); }
-  EXPECT_TRUE(shell.sent.empty());
+TEST(NotifyIcon, TaskbarRestartAddsItAgainUntilDeleted) {
+  EXPECT_EQ(CLumNotifyIcon::TaskbarCreatedMessage(), RegisterWindowMessageW(L"TaskbarCreated"));
+  Shell shell;
   {
     CLumNotifyIcon icon(shell.Seam());
+    shell.answer = FALSE;  // no taskbar yet
     icon.AddNotifyIcon(kOwner, kIcon, "tip");
+    shell.answer = TRUE;
+    icon.ShowBubble("title", "old news", NIIF_INFO);
+    EXPECT_TRUE(icon.OnTaskbarCreated());
     EXPECT_TRUE(icon.DeleteNotifyIcon());
+    EXPECT_FALSE(icon.OnTaskbarCreated());
   }
-  ASSERT_EQ(shell.sent.size(), 2u);
-  EXPECT_EQ(shell.sent[1].message, static_cast<DWORD>(NIM_DELETE));
+  // Added, bubble, added again without the old balloon, deleted once.
+  ASSERT_EQ(shell.sent.size(), 4u);
+  EXPECT_EQ(shell.sent[2].first, static_cast<DWORD>(NIM_ADD));
+  EXPECT_EQ(Text(shell.sent[2].second.szTip), L"tip");
+  EXPECT_EQ(Text(shell.sent[2].second.szInfo), L"");
+  EXPECT_EQ(shell.sent[3].first, static_cast<DWORD>(NIM_DELETE));
 }
 
-TEST(NotifyIcon, ComesBackWhenTheTaskbarIsCreatedAgain) {
-  Recorder shell;
-  auto icon = std::make_unique<CLumNotifyIcon>(shell.Seam());
-  // The owner's window procedure forwards the registered message.
+TEST(NotifyIcon, WinesTrayTakesTheIconAndGivesItBack) {
   WNDCLASSW wc{};
   wc.lpszClassName = L"NotifyIconTestOwner";
-  wc.lpfnWndProc = [](HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
-    if (msg == CLumNotifyIcon::TaskbarCreatedMessage()) {
-      auto* owned = reinterpret_cast<CLumNotifyIcon*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-      return owned->OnTaskbarCreated();
-    }
-    return DefWindowProcW(hwnd, msg, wParam, lParam);
-  };
-  RegisterClassW(&wc);
-  HWND owner = CreateWindowW(wc.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-  SetWindowLongPtrW(owner, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(icon.get()));
-  EXPECT_EQ(CLumNotifyIcon::TaskbarCreatedMessage(), RegisterWindowMessageW(L"TaskbarCreated"));
-
-  shell.answer = FALSE;  // no taskbar yet: the add fails
-  icon->AddNotifyIcon(owner, kIcon, "tip");
-  shell.answer = TRUE;
-  icon->ShowBubble("title", "old news", NIIF_INFO);
-  EXPECT_EQ(SendMessageW(owner, CLumNotifyIcon::TaskbarCreatedMessage(), 0, 0), TRUE);
-  ASSERT_EQ(shell.sent.size(), 3u);
-  EXPECT_EQ(shell.sent[2].message, static_cast<DWORD>(NIM_ADD));
-  EXPECT_EQ(shell.sent[2].record.hWnd, owner);
-  EXPECT_EQ(Text(shell.sent[2].record.szTip), L"tip");
-  EXPECT_EQ(Text(shell.sent[2].record.szInfo), L"");
-
-  icon->DeleteNotifyIcon();
-  EXPECT_EQ(SendMessageW(owner, CLumNotifyIcon::TaskbarCreatedMessage(), 0, 0), FALSE);
-  EXPECT_EQ(shell.sent.size(), 4u);
-  icon.reset();
-  EXPECT_EQ(shell.sent.size(), 4u);
-  DestroyWindow(owner);
-}
-
-TEST(NotifyIcon, WinesTrayTakesAndGivesBackTheIcon) {
-  WNDCLASSW wc{};
-  wc.lpszClassName = L"NotifyIconTestRealOwner";
   wc.lpfnWndProc = DefWindowProcW;
   RegisterClassW(&wc);
   HWND owner = CreateWindowW(wc.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
@@ -143,7 +107,7 @@ TEST(NotifyIcon, WinesTrayTakesAndGivesBackTheIcon) {
     EXPECT_TRUE(icon.ShowBubble("t", "i", NIIF_INFO));
     EXPECT_TRUE(icon.HideBubble());
   }
-  // The destructor took it away: there is nothing left to change.
+  // Gone with the object: there is nothing left to change.
   NOTIFYICONDATAW probe{};
   probe.cbSize = NOTIFYICONDATAW_V2_SIZE;
   probe.hWnd = owner;
