@@ -1,0 +1,28 @@
+// Which DDE execute commands the main window acts on. Any program on the
+// machine can send one, so the command opens a tab only when it is a plain
+// web address: an http:// or https:// URL (scheme in any letter case) with a
+// host, at most kMaxDdeUrlUnits long. Everything else - javascript:, file:,
+// app:// addresses, empty or over-long text - is refused and opens nothing.
+//
+// Text handling:
+// - Blanks, tabs, line breaks and NULs around the command are dropped (what
+//   scripts and fixed-size client buffers append); the length counts what
+//   remains, in UTF-16 units as the browser counts it.
+// - Any control character inside (C0, DEL, C1) or U+FFFD (text that arrived
+//   malformed) refuses the command. Ordinary spaces inside are kept: the
+//   browser escapes them as it does for typed addresses.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vorn2 {
+
+inline constexpr std::size_t kMaxDdeUrlUnits = 2083;
+
+// The address to open for an execute's command (UTF-8), nothing when refused.
+std::optional<std::string> AcceptDdeUrl(std::string_view strCommand);
+
+}  // namespace vorn2
