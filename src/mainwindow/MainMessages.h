@@ -5,12 +5,13 @@
 
 #include <cstdint>
 
+#include "mainwindow/TrayText.h"
+
 namespace vorn2 {
 
 inline constexpr std::uint32_t kWmHotKey = 0x312;
 inline constexpr std::uint32_t kWmLButtonUp = 0x202;
 inline constexpr std::uint32_t kWmRButtonUp = 0x205;
-inline constexpr std::uint32_t kTrayCallbackMessage = 0x1862;
 inline constexpr int kHotKeyId = 1000;
 inline constexpr std::uint32_t kVkF10 = 0x79;
 
