@@ -28,9 +28,7 @@ TEST(PublishedVersionFile, ClientAndUpdaterReadWhatThePublishToolWrote) {
   const struct {
     const char* version;
     const char* url;
-  } cases[] = {{"1.1.0", ""},
-               {"2.10.300", "https://cdn.example.com/version2/vorn2.exe"},
-               {"1.2.0-beta_1", "http://127.0.0.1:18080/gamehome/vorn2/vorn2.exe"}};
+  } cases[] = {{"1.1.0", ""}, {"2.10.300-beta_1", "https://cdn.example.com/version2/vorn2.exe"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.version);
     const std::string text = Published(c.version, sha, c.url);
@@ -41,14 +39,6 @@ TEST(PublishedVersionFile, ClientAndUpdaterReadWhatThePublishToolWrote) {
     EXPECT_EQ(manifest.url, c.url);
     EXPECT_EQ(manifest.sha256, sha);
     EXPECT_FALSE(manifest.sha256Malformed);
-    // Every line ends with CR LF.
-    std::size_t lf = 0, crlf = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      lf += text[i] == '\n';
-      crlf += text[i] == '\n' && i > 0 && text[i - 1] == '\r';
-    }
-    EXPECT_EQ(lf, crlf);
-    EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
   }
 }
 
