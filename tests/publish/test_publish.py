@@ -38,26 +38,21 @@ class BuiltClient(unittest.TestCase):
         self.out = tempfile.mkdtemp()
         self.addCleanup(shutil.rmtree, self.out, True)
 
-    def test_writes_the_client_and_its_version_file_where_the_updater_looks(self):
+    def test_publishes_the_client_where_the_updater_looks_and_refuses_anything_else(self):
         version = publish.project_version()
-        url = "https://cdn.example.com/vorn2/vorn2.exe"
-        result = run_tool(CLIENT, self.out, "--url", url, "--expect-version", version)
+        result = run_tool(CLIENT, self.out, "--expect-version", version)
         self.assertEqual(result.returncode, 0, result.stderr)
         folder = os.path.join(self.out, "gamehome", "vorn2")
+        self.assertEqual(sorted(os.listdir(folder)), ["update.txt", "vorn2.exe"])
         client = read(CLIENT)
         self.assertEqual(read(os.path.join(folder, "vorn2.exe")), client)
         self.assertEqual(read(os.path.join(folder, "update.txt")),
-                         b"[vorn2]\r\nversion=%s\r\nurl=%s\r\nsha256=%s\r\n"
-                         % (version.encode(), url.encode(), hashlib.sha256(client).hexdigest().encode()))
-        # Again, without url: both replaced, no temporary files left.
-        self.assertEqual(run_tool(CLIENT, self.out).returncode, 0)
-        self.assertEqual(sorted(os.listdir(folder)), ["update.txt", "vorn2.exe"])
-        self.assertNotIn(b"url=", read(os.path.join(folder, "update.txt")))
+                         b"[vorn2]\r\nversion=%s\r\nsha256=%s\r\n" % (version.encode(),
+                                                                      hashlib.sha256(client).hexdigest().encode()))
 
-    def test_refuses_what_is_not_a_client_of_the_expected_version_and_writes_nothing(self):
         truncated = os.path.join(self.out, "truncated.exe")
         with open(truncated, "wb") as f:
-            f.write(read(CLIENT)[:4096])
+            f.write(client[:4096])
         updater = os.path.join(ROOT, "build", "windows", "updater", "Update.exe")  # no version resource
         target = os.path.join(self.out, "www")
         for args, message in (((CLIENT, target, "--expect-version", "0.0.1"), "expected 0.0.1"),
@@ -70,7 +65,6 @@ class BuiltClient(unittest.TestCase):
                 self.assertIn(message, result.stderr)
                 self.assertNotIn("Traceback", result.stderr)
                 self.assertFalse(os.path.exists(target))
-
 
 if __name__ == "__main__":
     unittest.main()
