@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # make test: installs what is missing, builds both builds, runs the native
-# tests, the Windows tests under Wine, the devserver tests and the end-to-end
-# tests, and closes with one line "N passed, M failed" over all of them.
+# tests, the Windows tests under Wine, the devserver and publishing tool tests
+# and the end-to-end tests (the installer's among them), and closes with one
+# line "N passed, M failed" over all of them.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -10,7 +11,7 @@ jobs=${JOBS:-$(nproc)}
 
 scripts/setup.sh || exit 1
 rm -rf "$results"
-mkdir -p "$results"/{native,windows,build,devserver,e2e}
+mkdir -p "$results"/{native,windows,build,devserver,publish,e2e}
 
 echo "== native build (portable core, sanitizers)"
 cmake --preset native >/dev/null && cmake --build --preset native -j "$jobs" || { echo "native build failed"; exit 1; }
@@ -40,6 +41,9 @@ scripts/run-tests.sh build/windows "$results/windows" wine
 
 echo "== devserver tests"
 python3 scripts/unittest_counts.py tests/devserver "$results/devserver/devserver.counts"
+
+echo "== publishing tool tests"
+python3 scripts/unittest_counts.py tests/publish "$results/publish/publish.counts"
 
 echo "== end-to-end tests"
 tests/e2e/run.sh "$results/e2e/e2e.counts"

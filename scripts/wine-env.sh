@@ -67,7 +67,8 @@ winepath_w() { echo "Z:$(echo "$1" | sed 's|/|\\|g')"; }
 wine_env_start() {
   local build="${1:?build dir}"
   build=$(cd "$build" && pwd)
-  export WINEPREFIX="$build/wineprefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree="
+  # winemenubuilder off: shortcuts made in the prefix stay out of the desktop's menus.
+  export WINEPREFIX="$build/wineprefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;winemenubuilder.exe=d"
   WINE_ENV_STATE="$build/wine-env"
   mkdir -p "$WINE_ENV_STATE"
 
@@ -93,6 +94,13 @@ wine_env_start() {
     cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
     _wine_env_registry
     touch "$WINEPREFIX/.vorn2-ready"
+  fi
+
+  # Wine links the prefix's Desktop to $HOME; desktop shortcuts made by tests
+  # belong in the prefix.
+  local desktop="$WINEPREFIX/drive_c/users/$(id -un)/Desktop"
+  if [ -L "$desktop" ]; then
+    rm -f "$desktop" && mkdir -p "$desktop"
   fi
 
   # Without a Wine program alive, the Wine desktop exits between test

@@ -14,6 +14,11 @@ import unittest
 
 SERVER = os.path.join(os.path.dirname(os.path.abspath(__file__)),
                       "..", "..", "tools", "devserver", "devserver.py")
+sys.path.insert(0, os.path.join(os.path.dirname(SERVER), "..", "publish"))
+import publish  # noqa: E402
+
+# The demo client's version: the default version file names it.
+VERSION = publish.project_version().encode()
 HTML = "text/html; charset=utf-8"
 
 
@@ -174,8 +179,8 @@ class LifecycleTests(unittest.TestCase):
 class RouteTests(SharedServerCase):
     def test_version_file_default_get_and_head_and_missing_download(self):
         status, resp, body = self.get("/gamehome/vorn2/update.txt")
-        self.assertEqual(body, b"[vorn2]\r\nversion=1.1.0\r\nurl=http://127.0.0.1:%d"
-                               b"/gamehome/vorn2/vorn2.exe\r\n" % self.server.port)
+        self.assertEqual(body, b"[vorn2]\r\nversion=%s\r\nurl=http://127.0.0.1:%d"
+                               b"/gamehome/vorn2/vorn2.exe\r\n" % (VERSION, self.server.port))
         self.assertEqual((status, resp.getheader("Content-Length"), resp.getheader("Content-Type"),
                           resp.getheader("Cache-Control")), (200, str(len(body)), "text/plain", "no-store"))
         status, resp, head_body = self.server.request("HEAD", "/gamehome/vorn2/update.txt")
@@ -342,7 +347,7 @@ class AdminTests(SharedServerCase):
         self.assertEqual(self.server.request("DELETE", "/__admin/update.txt")[0], 200)
         self.assertEqual(self.get("/gamehome/vorn2/update.txt")[0], 404)
         self.server.request("POST", "/__admin/reset")
-        self.assertIn(b"version=1.1.0\r\n", self.get("/gamehome/vorn2/update.txt")[2])
+        self.assertIn(b"version=%s\r\n" % VERSION, self.get("/gamehome/vorn2/update.txt")[2])
 
     def test_stored_files_types_overrides_and_faults(self):
         exe = b"MZ" + os.urandom(30000)

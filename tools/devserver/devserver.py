@@ -25,8 +25,12 @@ import time
 import urllib.parse
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
+# The version file's format has one source: the publishing tool's writer.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "publish"))
+import publish  # noqa: E402
+
 DEFAULT_PORT = 18080
-CLIENT_VERSION = "1.1.0"
+CLIENT_VERSION = publish.project_version()  # the demo client's own version: no update prompt
 UPDATE_PATH = "/gamehome/vorn2/update.txt"
 UPDATE_DIR = "/gamehome/vorn2/"
 LOGIN_PATH = "/download/vorn2/index_vorn2.php"
@@ -164,8 +168,7 @@ def clean_path(path):
 
 
 def default_update_text(host):
-    return ("[vorn2]\r\nversion=%s\r\nurl=http://%s%svorn2.exe\r\n"
-            % (CLIENT_VERSION, host, UPDATE_DIR)).encode("ascii")
+    return publish.version_file_text(CLIENT_VERSION, url="http://%s%svorn2.exe" % (host, UPDATE_DIR))
 
 
 def page(title, body, head_extra=""):
@@ -618,10 +621,10 @@ class Handler(BaseHTTPRequestHandler):
             raise BadRequest("name=%r: expected a plain file name" % name)
         state = self.server.state
         state.put(UPDATE_DIR + name, data, guess_type(name))
-        text = ("[vorn2]\r\nversion=%s\r\nurl=http://%s%s%s\r\nsha256=%s\r\n"
-                % (version, self.host(), UPDATE_DIR, name, hashlib.sha256(data).hexdigest()))
-        state.put(UPDATE_PATH, text.encode("ascii"), TYPES[".txt"])
-        return Reply(200, TYPES[".txt"], text.encode("ascii"))
+        text = publish.version_file_text(version, hashlib.sha256(data).hexdigest(),
+                                         "http://%s%s%s" % (self.host(), UPDATE_DIR, name))
+        state.put(UPDATE_PATH, text, TYPES[".txt"])
+        return Reply(200, TYPES[".txt"], text)
 
 
 class DevServer(ThreadingHTTPServer):

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "resource_ids.h"
+#include "vorn2/Version.h"
 
 namespace {
 
@@ -608,7 +609,7 @@ TEST(LoginButtons, GifPicturesOnTheKeyedBackground) {
     }
 }
 
-TEST(VersionInfo, ReadsOneOneZeroZero) {
+TEST(VersionInfo, CarriesTheProjectVersion) {
     wchar_t path[MAX_PATH];
     ASSERT_GT(GetModuleFileNameW(GetModuleHandleW(nullptr), path, MAX_PATH), 0u);
     DWORD handle = 0;
@@ -622,10 +623,12 @@ TEST(VersionInfo, ReadsOneOneZeroZero) {
     ASSERT_TRUE(VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &len));
     ASSERT_GE(len, sizeof(VS_FIXEDFILEINFO));
     EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
-    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010001u);
-    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
-    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010001u);
-    EXPECT_EQ(fixed->dwProductVersionLS, 0u);
+    // major.minor.0.patch: the client reads the first, second and fourth.
+    const DWORD ms = (VORN2_VERSION_MAJOR << 16) | VORN2_VERSION_MINOR;
+    EXPECT_EQ(fixed->dwFileVersionMS, ms);
+    EXPECT_EQ(fixed->dwFileVersionLS, static_cast<DWORD>(VORN2_VERSION_PATCH));
+    EXPECT_EQ(fixed->dwProductVersionMS, ms);
+    EXPECT_EQ(fixed->dwProductVersionLS, static_cast<DWORD>(VORN2_VERSION_PATCH));
 
     WORD* translation = nullptr;
     ASSERT_TRUE(VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation",
@@ -643,7 +646,7 @@ TEST(VersionInfo, ReadsOneOneZeroZero) {
         return std::wstring(value);
     };
     EXPECT_EQ(text(L"FileDescription"), L"Vornhold 2客户端");
-    EXPECT_EQ(text(L"FileVersion"), L"1.1.0.0");
+    EXPECT_EQ(text(L"FileVersion"), L"" VORN2_FILE_VERSION_TEXT);
     EXPECT_EQ(text(L"ProductName"), L"Vornhold 2");
     EXPECT_EQ(text(L"OriginalFilename"), L"vorn2.exe");
     EXPECT_NE(text(L"CompanyName"), L"<missing>");
@@ -656,6 +659,7 @@ TEST(Manifest, AsksForCommonControlsSixAndDpiAwareness) {
     std::string xml(reinterpret_cast<const char*>(blob.data), blob.size);
     EXPECT_NE(xml.find("Microsoft.Windows.Common-Controls"), std::string::npos);
     EXPECT_NE(xml.find("version=\"6.0.0.0\""), std::string::npos);
+    EXPECT_NE(xml.find("name=\"Vornhold.Vorn2.Client\" version=\"" VORN2_FILE_VERSION_TEXT "\""), std::string::npos);
     EXPECT_NE(xml.find("asInvoker"), std::string::npos);
     EXPECT_NE(xml.find("PerMonitorV2"), std::string::npos);
     EXPECT_NE(xml.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"), std::string::npos);  // Windows 10/11

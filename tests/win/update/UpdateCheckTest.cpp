@@ -10,6 +10,7 @@
 #include "startup/win/PublicData.h"
 #include "startup/win/StartupEnvironment.h"
 #include "startup/win/UpdateCheck.h"
+#include "vorn2/Version.h"
 #include "win/support/WinTest.h"
 
 namespace vorn2 {
@@ -72,7 +73,9 @@ class UpdateCheck : public ::testing::Test {
   HANDLE blocker_ = INVALID_HANDLE_VALUE;
 };
 
-TEST_F(UpdateCheck, LocalVersionComesFromTheVersionResource) { EXPECT_EQ(LocalVersionString(), "1.1.0"); }
+TEST_F(UpdateCheck, LocalVersionComesFromTheVersionResource) {
+  EXPECT_EQ(LocalVersionString(), VORN2_VERSION_TEXT);
+}
 
 TEST_F(UpdateCheck, StartupSameVersionIsSilent) {
   // The devserver's default version file names this release.

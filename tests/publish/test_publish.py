@@ -1,0 +1,61 @@
+"""Tests of tools/publish against the built client."""
+import hashlib
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+TOOL = os.path.join(ROOT, "tools", "publish", "publish.py")
+CLIENT = os.path.join(ROOT, "build", "windows", "src", "app", "vorn2.exe")
+sys.path.insert(0, os.path.dirname(TOOL))
+import publish  # noqa: E402
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def run_tool(*args):
+    return subprocess.run([sys.executable, TOOL, *args], capture_output=True, text=True)
+
+
+@unittest.skipUnless(os.path.exists(CLIENT), "needs the windows build")
+class BuiltClient(unittest.TestCase):
+    def setUp(self):
+        self.out = tempfile.mkdtemp()
+        self.addCleanup(shutil.rmtree, self.out, True)
+
+    def test_publishes_the_client_where_the_updater_looks_and_refuses_anything_else(self):
+        version = publish.project_version()
+        result = run_tool(CLIENT, self.out, "--expect-version", version)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        folder = os.path.join(self.out, "gamehome", "vorn2")
+        self.assertEqual(sorted(os.listdir(folder)), ["update.txt", "vorn2.exe"])
+        client = read(CLIENT)
+        self.assertEqual(read(os.path.join(folder, "vorn2.exe")), client)
+        self.assertEqual(read(os.path.join(folder, "update.txt")),
+                         b"[vorn2]\r\nversion=%s\r\nsha256=%s\r\n" % (version.encode(),
+                                                                      hashlib.sha256(client).hexdigest().encode()))
+
+        truncated = os.path.join(self.out, "truncated.exe")
+        with open(truncated, "wb") as f:
+            f.write(client[:4096])
+        updater = os.path.join(ROOT, "build", "windows", "updater", "Update.exe")  # no version resource
+        target = os.path.join(self.out, "www")
+        for args, message in (((CLIENT, target, "--expect-version", "0.0.1"), "expected 0.0.1"),
+                              ((os.path.join(ROOT, "README.md"), target), "not a Windows program"),
+                              ((updater, target), "no resources"), ((truncated, target), "malformed"),
+                              ((CLIENT, target, "--url", "http://host/x.exe\r\nversion=9"), "url")):
+            with self.subTest(args=args):
+                result = run_tool(*args)
+                self.assertEqual(result.returncode, 1)
+                self.assertIn(message, result.stderr)
+                self.assertNotIn("Traceback", result.stderr)
+                self.assertFalse(os.path.exists(target))
+
+if __name__ == "__main__":
+    unittest.main()
