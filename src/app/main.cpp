@@ -6,6 +6,7 @@
 #include "framework/win/SystemLibrary.h"
 #include "framework/win/WinText.h"
 #include "login/win/LoginFrm.h"
+#include "mainwindow/win/WebMainFrm.h"
 #include "startup/StartupRules.h"
 #include "startup/win/LoadFrm.h"
 #include "vorn2/BuildConfig.h"
@@ -18,8 +19,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   StartupSettings settings{build::kUpdateServer, build::kHomePage, ArgumentsFromCommandLine(U8(GetCommandLineW()))};
   LoadFrm loadFrm(settings);
   if (!loadFrm.Create()) return 0;
-  // The splash loads the login hidden; the login's first page unloads the splash.
+  // The game window exists as an object from the start and loads on the
+  // first login; the login window hands the game page over to it.
+  WebMainFrm mainFrm(MainSettings{build::kUpdateServer, build::kPortal});
   LoginFrm loginFrm(LoginSettings{build::kPortal});
+  loginFrm.gameWindow = &mainFrm;
+  mainFrm.showLogin = [&loginFrm] { loginFrm.ShowAgain(); };
+  // The splash loads the login hidden; the login's first page unloads the splash.
   loadFrm.loadLogin = [&loginFrm] { loginFrm.Load(); };
   loginFrm.unloadSplash = [&loadFrm] { loadFrm.Unload(); };
   loadFrm.Start();

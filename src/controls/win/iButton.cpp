@@ -361,7 +361,7 @@ void iButton::Paint(int state, FrameChoice frame) {
       if (icon_) {
         SelectObject(source, icon_->Handle());
         const int x = static_cast<int>(std::lround(layout.iconX / tppx));
-        TransparentBlt(dc, x, 0, icon_->WidthPixels(), icon_->HeightPixels(), source, 0, 0, icon_->WidthPixels(),
+        GdiTransparentBlt(dc, x, 0, icon_->WidthPixels(), icon_->HeightPixels(), source, 0, 0, icon_->WidthPixels(),
                        icon_->HeightPixels(), kMaskKey);
         SelectObject(source, old);
       }

@@ -87,7 +87,7 @@ int NineSliceBlt(HDC hDestDC, int x, int y, int cx, int cy, HDC hSrcDC, int srcX
 }
 
 BOOL TransBlt(HDC hDestDC, int x, int y, int cx, int cy, HDC hSrcDC, int srcX, int srcY, COLORREF color) {
-  return TransparentBlt(hDestDC, x, y, cx, cy, hSrcDC, srcX, srcY, cx, cy, color);
+  return GdiTransparentBlt(hDestDC, x, y, cx, cy, hSrcDC, srcX, srcY, cx, cy, color);
 }
 
 int DrawTextRect(HDC hDC, std::wstring_view text, int count, int x, int y, int cx, int cy, UINT format) {

@@ -1,0 +1,43 @@
+#include "mainwindow/win/ModMsg.h"
+
+#include "framework/win/WindowProcHook.h"
+#include "mainwindow/MainMessages.h"
+#include "mainwindow/win/WebMainFrm.h"
+
+namespace vorn2 {
+
+void HookMainWindow(HWND lng_hWnd) {
+  RegisterHotKey(lng_hWnd, kHotKeyId, 0, kVkF10);
+  WindowProcHook::Install(lng_hWnd, &MainWndProc);
+}
+
+void UnhookMainWindow(HWND lng_hWnd) {
+  UnregisterHotKey(lng_hWnd, kHotKeyId);
+  WindowProcHook::Remove(lng_hWnd, &MainWndProc);
+}
+
+LRESULT CALLBACK MainWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+  WindowProcHook::Call call(&MainWndProc, hWnd);
+  const MainAction action = call.Active() ? DecideMainMessage(uMsg, wParam, lParam, CLumNotifyIcon::TaskbarCreatedMessage())
+                                          : MainAction::None;
+  if (action != MainAction::None) {
+    if (auto* main = dynamic_cast<WebMainFrm*>(Window::FromHandle(hWnd))) {
+      switch (action) {
+        case MainAction::ToggleVisibility:
+          main->ToggleVisibility();
+          break;
+        case MainAction::PopupMenu:
+          main->PopupAppMenu();
+          break;
+        case MainAction::RestoreTrayIcon:
+          main->RestoreTrayIcon();
+          break;
+        case MainAction::None:
+          break;
+      }
+    }
+  }
+  return call.Previous(uMsg, wParam, lParam);
+}
+
+}  // namespace vorn2

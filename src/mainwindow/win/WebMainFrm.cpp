@@ -1,0 +1,375 @@
+#include "mainwindow/win/WebMainFrm.h"
+
+#include "controls/win/MsgFrm.h"
+#include "framework/win/Input.h"
+#include "framework/win/Regions.h"
+#include "framework/win/Screen.h"
+#include "framework/win/WinText.h"
+#include "mainwindow/DdeRequest.h"
+#include "mainwindow/MainLayout.h"
+#include "mainwindow/win/ModMsg.h"
+#include "resource_ids.h"
+#include "startup/win/PublicData.h"
+
+namespace vorn2 {
+namespace {
+
+namespace ml = main_layout;
+
+constexpr const char* kWindowCaption = "Vornhold 2" "客户端";
+constexpr const char* kTitleCaption = "Vornhold 2";
+constexpr const wchar_t* kDdeTopic = L"WebGameDDE";
+
+FormDesign MainDesign() {
+  FormDesign d;
+  d.className = L"Vorn2WebMainFrm";
+  d.caption = kWindowCaption;
+  d.style = WS_POPUP | WS_CLIPCHILDREN;  // the style is set again by objStyle
+  d.clientWidthTwips = ml::kClientWidthTwips;
+  d.clientHeightTwips = ml::kClientHeightTwips;
+  d.startUp = StartUpPosition::Manual;  // centred by the load
+  d.showInTaskbar = true;
+  d.appIcon = false;  // the icons come from the icon file
+  return d;
+}
+
+HICON LoadIconFile(const std::wstring& path, int size) {
+  return static_cast<HICON>(LoadImageW(nullptr, path.c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE));
+}
+
+void CreateAt(Control& control, HWND parent, const ml::TwipsRect& r, DWORD style = WS_CHILD | WS_VISIBLE) {
+  control.CreateTwips(parent, r.left, r.top, r.width, r.height, style);
+}
+
+void MoveTwips(Control& control, int left, int top, int width, int height) {
+  control.Move(TwipsToPixelsX(left), TwipsToPixelsY(top), TwipsToPixelsX(width), TwipsToPixelsY(height));
+}
+
+void MoveLeftTwips(Control& control, int left) {
+  if (!control.Exists()) return;
+  const RECT r = control.Bounds();
+  control.Move(TwipsToPixelsX(left), r.top, r.right - r.left, r.bottom - r.top);
+}
+
+FontSpec LinkFont() {
+  FontSpec f;
+  f.name = "宋体";
+  f.sizePoints = 9;
+  f.underline = true;
+  return f;
+}
+
+}  // namespace
+
+WebMainFrm::WebMainFrm(MainSettings settings, WebViewFactory createWebView)
+    : Form(MainDesign()),
+      settings_(std::move(settings)),
+      createWebView_(std::move(createWebView)),
+      webuTab_(uTab::New()) {}
+
+WebMainFrm::~WebMainFrm() {
+  life_.End();
+  // Our window goes before its members, while this object is still whole.
+  if (IsLoaded()) DestroyWindow(hWnd());
+}
+
+void WebMainFrm::SetURL(const std::string& strURL) {
+  if (!IsLoaded() && !Load()) return;
+  OpenTabURL(strURL);
+}
+
+void WebMainFrm::ShowWindow() { Show(); }
+
+void WebMainFrm::OpenTabURL(const std::string& url) {
+  const std::string key = ml::TabKey(url);
+  const std::shared_ptr<CTabItems> items = webuTab_->TabItems();
+  const std::int32_t found = items->FindItem(key);
+  if (found >= 0) {
+    items->SetSelected(found);  // the page is not loaded again
+    return;
+  }
+  std::shared_ptr<WebUrlTab> page = WebUrlTab::New(createWebView_);
+  page->Page().OpenURL(url);
+  try {
+    items->Add(key, page, key);
+  } catch (const TabError&) {
+    page->Unload();
+    return;
+  }
+  items->SetSelected(items->Count() - 1);
+}
+
+void WebMainFrm::CreateControls() {
+  const HWND me = hWnd();
+  webBForm_.CreateTwips(me, 0, 0, ml::kClientWidthTwips, ml::kTitleBarHeight);
+  CreateAt(picLogo_, me, ml::kPicLogo);
+  PropertyBag tabDesign;
+  tabDesign.Set("TabStyle", static_cast<std::int64_t>(ml::kTabStyle));
+  webuTab_->ReadProperties(tabDesign);
+  CreateAt(*webuTab_, me, ml::kTabStrip);
+  CreateAt(otherUserBtn_, me, ml::kOtherUserBtn);
+  CreateAt(gameSpaceBtn_, me, ml::kGameSpaceBtn);
+  CreateAt(webTool_, me, ml::kWebTool);
+  CreateAt(webMin_, me, ml::kWebMin);
+  CreateAt(webMinMax_, me, ml::kWebMinMax);
+  CreateAt(webClose_, me, ml::kWebClose);
+  pCnt_.CreateTwips(me, 60, ml::kTabStrip.height, ml::kClientWidthTwips - 120,
+                    ml::kClientHeightTwips - ml::kTabStrip.height - 60, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN);
+  pCnt_.SetBackColor(GetSysColor(COLOR_WINDOW));
+
+  // The title row lies on the bar: the bar clips its siblings and they sit above it.
+  SetWindowLongPtrW(webBForm_.hWnd(), GWL_STYLE, GetWindowLongPtrW(webBForm_.hWnd(), GWL_STYLE) | WS_CLIPSIBLINGS);
+  for (Control* c : std::initializer_list<Control*>{&picLogo_, webuTab_.get(), &otherUserBtn_, &gameSpaceBtn_,
+                                                    &webTool_, &webMin_, &webMinMax_, &webClose_}) {
+    SetWindowPos(c->hWnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+  webBForm_.SetBackColor("14606046");  // 0x00DEDEDE
+  webBForm_.SetHasLogo(true);
+  for (iButton* b : {&gameSpaceBtn_, &otherUserBtn_}) {
+    b->SetcFont(LinkFont());
+    b->SetcForeColor(0x00FFFFFF);
+  }
+  gameSpaceBtn_.SetBackPicture(Picture::FromBitmapResource(IDB_BTN_GAMESPACE));
+  gameSpaceBtn_.SetCaption("游戏官网");
+  otherUserBtn_.SetBackPicture(Picture::FromBitmapResource(IDB_BTN_OTHERUSER));
+  otherUserBtn_.SetCaption("登录其他帐号");
+  webMinMax_.SetStyle(1);  // two-state: its Value flips on each click
+
+  appmenu_.AddItem(kMenuRefresh, "刷新(F5)");
+  appmenu_.AddItem(kMenuHideRestore, "隐藏/恢复(F10)");
+  appmenu_.AddItem(kMenuClearCache, "清除缓存");
+  appmenu_.AddItem(kMenuLine, "-");
+  appmenu_.AddItem(kMenuUpdate, "更新");
+  appmenu_.AddItem(kMenuVersion, "版本号:");
+  appmenu_.AddItem(kMenuExit, "退出");
+}
+
+void WebMainFrm::WireControls() {
+  webClose_.Events().Click = [this] { CloseWindow(); };
+  webMin_.Events().Click = [this] { ::ShowWindow(hWnd(), SW_MINIMIZE); };
+  webMinMax_.Events().Click = [this] { MinMaxToggle(); };
+  webTool_.Events().Click = [this] { PopupAppMenu(); };
+  otherUserBtn_.Events().Click = [this] {
+    if (showLogin) showLogin();
+  };
+
+  uTabEvents& tab = webuTab_->Events();
+  tab.OnMouseDown = [this](std::int32_t ItemIndex, std::int16_t Button, std::int16_t, float, float) {
+    ShowArrowCursor();
+    // The empty part of the strip moves the window, unless it fills the
+    // screen. Left button only: a move loop started by another button would
+    // keep the window on the pointer with no button held.
+    if (!webMinMax_.Value() && ItemIndex < 0 && Button == kButtonLeft) {
+      ReleaseCapture();
+      SendMessageW(hWnd(), WM_NCLBUTTONDOWN, HTCAPTION, 0);
+    }
+  };
+  tab.OnMouseMove = [](std::int32_t, std::int16_t, std::int16_t, float, float) { ShowArrowCursor(); };
+  tab.OnMouseHover = [this](std::int32_t ItemIndex, std::int16_t, std::int16_t, float, float) {
+    const std::shared_ptr<CTabItems> items = webuTab_->TabItems();
+    const bool onTab = ItemIndex >= 0 && ItemIndex < items->Count();
+    webuTab_->SetToolTipText(onTab ? items->Item(ItemIndex)->Caption() : std::string());
+  };
+  tab.OnItemColose = [this](std::int32_t, bool& Cancel) {
+    // The last tab is never removed on its own: closing it closes the window.
+    if (webuTab_->TabItems()->Count() <= 1) {
+      Cancel = true;
+      CloseWindow();
+    }
+  };
+
+  webBForm_.Events().MouseMove = [](std::int16_t, std::int16_t, float, float) { ShowArrowCursor(); };
+  for (PictureBox* box : {&pCnt_, &picLogo_}) {
+    box->Events().MouseDown = [](std::int16_t, std::int16_t, float, float) { ShowArrowCursor(); };
+    box->Events().MouseMove = [](std::int16_t, std::int16_t, float, float) { ShowArrowCursor(); };
+  }
+
+  dde_.Events().LinkExecute = [this](const std::string& strCommand, bool& Cancel) {
+    Cancel = !OnDdeExecute(strCommand);
+  };
+}
+
+void WebMainFrm::OnLoad() {
+  CreateControls();
+  WireControls();
+  const HWND me = hWnd();
+
+  const std::wstring iconPath = GetTempFolder() + L"vorn2" L".ico";
+  smallIcon_ = LoadIconFile(iconPath, 16);
+  SendMessageW(me, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+  tray_.AddNotifyIcon(me, smallIcon_, kWindowCaption);
+  bigIcon_ = LoadIconFile(iconPath, 32);
+  SendMessageW(me, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
+
+  HookMainWindow(me);
+  appmenu_.SetCaption(kMenuVersion, "版本号:" + LocalVersionString());
+  webBForm_.SetCaption(kTitleCaption);
+  SetCaption(kWindowCaption);
+
+  objStyle_ = std::make_unique<cSetStyle>();
+  SetAutoRedraw(true);
+  objStyle_->objForm(this);
+  objStyle_->SetWindowStyle(me);
+  objStyle_->Events().CloseClick = [this] {
+    closeAsked_ = true;  // the command's own close request that follows is this one
+    CloseWindow();
+  };
+  webBForm_.SetfrmHwnd(me);
+
+  RECT rc{};
+  GetWindowRect(me, &rc);
+  const SIZE screen = ScreenSizePixels();
+  SetWindowPos(me, nullptr, ml::CentredOffset(screen.cx, rc.right - rc.left),
+               ml::CentredOffset(screen.cy, rc.bottom - rc.top), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+  webClose_.SetBackPicture(Picture::FromBitmapResource(IDB_BTN_CLOSE));
+  webMinMax_.SetBackPicture(Picture::FromBitmapResource(IDB_BTN_MINMAX));
+  webMin_.SetBackPicture(Picture::FromBitmapResource(IDB_BTN_MIN));
+  webMinMax_.SetValue(true);
+  webTool_.SetBackPicture(Picture::FromBitmapResource(IDB_BTN_TOOL));
+
+  webuTab_->SethContainerWnd(pCnt_.hWnd());
+  webuTab_->LockReDraw(false);
+
+  if (PicturePtr logo = Picture::FromBitmapResource(IDB_LOGO)) {
+    picLogo_.SetAutoRedraw(true);
+    HDC source = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(source, logo->Handle());
+    StretchBlt(picLogo_.Surface().hdc(), 0, 0, picLogo_.Surface().width(), picLogo_.Surface().height(), source, 0,
+               0, logo->WidthPixels(), logo->HeightPixels(), SRCCOPY);
+    SelectObject(source, old);
+    DeleteDC(source);
+    picLogo_.Refresh();
+  }
+
+  MinMaxToggle();
+
+  dde_.Open(ExecutableBaseName(), kDdeTopic);
+}
+
+void WebMainFrm::MinMaxToggle() {
+  if (!objStyle_) return;
+  const bool filled = objStyle_->CallWindowStateChange();
+  webBForm_.SetfrmHwnd(filled ? nullptr : hWnd());
+}
+
+void WebMainFrm::OnResize() {
+  if (!webuTab_->Exists() || IsIconic(hWnd())) return;
+  Layout();
+}
+
+void WebMainFrm::Layout() {
+  RECT window{}, client{};
+  GetWindowRect(hWnd(), &window);
+  GetClientRect(hWnd(), &client);
+  const int windowWidth = PixelsToTwipsX(window.right - window.left);
+  const int clientWidth = PixelsToTwipsX(client.right);
+  const int clientHeight = PixelsToTwipsY(client.bottom);
+  const RECT tabBounds = webuTab_->Bounds();
+  const int tabHeight = PixelsToTwipsY(tabBounds.bottom - tabBounds.top);
+
+  MoveTwips(webBForm_, 0, 0, windowWidth, ml::kTitleBarHeight);
+  webBForm_.Printform(*this);
+  RectRgn(hWnd(), client.right + 1, client.bottom + 1, ml::kCornerEllipse, ml::kCornerEllipse);
+
+  const ml::Placement p = ml::PlaceControls(windowWidth, clientWidth, clientHeight, tabHeight);
+  MoveLeftTwips(webClose_, p.webClose);
+  MoveLeftTwips(webMinMax_, p.webMinMax);
+  MoveLeftTwips(webMin_, p.webMin);
+  MoveLeftTwips(webTool_, p.webTool);
+  if (p.tabStrip) MoveTwips(*webuTab_, p.tabStrip->left, p.tabStrip->top, p.tabStrip->width, p.tabStrip->height);
+  MoveLeftTwips(gameSpaceBtn_, p.gameSpace);
+  MoveLeftTwips(otherUserBtn_, p.otherUser);
+  if (p.content.width >= 0 && p.content.height >= 0)
+    MoveTwips(pCnt_, p.content.left, p.content.top, p.content.width, p.content.height);
+}
+
+void WebMainFrm::RectRgn(HWND lng_hWnd, int right, int bottom, int ellipseWidth, int ellipseHeight) {
+  SetRoundedRegion(lng_hWnd, right, bottom, ellipseWidth, ellipseHeight);
+}
+
+void WebMainFrm::ToggleVisibility() {
+  if (!IsLoaded()) return;
+  ::ShowWindow(hWnd(), IsWindowVisible(hWnd()) ? SW_HIDE : SW_SHOW);
+}
+
+void WebMainFrm::PopupAppMenu() {
+  if (IsLoaded()) appmenu_.Popup(hWnd());
+}
+
+void WebMainFrm::RestoreTrayIcon() { tray_.OnTaskbarCreated(); }
+
+bool WebMainFrm::OnDdeExecute(const std::string& command) {
+  // Any local program can send this: only web addresses open a tab.
+  const std::optional<std::string> url = AcceptDdeUrl(command);
+  if (!IsLoaded() || !url) return false;
+  // The window state to normal: un-minimised; hidden by F10 it stays hidden.
+  if (IsIconic(hWnd())) {
+    const bool hidden = !IsWindowVisible(hWnd());
+    ::ShowWindow(hWnd(), SW_RESTORE);
+    if (hidden) ::ShowWindow(hWnd(), SW_HIDE);
+  }
+  OpenTabURL(*url);
+  return true;
+}
+
+void WebMainFrm::OnCommand(int id) {
+  switch (id) {
+    case kMenuRefresh:
+      try {
+        webuTab_->RefreshPage();
+      } catch (const TabError&) {
+      }
+      break;
+    case kMenuHideRestore:
+      ToggleVisibility();
+      break;
+    case kMenuExit:
+      CloseWindow();
+      break;
+    default:
+      break;
+  }
+}
+
+void WebMainFrm::CloseWindow() { Unload(); }
+
+bool WebMainFrm::ConfirmClose() {
+  if (m_bExit) return true;
+  const LifeWatch life = life_.Watch();
+  MsgFrm dialog(*this);
+  dialog.SetOwnerForm(this);
+  dialog.ShowModal();
+  return life.Alive() && m_bExit;
+}
+
+void WebMainFrm::OnQueryUnload(bool& cancel, UnloadMode) {
+  if (!ConfirmClose()) cancel = true;
+}
+
+LRESULT WebMainFrm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE && closeAsked_) {
+    // Declined when objStyle reported it: the command stops here.
+    closeAsked_ = false;
+    return 0;
+  }
+  return Form::WndProc(msg, wParam, lParam);
+}
+
+void WebMainFrm::OnUnload(bool&) {
+  dde_.Close();
+  UnhookMainWindow(hWnd());
+  webuTab_->TabItems()->Clear();
+  objStyle_.reset();
+  tray_.DeleteNotifyIcon();
+}
+
+void WebMainFrm::OnWindowDestroyed() {
+  // The icons were in use until the window went.
+  if (smallIcon_) DestroyIcon(smallIcon_);
+  if (bigIcon_) DestroyIcon(bigIcon_);
+  smallIcon_ = bigIcon_ = nullptr;
+  Form::OnWindowDestroyed();
+}
+
+}  // namespace vorn2

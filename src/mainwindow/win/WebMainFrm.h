@@ -1,0 +1,136 @@
+// WebMainFrm: the window in which the game is played. Borderless and
+// skinned: a title bar (WebBForm) with the logo, a tab strip (WebuTab) whose
+// tabs hold one page window each, the menu, minimise, maximise/restore and
+// close buttons, and the content panel (pCnt) that shows the selected page.
+// It owns the tray icon, the F10 hot key (ModMsg), a DDE topic through which
+// another program opens pages in tabs, and the exit confirmation.
+//
+// One object for the whole process. The login hands it the game page
+// (SetURL, which loads the window on first use) and shows it. Every close
+// request passes one check (m_bExit, else the exit dialog); unloading
+// releases the hot key, puts the window procedure back, closes every page
+// and removes the tray icon. The process ends when its last window is gone.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "controls/win/BForm.h"
+#include "controls/win/IMsgHost.h"
+#include "controls/win/iButton.h"
+#include "framework/win/DdeLink.h"
+#include "framework/win/Form.h"
+#include "framework/win/PictureBox.h"
+#include "framework/win/PopupMenu.h"
+#include "login/IGameWindow.h"
+#include "mainwindow/win/CLumNotifyIcon.h"
+#include "mainwindow/win/WebUrl.h"
+#include "startup/win/UpdateCheck.h"
+#include "tabs/win/uTab.h"
+#include "winplumbing/win/cSetStyle.h"
+
+namespace vorn2 {
+
+struct MainSettings {
+  std::string updateServer;  // the menu's update check
+  std::string portal;        // the portal page of GameSpaceBtn
+};
+
+// Items of the application menu, in their order.
+enum MenuItem : int {
+  kMenuRefresh = 101,
+  kMenuHideRestore,
+  kMenuClearCache,
+  kMenuLine,
+  kMenuUpdate,
+  kMenuVersion,
+  kMenuExit,
+};
+
+class WebMainFrm : public Form, public IGameWindow, public IMsgHost, private IUpdateHost {
+ public:
+  // The product passes no factory and gets the system's browser control.
+  explicit WebMainFrm(MainSettings settings, WebViewFactory createWebView = {});
+  ~WebMainFrm() override;
+
+  // True when closing has been confirmed: the next close request goes
+  // through without asking.
+  bool m_bExit = false;
+
+  // IGameWindow: opens the page in a tab (loading the window on first use).
+  void SetURL(const std::string& strURL) override;
+  void ShowWindow() override;
+
+  // IMsgHost: the exit dialog's answer and its rounded region.
+  void SetExitFlag(bool bExit) override { m_bExit = bExit; }
+  bool ExitFlag() const override { return m_bExit; }
+  void RectRgn(HWND lng_hWnd, int right, int bottom, int ellipseWidth, int ellipseHeight) override;
+
+  // Shows the login window again (OtherUserBtn); set by whoever wires the
+  // windows together.
+  std::function<void()> showLogin;
+
+  // The window state toggles of the hot key, the tray icon and the menu.
+  void ToggleVisibility();
+  void PopupAppMenu();
+  void RestoreTrayIcon();
+  // A DDE execute: the window back to normal, the page in a tab. False when
+  // the string is refused (not an http(s) address).
+  bool OnDdeExecute(const std::string& command);
+
+  BForm& WebBForm() { return webBForm_; }
+  uTab& WebuTab() { return *webuTab_; }
+  PictureBox& PicLogo() { return picLogo_; }
+  PictureBox& pCnt() { return pCnt_; }
+  iButton& web_tool() { return webTool_; }
+  iButton& web_min() { return webMin_; }
+  iButton& web_minmax() { return webMinMax_; }
+  iButton& web_close() { return webClose_; }
+  iButton& GameSpaceBtn() { return gameSpaceBtn_; }
+  iButton& OtherUserBtn() { return otherUserBtn_; }
+  PopupMenu& appmenu() { return appmenu_; }
+  cSetStyle* objStyle() { return objStyle_.get(); }
+  CLumNotifyIcon& TrayIcon() { return tray_; }
+  DdeLink& Dde() { return dde_; }
+
+ protected:
+  void OnLoad() override;
+  void OnQueryUnload(bool& cancel, UnloadMode mode) override;
+  void OnUnload(bool& cancel) override;
+  void OnResize() override;
+  void OnCommand(int id) override;
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void OnWindowDestroyed() override;
+
+ private:
+  void CreateControls();
+  void WireControls();
+  void OpenTabURL(const std::string& url);
+  void MinMaxToggle();
+  void CloseWindow();
+  bool ConfirmClose();
+  void Layout();
+
+  // IUpdateHost (the menu's update check)
+  void UnloadMainWindow() override { Unload(); }
+  HWND OwnerWindow() const override { return hWnd(); }
+
+  MainSettings settings_;
+  WebViewFactory createWebView_;
+  BForm webBForm_;
+  PictureBox picLogo_;
+  std::shared_ptr<uTab> webuTab_;
+  iButton otherUserBtn_, gameSpaceBtn_, webTool_, webMin_, webMinMax_, webClose_;
+  PictureBox pCnt_;
+  PopupMenu appmenu_;
+  std::unique_ptr<cSetStyle> objStyle_;
+  CLumNotifyIcon tray_;
+  DdeLink dde_;
+  HICON smallIcon_ = nullptr;
+  HICON bigIcon_ = nullptr;
+  bool closeAsked_ = false;  // the system close command's first report was answered
+  LifeToken life_;
+};
+
+}  // namespace vorn2

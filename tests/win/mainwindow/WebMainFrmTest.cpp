@@ -1,0 +1,332 @@
+// The main window with real windows and the scripted browser: the hand-over
+// from the login, tabs opened by SetURL and by DDE from another process, the
+// F10 hot key and the tray clicks, the layout, and every way of closing.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "controls/win/MsgFrm.h"
+#include "framework/win/Screen.h"
+#include "framework/win/WinText.h"
+#include "framework/win/WindowProcHook.h"
+#include "login/AppCommands.h"
+#include "login/win/LoginFrm.h"
+#include "mainwindow/MainMessages.h"
+#include "mainwindow/win/WebMainFrm.h"
+#include "resource_ids.h"
+#include "startup/win/PublicData.h"
+#include "startup/win/StartupEnvironment.h"
+#include "win/support/ScriptedWebView.h"
+#include "win/support/WinTest.h"
+#include "winplumbing/win/SharedRouter.h"
+
+using namespace vorn2;
+using test::Pump;
+using test::PumpUntil;
+using test::ScriptedWebView;
+
+namespace {
+
+const std::string kGame = "http://game.test/g.php?s=1";
+
+MsgFrm* OpenExitDialog() {
+  for (Form* f : Form::LoadedForms()) {
+    if (auto* dialog = dynamic_cast<MsgFrm*>(f); dialog && dialog->IsVisible()) return dialog;
+  }
+  return nullptr;
+}
+
+// A real click: the button raises Click only with the pointer over it.
+void Click(iButton& button) {
+  RECT rc{};
+  GetWindowRect(button.hWnd(), &rc);
+  SetCursorPos((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+  SendMessageW(button.hWnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  SendMessageW(button.hWnd(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+}
+
+// Answers the exit dialog from inside its modal loop: 1 "是", 2 "否", 3 its close button.
+struct DialogAnswer {
+  static int& Which() {
+    static int which = 0;
+    return which;
+  }
+  static int& Shown() {
+    static int shown = 0;
+    return shown;
+  }
+  explicit DialogAnswer(int which) : timer(SetTimer(nullptr, 0, 100, &Tick)) {
+    Which() = which;
+    Shown() = 0;
+  }
+  ~DialogAnswer() { KillTimer(nullptr, timer); }
+  UINT_PTR timer;
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    MsgFrm* dialog = OpenExitDialog();
+    if (!dialog) return;
+    ++Shown();
+    Click(Which() == 1 ? dialog->iButton1() : Which() == 2 ? dialog->iButton2() : dialog->closebtn());
+  }
+};
+
+class MainWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // The login writes the icon file the main window loads its icons from.
+    SaveResourceToFile(IDR_ICON_APP, L"ICON", GetTempFolder() + L"vorn2.ico");
+    // Records of an earlier test's windows leave on their release timer.
+    PumpUntil([] { return SharedHookRouter().LiveRecords() == 0; }, 1000);
+    routerBefore = SharedHookRouter().LiveRecords();
+    hooksBefore = WindowProcHook::Records();
+    main = std::make_unique<WebMainFrm>(MainSettings{"http://127.0.0.1:9", "http://127.0.0.1:9"}, [this] {
+      auto v = std::make_unique<ScriptedWebView>();
+      views.push_back(v.get());
+      return v;
+    });
+  }
+  void TearDown() override {
+    main->m_bExit = true;
+    main->Unload();
+    main.reset();
+    EXPECT_EQ(Form::LoadedCount(), 0u);
+  }
+  void Open(const std::string& url) {
+    main->SetURL(url);
+    main->ShowWindow();
+  }
+  std::string KeyAt(int i) { return main->WebuTab().TabItems()->Item(i)->Caption(); }
+  std::int32_t Count() { return main->WebuTab().TabItems()->Count(); }
+  std::int32_t Selected() { return main->WebuTab().Selected(); }
+  RECT Rect(Control& c) { return c.Bounds(); }
+
+  std::unique_ptr<WebMainFrm> main;
+  std::vector<ScriptedWebView*> views;
+  std::size_t routerBefore = 0, hooksBefore = 0;
+};
+
+}  // namespace
+
+TEST_F(MainWindow, LoginHandsTheGamePageOverAndThePageReportsToItsTab) {
+  Startup().endAtOnce = [] {};
+  ScriptedWebView* loginView = nullptr;
+  LoginFrm login(LoginSettings{"http://portal.test"}, [&] {
+    auto v = std::make_unique<ScriptedWebView>();
+    loginView = v.get();
+    return v;
+  });
+  login.gameWindow = main.get();
+  ASSERT_TRUE(login.Load());
+  loginView->FireDocumentComplete(W(LoginPageUrl("http://portal.test")));
+  loginView->FireBeforeNavigate(W("app://loadgame|" + kGame));
+  EXPECT_FALSE(login.IsLoaded());
+  ASSERT_TRUE(main->IsVisible());
+  ASSERT_EQ(Count(), 1);
+  EXPECT_EQ(KeyAt(0), "Game" + kGame);  // until the page names itself
+  ASSERT_EQ(views.size(), 1u);
+  EXPECT_EQ(views[0]->navigations, (std::vector<std::wstring>{L"about:blank", W(kGame)}));
+  // The page window fills the content panel, its browser overhangs its box by 2 px.
+  const HWND page = GetParent(GetParent(views[0]->hWnd()));
+  EXPECT_EQ(GetParent(page), main->pCnt().hWnd());
+  RECT box{};
+  GetClientRect(GetParent(views[0]->hWnd()), &box);
+  const RECT vb = [&] {
+    RECT r{};
+    GetWindowRect(views[0]->hWnd(), &r);
+    MapWindowPoints(HWND_DESKTOP, GetParent(views[0]->hWnd()), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+  }();
+  EXPECT_EQ(vb.left, -2);
+  EXPECT_EQ(vb.right - vb.left, box.right + 4);
+
+  views[0]->FireDownloadBegin();
+  EXPECT_TRUE(views[0]->Silent());
+  views[0]->FireTitleChange(L"沃恩霍尔德 2");
+  EXPECT_EQ(KeyAt(0), "沃恩霍尔德 2");
+  views[0]->FireDocumentComplete(W(kGame));
+  EXPECT_TRUE(views[0]->overflowHidden);
+  ResetStartupEnvironment();
+}
+
+TEST_F(MainWindow, SetUrlAndDdeSelectAnOpenPageOrAddOne) {
+  Open(kGame);
+  Open(kGame);
+  EXPECT_EQ(Count(), 1);
+  EXPECT_EQ(views.size(), 1u);  // not loaded again
+  Open("http://game.test/other");
+  EXPECT_EQ(Count(), 2);
+  EXPECT_EQ(Selected(), 1);
+
+  // From another program, both kinds of client; a minimised window comes back.
+  const auto dde = [](const wchar_t* mode, const std::string& command) {
+    return test::RunProcess(L"\"" + test::BesideThisProgram(L"dde_test_client.exe") + L"\" " + mode + L" " +
+                            ExecutableBaseName() + L" WebGameDDE \"" + W(command) + L"\"");
+  };
+  ::ShowWindow(main->hWnd(), SW_MINIMIZE);
+  EXPECT_EQ(dde(L"ddeml-w", kGame), 0);
+  EXPECT_EQ(Selected(), 0);
+  EXPECT_FALSE(IsIconic(main->hWnd()));
+  EXPECT_EQ(dde(L"raw-ww", "https://news.test/a"), 0);
+  EXPECT_EQ(Count(), 3);
+  EXPECT_EQ(Selected(), 2);
+  EXPECT_EQ(KeyAt(2), "Gamehttps://news.test/a");
+  // Not a web address: refused, nothing opens.
+  EXPECT_EQ(dde(L"ddeml-a", "javascript:alert(1)"), 1);
+  EXPECT_EQ(Count(), 3);
+  // A window hidden by F10 stays hidden.
+  main->ToggleVisibility();
+  EXPECT_EQ(dde(L"raw-aa", "http://game.test/third"), 0);
+  EXPECT_FALSE(main->IsVisible());
+  EXPECT_EQ(Count(), 4);
+}
+
+TEST_F(MainWindow, F10AndTrayClicksToggleTheWindowRightClickOpensTheMenu) {
+  Open(kGame);
+  SetForegroundWindow(main->hWnd());
+  const auto key = [](WORD vk, bool shift) {
+    std::vector<INPUT> in;
+    auto add = [&](WORD k, DWORD flags) {
+      INPUT i{};
+      i.type = INPUT_KEYBOARD;
+      i.ki.wVk = k;
+      i.ki.dwFlags = flags;
+      in.push_back(i);
+    };
+    if (shift) add(VK_SHIFT, 0);
+    add(vk, 0);
+    add(vk, KEYEVENTF_KEYUP);
+    if (shift) add(VK_SHIFT, KEYEVENTF_KEYUP);
+    SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+  };
+  // Left click: hide, and back. Right click on the icon of the hidden window:
+  // the menu, whose "隐藏/恢复(F10)" shows it again.
+  SendMessageW(main->hWnd(), kTrayCallbackMessage, kTrayIconId, WM_LBUTTONUP);
+  EXPECT_FALSE(main->IsVisible());
+  Pump(500);  // the X server's focus change reaches Wine asynchronously
+  static bool menuSeen = false;
+  menuSeen = false;
+  SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    menuSeen = FindWindowW(MAKEINTATOM(0x8000), nullptr) != nullptr;
+    for (WORD vk : {VK_DOWN, VK_DOWN, VK_RETURN}) {
+      INPUT in[2] = {};
+      in[0].type = in[1].type = INPUT_KEYBOARD;
+      in[0].ki.wVk = in[1].ki.wVk = vk;
+      in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+      SendInput(2, in, sizeof(INPUT));
+    }
+  });
+  SendMessageW(main->hWnd(), kTrayCallbackMessage, kTrayIconId, WM_RBUTTONUP);
+  EXPECT_TRUE(menuSeen);
+  EXPECT_TRUE(PumpUntil([&] { return main->IsVisible(); }, 2000));
+  SendMessageW(main->hWnd(), kTrayCallbackMessage, kTrayIconId, WM_LBUTTONUP);
+  EXPECT_FALSE(main->IsVisible());
+  SendMessageW(main->hWnd(), kTrayCallbackMessage, kTrayIconId, WM_LBUTTONUP);
+  EXPECT_TRUE(main->IsVisible());
+  SetForegroundWindow(main->hWnd());
+  key(VK_F10, false);
+  EXPECT_TRUE(PumpUntil([&] { return !main->IsVisible(); }, 2000));
+  key(VK_F10, false);
+  EXPECT_TRUE(PumpUntil([&] { return main->IsVisible(); }, 2000));
+  SetForegroundWindow(main->hWnd());
+  key(VK_F10, true);  // Shift+F10 is not the hot key
+  Pump(300);
+  EXPECT_TRUE(main->IsVisible());
+  SendMessageW(main->hWnd(), WM_CANCELMODE, 0, 0);  // the system menu Shift+F10 may have opened
+}
+
+TEST_F(MainWindow, LayoutFollowsTheWindowAndMinimisingLeavesItAlone) {
+  Open(kGame);
+  // Loaded maximised: the work area; the restore goes back to the design size, centred.
+  const RECT work = WorkArea();
+  RECT rc{};
+  GetWindowRect(main->hWnd(), &rc);
+  EXPECT_EQ(rc.right - rc.left, work.right - work.left);
+  EXPECT_TRUE(main->web_minmax().Value());
+  Click(main->web_minmax());
+  GetWindowRect(main->hWnd(), &rc);
+  EXPECT_EQ(rc.right - rc.left, TwipsToPixelsX(15540));
+  EXPECT_EQ(rc.bottom - rc.top, TwipsToPixelsY(9585));
+  EXPECT_FALSE(main->web_minmax().Value());
+  EXPECT_EQ(main->WebBForm().frmHwnd(), main->hWnd());  // the bar drags it again
+  const int w = rc.right - rc.left;
+  EXPECT_EQ(Rect(main->web_close()).left, TwipsToPixelsX(15540 - 730));
+  EXPECT_EQ(Rect(main->WebuTab()).left, TwipsToPixelsX(2300));
+  EXPECT_EQ(Rect(main->WebuTab()).right - Rect(main->WebuTab()).left, w - TwipsToPixelsX(6900));
+  EXPECT_EQ(Rect(main->pCnt()).left, 4);
+  const RECT before = Rect(main->pCnt());
+  Click(main->web_min());
+  EXPECT_TRUE(IsIconic(main->hWnd()));
+  const RECT during = Rect(main->pCnt());
+  EXPECT_TRUE(EqualRect(&before, &during));
+  ::ShowWindow(main->hWnd(), SW_RESTORE);
+
+  if (const char* shot = std::getenv("VORN2_MAIN_SCREENSHOT")) {
+    (void)shot;
+    Open("http://game.test/news");
+    views.back()->FireTitleChange(L"公告");
+    views[0]->FireTitleChange(L"Vornhold 2 游戏");
+    main->WebuTab().TabItems()->SetSelected(0);
+    Pump(4000);  // time for an X screenshot from outside
+  }
+}
+
+TEST_F(MainWindow, EveryCloseAsksOnceAndOnlyYesEndsIt) {
+  Open(kGame);
+  Open("http://game.test/b");
+  // The close button, the dialog's close button, the menu's exit, a system close.
+  {
+    DialogAnswer no(2);
+    Click(main->web_close());
+    EXPECT_EQ(DialogAnswer::Shown(), 1);
+  }
+  {
+    DialogAnswer close(3);
+    SendMessageW(main->hWnd(), WM_COMMAND, kMenuExit, 0);
+    EXPECT_EQ(DialogAnswer::Shown(), 1);
+  }
+  {
+    DialogAnswer no(2);
+    SendMessageW(main->hWnd(), WM_SYSCOMMAND, SC_CLOSE, 0);  // asked once, not twice
+    Pump(300);
+    EXPECT_EQ(DialogAnswer::Shown(), 1);
+  }
+  ASSERT_TRUE(main->IsLoaded());
+  EXPECT_FALSE(main->m_bExit);
+  EXPECT_EQ(Count(), 2);
+  // Closing a tab with another left does not ask; the last tab's close does.
+  main->WebuTab().TabItems()->Remove(1, true);
+  EXPECT_EQ(Count(), 1);
+  {
+    DialogAnswer no(2);
+    bool cancel = false;
+    main->WebuTab().Events().OnItemColose(0, cancel);
+    EXPECT_TRUE(cancel);
+    EXPECT_EQ(DialogAnswer::Shown(), 1);
+  }
+  EXPECT_EQ(Count(), 1);
+
+  {
+    DialogAnswer yes(1);
+    Click(main->web_close());
+  }
+  EXPECT_FALSE(main->IsLoaded());
+  EXPECT_EQ(Form::LoadedCount(), 0u);
+  // Nothing left behind: the hot key is free, no procedure record remains.
+  HWND probe = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  EXPECT_TRUE(RegisterHotKey(probe, kHotKeyId, 0, kVkF10));
+  UnregisterHotKey(probe, kHotKeyId);
+  DestroyWindow(probe);
+  EXPECT_TRUE(PumpUntil([&] { return SharedHookRouter().LiveRecords() == routerBefore; }, 2000))
+      << SharedHookRouter().LiveRecords() << " vs " << routerBefore;
+  EXPECT_EQ(WindowProcHook::Records(), hooksBefore);
+
+  // With m_bExit set (the update command) nothing is asked.
+  WebMainFrm again(MainSettings{}, [] { return std::make_unique<ScriptedWebView>(); });
+  again.SetURL(kGame);
+  again.m_bExit = true;
+  DialogAnswer none(2);
+  again.Unload();
+  Pump(300);
+  EXPECT_EQ(DialogAnswer::Shown(), 0);
+  EXPECT_FALSE(again.IsLoaded());
+}
