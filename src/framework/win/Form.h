@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/win/Handles.h"
 #include "framework/win/Window.h"
 
 namespace vorn2 {
@@ -89,9 +90,12 @@ class Form : public Window {
   bool placed_ = false;
   bool unloading_ = false;
   int modalDepth_ = 0;
+  // The window's icons (appIcon); destroyed once the window is gone.
+  UniqueIcon bigIcon_;
+  UniqueIcon smallIcon_;
 };
 
 // The client's icon at the given size, from the six-image icon resource.
-HICON LoadAppIcon(int size);
+UniqueIcon LoadAppIcon(int size);
 
 }  // namespace vorn2

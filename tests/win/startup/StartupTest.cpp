@@ -129,8 +129,9 @@ TEST_F(SplashTest, TransparentPixelsShowWhatLiesBelow) {
   GetWindowRect(splash.hWnd(), &rc);
 
   // The picture's own pixels, decoded separately.
-  IStream* stream = nullptr;
-  auto* image = static_cast<Gdiplus::GpBitmap*>(LoadPngResource(IDR_PNG_SPLASH, L"PNG", &stream));
+  const GdiplusSession gdiplus = GdiplusSession::Open();
+  const PngImage png = LoadPngResource(IDR_PNG_SPLASH, L"PNG");
+  auto* image = static_cast<Gdiplus::GpBitmap*>(png.image.get());
   ASSERT_NE(image, nullptr);
   Gdiplus::ARGB corner = 0, centre = 0;
   Gdiplus::DllExports::GdipBitmapGetPixel(image, 0, 0, &corner);
@@ -146,8 +147,6 @@ TEST_F(SplashTest, TransparentPixelsShowWhatLiesBelow) {
   POINT centre_pt{rc.left + 178, rc.top + 61};
   EXPECT_EQ(WindowFromPoint(centre_pt), splash.hWnd());
 
-  Gdiplus::DllExports::GdipDisposeImage(image);
-  stream->Release();
   splash.Unload();
 }
 
