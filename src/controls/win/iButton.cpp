@@ -274,8 +274,7 @@ void iButton::ResizeTwips(int widthTwips, int heightTwips) {
 HFONT iButton::CaptionFont() {
   if (hfont_) return hfont_.get();
   LOGFONTW lf{};
-  lf.lfHeight = -static_cast<LONG>(
-      std::lround(font_.sizePoints * ScreenDpi(LOGPIXELSY) / 72.0));
+  lf.lfHeight = -static_cast<LONG>(std::lround(font_.sizePoints * ScreenDpi(LOGPIXELSY) / 72.0));
   lf.lfWeight = font_.weight;
   lf.lfItalic = font_.italic;
   lf.lfUnderline = font_.underline;

@@ -270,8 +270,9 @@ void uTab::DrawOneTab(std::int32_t index, bool selected) {
   const int width = item->Width();
   const int srcX = selected ? m.srcSelected : (index == m_lHotIndex ? m.srcHover : m.srcNormal);
   try {
-    mdlTabAPI::NineSliceBlt(m_hTabsDC.get(), left - m.imageLeftExtra, 0, width + m.imageLeftExtra, m.imageHeight, skin, srcX,
-                            0, m.imageSrcWidth, m.imageSrcHeight, 14, 0, 14, 0, mdlTabAPI::kTransparentKey);
+    mdlTabAPI::NineSliceBlt(m_hTabsDC.get(), left - m.imageLeftExtra, 0, width + m.imageLeftExtra, m.imageHeight,
+                            skin, srcX, 0, m.imageSrcWidth, m.imageSrcHeight, 14, 0, 14, 0,
+                            mdlTabAPI::kTransparentKey);
   } catch (const TabDrawError&) {
     // No temporary buffer: this tab goes without its image.
   }

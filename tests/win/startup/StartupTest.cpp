@@ -275,3 +275,29 @@ TEST(PublicData, SaveReportsFailureInsteadOfPretending) {
   EXPECT_EQ(test::ReadFileBytes(path), (std::vector<unsigned char>{1, 2, 3}));
   EXPECT_FALSE(SaveResourceToFile(IDR_ICON_APP, L"ICON", dir.File(L"no such folder\\x.ico")));
 }
+
+TEST(PublicData, LayeredPictureHoldsItsHandlesUntilTeardownAndThenNone) {
+  const HWND hwnd = CreateWindowExW(WS_EX_LAYERED, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                    GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(hwnd, nullptr);
+  const HandleKind kinds[] = {HandleKind::GdiplusObject, HandleKind::GdiplusSession, HandleKind::ComReference,
+                              HandleKind::DC, HandleKind::Bitmap};
+  const long expectedHeld[] = {3, 1, 1, 1, 1};  // image, GDI+ view, graphics; session; stream; context; DIB
+  long before[5];
+  for (int i = 0; i < 5; ++i) before[i] = LiveHandles(kinds[i]);
+  LayeredPicture picture;
+  for (int paint = 0; paint < 2; ++paint) {  // painting again first lets the earlier picture go
+    PaintLayeredPng(hwnd, IDR_PNG_SPLASH, picture);
+    EXPECT_EQ(picture.width, 356);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(LiveHandles(kinds[i]), before[i] + expectedHeld[i]) << "kind " << i;
+  }
+  const HBITMAP dib = picture.bitmap.get();
+  const HDC dc = picture.memoryDC.get();
+  TeardownLayered(picture);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(LiveHandles(kinds[i]), before[i]) << "kind " << i;
+  EXPECT_EQ(GetObjectType(dib), 0u) << "deleted in GDI, not only uncounted";
+  EXPECT_EQ(GetObjectType(dc), 0u);
+  EXPECT_EQ(picture.image, nullptr);
+  EXPECT_EQ(picture.width, 0);
+  DestroyWindow(hwnd);
+}
