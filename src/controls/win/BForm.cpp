@@ -19,8 +19,8 @@ namespace {
 void CopySlices(const std::vector<SkinCopy>& copies, const Picture& skin, DrawingSurface& target) {
   HDC dc = target.hdc();
   if (!dc) return;
-  HDC source = CreateCompatibleDC(dc);
-  HGDIOBJ old = SelectObject(source, skin.Handle());
+  const UniqueDC source(CreateCompatibleDC(dc));
+  const SelectGuard selected(source.get(), skin.Handle());
   const int tppx = TwipsPerPixelX(), tppy = TwipsPerPixelY();
   for (const SkinCopy& c : copies) {
     SkinCopy px;
@@ -28,10 +28,8 @@ void CopySlices(const std::vector<SkinCopy>& copies, const Picture& skin, Drawin
                           target.height(), px)) {
       continue;
     }
-    BitBlt(dc, px.dstX, px.dstY, px.width, px.height, source, px.srcX, px.srcY, SRCCOPY);
+    BitBlt(dc, px.dstX, px.dstY, px.width, px.height, source.get(), px.srcX, px.srcY, SRCCOPY);
   }
-  SelectObject(source, old);
-  DeleteDC(source);
 }
 
 }  // namespace
@@ -41,7 +39,6 @@ BForm::BForm() : tag_(kTitleBarDefaultCaption) {}
 BForm::~BForm() {
   life_.End();
   Destroy();
-  if (font_) DeleteObject(font_);
 }
 
 void BForm::OnCreated() {
@@ -105,16 +102,14 @@ void BForm::WriteProperties(PropertyBag& bag) const {
 }
 
 HFONT BForm::TitleFont() {
-  if (font_) return font_;
+  if (font_) return font_.get();
   LOGFONTW lf{};
-  HDC screen = GetDC(nullptr);
-  lf.lfHeight = -MulDiv(9, GetDeviceCaps(screen, LOGPIXELSY), 72);
-  ReleaseDC(nullptr, screen);
+  lf.lfHeight = -MulDiv(9, ScreenDpi(LOGPIXELSY), 72);
   lf.lfWeight = FW_BOLD;
   lf.lfCharSet = GB2312_CHARSET;
   wcsncpy_s(lf.lfFaceName, W("宋体").c_str(), _TRUNCATE);
-  font_ = CreateFontIndirectW(&lf);
-  return font_;
+  font_.reset(CreateFontIndirectW(&lf));
+  return font_.get();
 }
 
 void BForm::PaintBar() {
@@ -130,12 +125,11 @@ void BForm::PaintBar() {
   if (!tag_.empty()) {
     HDC dc = surface.hdc();
     const TwipsPoint at = TitleCaptionPosition(hasLogo_);
-    HGDIOBJ old = SelectObject(dc, TitleFont());
+    const SelectGuard fontSelected(dc, TitleFont());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(255, 255, 255));
     const std::wstring text = W(tag_);
     TextOutW(dc, TwipsToPixelsX(at.x), TwipsToPixelsY(at.y), text.c_str(), static_cast<int>(text.size()));
-    SelectObject(dc, old);
   }
   Refresh();
 }

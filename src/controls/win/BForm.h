@@ -17,6 +17,7 @@
 #include "framework/Notify.h"
 #include "framework/PropertyBag.h"
 #include "framework/win/Control.h"
+#include "framework/win/Handles.h"
 
 namespace vorn2 {
 
@@ -72,7 +73,7 @@ class BForm : public Control {
   std::string tag_;  // the caption lives in the tag
   bool hasLogo_ = false;
   HWND frmHwnd_ = nullptr;
-  HFONT font_ = nullptr;
+  UniqueFont font_;
   std::set<std::string> changed_;
   LifeToken life_;
 };

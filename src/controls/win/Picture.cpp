@@ -1,22 +1,14 @@
 #include "controls/win/Picture.h"
 
-#include <objidl.h>
-#include <gdiplus.h>
-
 #include <cstring>
 
 #include "framework/PropertyBag.h"
+#include "framework/win/GdiPlus.h"
+#include "framework/win/Screen.h"
 #include "framework/win/Streams.h"
 
 namespace vorn2 {
 namespace {
-
-int ScreenDpi(int index) {
-  HDC dc = GetDC(nullptr);
-  const int dpi = dc ? GetDeviceCaps(dc, index) : 96;
-  if (dc) ReleaseDC(nullptr, dc);
-  return dpi > 0 ? dpi : 96;
-}
 
 SIZE BitmapSize(HBITMAP bitmap) {
   BITMAP bm{};
@@ -24,94 +16,65 @@ SIZE BitmapSize(HBITMAP bitmap) {
   return SIZE{bm.bmWidth, bm.bmHeight < 0 ? -bm.bmHeight : bm.bmHeight};
 }
 
-// GDI+ only for as long as one decode takes.
-class GdiPlusSession {
- public:
-  GdiPlusSession() {
-    Gdiplus::GdiplusStartupInput input;
-    ok_ = Gdiplus::GdiplusStartup(&token_, &input, nullptr) == Gdiplus::Ok;
-  }
-  ~GdiPlusSession() {
-    if (ok_) Gdiplus::GdiplusShutdown(token_);
-  }
-  GdiPlusSession(const GdiPlusSession&) = delete;
-  GdiPlusSession& operator=(const GdiPlusSession&) = delete;
-  bool ok() const { return ok_; }
-
- private:
-  ULONG_PTR token_ = 0;
-  bool ok_ = false;
-};
-
-HBITMAP DecodeWithGdiPlus(const std::vector<unsigned char>& bytes, COLORREF background) {
-  if (bytes.empty()) return nullptr;
-  GdiPlusSession session;
-  if (!session.ok()) return nullptr;
-  IStream* stream = StreamFromBytes(bytes);
-  if (!stream) return nullptr;
-  HBITMAP result = nullptr;
-  Gdiplus::GpBitmap* bitmap = nullptr;
-  if (Gdiplus::DllExports::GdipCreateBitmapFromStream(stream, &bitmap) == Gdiplus::Ok && bitmap) {
-    const Gdiplus::ARGB argb = 0xFF000000u | (static_cast<Gdiplus::ARGB>(GetRValue(background)) << 16) |
-                               (static_cast<Gdiplus::ARGB>(GetGValue(background)) << 8) | GetBValue(background);
-    if (Gdiplus::DllExports::GdipCreateHBITMAPFromBitmap(bitmap, &result, argb) != Gdiplus::Ok) result = nullptr;
-    Gdiplus::DllExports::GdipDisposeImage(bitmap);
-  }
-  stream->Release();
+UniqueBitmap DecodeWithGdiPlus(const std::vector<unsigned char>& bytes, COLORREF background) {
+  if (bytes.empty()) return {};
+  const GdiplusSession session = GdiplusSession::Open();
+  if (!session) return {};
+  const ComPtr<IStream> stream = StreamFromBytes(bytes);
+  if (!stream) return {};
+  UniqueGdipBitmap bitmap;
+  if (Gdiplus::DllExports::GdipCreateBitmapFromStream(stream.get(), bitmap.put()) != Gdiplus::Ok) return {};
+  const Gdiplus::ARGB argb = 0xFF000000u | (static_cast<Gdiplus::ARGB>(GetRValue(background)) << 16) |
+                             (static_cast<Gdiplus::ARGB>(GetGValue(background)) << 8) | GetBValue(background);
+  UniqueBitmap result;
+  if (Gdiplus::DllExports::GdipCreateHBITMAPFromBitmap(bitmap.get(), result.put(), argb) != Gdiplus::Ok) return {};
   return result;
 }
 
 }  // namespace
 
-Picture::Picture(HBITMAP bitmap, HPALETTE palette) : bitmap_(bitmap), palette_(palette) {
-  const SIZE s = BitmapSize(bitmap_);
+Picture::Picture(UniqueBitmap bitmap, UniquePalette palette)
+    : bitmap_(std::move(bitmap)), palette_(std::move(palette)) {
+  const SIZE s = BitmapSize(bitmap_.get());
   width_ = s.cx;
   height_ = s.cy;
 }
 
-Picture::~Picture() {
-  if (bitmap_) DeleteObject(bitmap_);
-  if (palette_) DeleteObject(palette_);
-}
+Picture::Picture(HBITMAP bitmap, HPALETTE palette) : Picture(UniqueBitmap(bitmap), UniquePalette(palette)) {}
 
 long Picture::Width() const { return MulDiv(width_, 2540, ScreenDpi(LOGPIXELSX)); }
 long Picture::Height() const { return MulDiv(height_, 2540, ScreenDpi(LOGPIXELSY)); }
 
 std::shared_ptr<const Picture> Picture::FromBitmapResource(int id, HMODULE module) {
   if (!module) module = GetModuleHandleW(nullptr);
-  auto bitmap = static_cast<HBITMAP>(
-      LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  UniqueBitmap bitmap(
+      static_cast<HBITMAP>(LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
   if (!bitmap) return nullptr;
-  auto picture = std::make_shared<Picture>(bitmap);
+  auto picture = std::make_shared<Picture>(std::move(bitmap));
   picture->resourceId_ = id;
   return picture;
 }
 
 std::shared_ptr<const Picture> Picture::FromImageBytes(const std::vector<unsigned char>& bytes,
                                                        COLORREF background) {
-  HBITMAP bitmap = DecodeWithGdiPlus(bytes, background);
+  UniqueBitmap bitmap = DecodeWithGdiPlus(bytes, background);
   if (!bitmap) return nullptr;
-  auto picture = std::make_shared<Picture>(bitmap);
+  auto picture = std::make_shared<Picture>(std::move(bitmap));
   picture->sourceBytes_ = bytes;
   return picture;
 }
 
 std::shared_ptr<const Picture> Picture::FromDC(HDC dc, int x, int y, int width, int height) {
   if (!dc || width <= 0 || height <= 0) return nullptr;
-  HDC screen = GetDC(nullptr);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-  HDC copy = CreateCompatibleDC(screen);
-  ReleaseDC(nullptr, screen);
-  if (!bitmap || !copy) {
-    if (bitmap) DeleteObject(bitmap);
-    if (copy) DeleteDC(copy);
-    return nullptr;
+  const WindowDC screen(nullptr);
+  UniqueBitmap bitmap(CreateCompatibleBitmap(screen.get(), width, height));
+  const UniqueDC copy(CreateCompatibleDC(screen.get()));
+  if (!bitmap || !copy) return nullptr;
+  {
+    const SelectGuard selected(copy.get(), bitmap.get());
+    BitBlt(copy.get(), 0, 0, width, height, dc, x, y, SRCCOPY);
   }
-  HGDIOBJ old = SelectObject(copy, bitmap);
-  BitBlt(copy, 0, 0, width, height, dc, x, y, SRCCOPY);
-  SelectObject(copy, old);
-  DeleteDC(copy);
-  return std::make_shared<Picture>(bitmap);
+  return std::make_shared<Picture>(std::move(bitmap));
 }
 
 std::vector<unsigned char> Picture::FileBytes() const {
@@ -128,9 +91,7 @@ std::vector<unsigned char> Picture::FileBytes() const {
   bi.bmiHeader.biCompression = BI_RGB;
   bi.bmiHeader.biSizeImage = imageSize;
   std::vector<unsigned char> pixels(imageSize);
-  HDC screen = GetDC(nullptr);
-  const int rows = GetDIBits(screen, bitmap_, 0, height_, pixels.data(), &bi, DIB_RGB_COLORS);
-  ReleaseDC(nullptr, screen);
+  const int rows = GetDIBits(WindowDC(nullptr).get(), bitmap_.get(), 0, height_, pixels.data(), &bi, DIB_RGB_COLORS);
   if (rows != height_) return {};
   BITMAPFILEHEADER fh{};
   fh.bfType = 0x4D42;  // "BM"

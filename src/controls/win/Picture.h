@@ -10,15 +10,17 @@
 #include <string>
 #include <vector>
 
+#include "framework/win/Handles.h"
+
 namespace vorn2 {
 
 class PropertyBag;
 
 class Picture {
  public:
+  explicit Picture(UniqueBitmap bitmap, UniquePalette palette = {});
   // Takes ownership of both handles.
   explicit Picture(HBITMAP bitmap, HPALETTE palette = nullptr);
-  ~Picture();
   Picture(const Picture&) = delete;
   Picture& operator=(const Picture&) = delete;
 
@@ -32,8 +34,8 @@ class Picture {
   // A copy of a rectangle of a device context.
   static std::shared_ptr<const Picture> FromDC(HDC dc, int x, int y, int width, int height);
 
-  HBITMAP Handle() const { return bitmap_; }
-  HPALETTE Palette() const { return palette_; }
+  HBITMAP Handle() const { return bitmap_.get(); }
+  HPALETTE Palette() const { return palette_.get(); }
   int WidthPixels() const { return width_; }
   int HeightPixels() const { return height_; }
   // HIMETRIC, from the pixels at the screen's resolution.
@@ -47,8 +49,8 @@ class Picture {
   std::vector<unsigned char> FileBytes() const;
 
  private:
-  HBITMAP bitmap_ = nullptr;
-  HPALETTE palette_ = nullptr;
+  UniqueBitmap bitmap_;
+  UniquePalette palette_;
   int width_ = 0;
   int height_ = 0;
   int resourceId_ = 0;

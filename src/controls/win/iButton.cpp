@@ -23,7 +23,7 @@ std::map<UINT_PTR, iButton*>& PollTimers() {
 }
 
 // A region of the pixels that are not the key colour, row by row.
-HRGN RegionFromPixels(const std::uint32_t* bits, int width, int height) {
+UniqueRegion RegionFromPixels(const std::uint32_t* bits, int width, int height) {
   std::vector<RECT> runs;
   for (int y = 0; y < height; ++y) {
     const std::uint32_t* row = bits + static_cast<std::size_t>(y) * width;
@@ -43,7 +43,8 @@ HRGN RegionFromPixels(const std::uint32_t* bits, int width, int height) {
   header->nRgnSize = static_cast<DWORD>(runs.size() * sizeof(RECT));
   header->rcBound = RECT{0, 0, width, height};
   if (!runs.empty()) std::memcpy(data.data() + sizeof(RGNDATAHEADER), runs.data(), runs.size() * sizeof(RECT));
-  return ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()), reinterpret_cast<RGNDATA*>(data.data()));
+  return UniqueRegion(
+      ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()), reinterpret_cast<RGNDATA*>(data.data())));
 }
 
 // The disabled look: every pixel but the key colour pulled towards light grey.
@@ -59,14 +60,14 @@ void WashOut(std::uint32_t* bits, int width, int height) {
 }
 
 // A palette from the system's on palette displays (256 colours), else null.
-HPALETTE SystemPaletteIfAny(HDC screen) {
-  if (!(GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE) || GetDeviceCaps(screen, SIZEPALETTE) != 256) return nullptr;
+UniquePalette SystemPaletteIfAny(HDC screen) {
+  if (!(GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE) || GetDeviceCaps(screen, SIZEPALETTE) != 256) return {};
   std::vector<unsigned char> buffer(sizeof(LOGPALETTE) + 255 * sizeof(PALETTEENTRY));
   auto* logPalette = reinterpret_cast<LOGPALETTE*>(buffer.data());
   logPalette->palVersion = 0x300;
   logPalette->palNumEntries = 256;
   GetSystemPaletteEntries(screen, 0, 256, logPalette->palPalEntry);
-  return CreatePalette(logPalette);
+  return UniquePalette(CreatePalette(logPalette));
 }
 
 }  // namespace
@@ -84,8 +85,6 @@ iButton::~iButton() {
   Destroy();
   frames_.clear();
   backPicture_.reset();
-  DropFont();
-  if (shapeCopy_) DeleteObject(shapeCopy_);
 }
 
 void iButton::OnCreated() {
@@ -105,7 +104,7 @@ void iButton::SetcDrawMode(std::int16_t mode) {
 
 void iButton::SetcFont(const FontSpec& font) {
   font_ = font;
-  DropFont();
+  hfont_.reset();
   logic_.Repaint();
   MarkChanged("cFont");
 }
@@ -178,7 +177,7 @@ void iButton::ReadProperties(const PropertyBag& bag) {
   FontSpec font = font_;
   if (FontSpecFromText(bag.ReadString("cFont", FontSpecToText(font_)), font)) {
     font_ = font;
-    DropFont();
+    hfont_.reset();
   }
   drawMode_ = static_cast<std::int16_t>(bag.ReadInt("cDrawMode", drawMode_));
 }
@@ -243,35 +242,24 @@ void iButton::CutFrames(FrameSize frame, int stripFrames, int slots) {
   (void)stripFrames;
   frames_.assign(static_cast<std::size_t>(std::max(slots, 0)), nullptr);
   if (!backPicture_ || frame.width <= 0 || frame.height <= 0) return;
-  HDC screen = GetDC(nullptr);
-  HDC strip = CreateCompatibleDC(Surface().hdc() ? Surface().hdc() : screen);
-  HGDIOBJ oldStrip = SelectObject(strip, backPicture_->Handle());
+  const WindowDC screen(nullptr);
+  const UniqueDC strip(CreateCompatibleDC(Surface().hdc() ? Surface().hdc() : screen.get()));
+  const SelectGuard stripSelected(strip.get(), backPicture_->Handle());
   for (int i = 0; i < slots; ++i) {
     // Slots whose slice lies beyond the strip get no image of their own.
     if ((i + 1) * frame.width > backPicture_->WidthPixels()) continue;
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, frame.width, frame.height);
-    HDC copy = CreateCompatibleDC(screen);
-    if (!bitmap || !copy) {
-      if (bitmap) DeleteObject(bitmap);
-      if (copy) DeleteDC(copy);
-      continue;
+    UniqueBitmap bitmap(CreateCompatibleBitmap(screen.get(), frame.width, frame.height));
+    const UniqueDC copy(CreateCompatibleDC(screen.get()));
+    if (!bitmap || !copy) continue;
+    UniquePalette palette = SystemPaletteIfAny(screen.get());
+    {
+      const SelectGuard copySelected(copy.get(), bitmap.get());
+      const SelectGuard paletteSelected(copy.get(), palette.get());
+      if (palette) RealizePalette(copy.get());
+      BitBlt(copy.get(), 0, 0, frame.width, frame.height, strip.get(), i * frame.width, 0, SRCCOPY);
     }
-    HGDIOBJ oldCopy = SelectObject(copy, bitmap);
-    HPALETTE palette = SystemPaletteIfAny(screen);
-    HPALETTE oldPalette = nullptr;
-    if (palette) {
-      oldPalette = SelectPalette(copy, palette, FALSE);
-      RealizePalette(copy);
-    }
-    BitBlt(copy, 0, 0, frame.width, frame.height, strip, i * frame.width, 0, SRCCOPY);
-    if (palette) SelectPalette(copy, oldPalette, FALSE);
-    SelectObject(copy, oldCopy);
-    DeleteDC(copy);
-    frames_[i] = std::make_shared<Picture>(bitmap, palette);
+    frames_[i] = std::make_shared<Picture>(std::move(bitmap), std::move(palette));
   }
-  SelectObject(strip, oldStrip);
-  DeleteDC(strip);
-  ReleaseDC(nullptr, screen);
 }
 
 void iButton::ResizeTwips(int widthTwips, int heightTwips) {
@@ -284,11 +272,9 @@ void iButton::ResizeTwips(int widthTwips, int heightTwips) {
 }
 
 HFONT iButton::CaptionFont() {
-  if (hfont_) return hfont_;
+  if (hfont_) return hfont_.get();
   LOGFONTW lf{};
-  HDC screen = GetDC(nullptr);
-  lf.lfHeight = -static_cast<LONG>(std::lround(font_.sizePoints * GetDeviceCaps(screen, LOGPIXELSY) / 72.0));
-  ReleaseDC(nullptr, screen);
+  lf.lfHeight = -static_cast<LONG>(std::lround(font_.sizePoints * ScreenDpi(LOGPIXELSY) / 72.0));
   lf.lfWeight = font_.weight;
   lf.lfItalic = font_.italic;
   lf.lfUnderline = font_.underline;
@@ -296,32 +282,22 @@ HFONT iButton::CaptionFont() {
   lf.lfCharSet = static_cast<BYTE>(font_.charset);
   const std::wstring face = W(font_.name);
   wcsncpy_s(lf.lfFaceName, face.c_str(), _TRUNCATE);
-  hfont_ = CreateFontIndirectW(&lf);
-  return hfont_;
+  hfont_.reset(CreateFontIndirectW(&lf));
+  return hfont_.get();
 }
 
-void iButton::DropFont() {
-  if (hfont_) DeleteObject(hfont_);
-  hfont_ = nullptr;
-}
-
-void iButton::ApplyShape(HRGN shape) {
-  if (!Exists()) {
-    if (shape) DeleteObject(shape);
-    return;
-  }
+void iButton::ApplyShape(UniqueRegion shape) {
+  if (!Exists()) return;
   if (!shape) {
     if (shaped_) SetWindowRgn(hWnd(), nullptr, TRUE);
     shaped_ = false;
     return;
   }
-  if (shaped_ && shapeCopy_ && EqualRgn(shape, shapeCopy_)) {
-    DeleteObject(shape);
-    return;
-  }
-  if (!shapeCopy_) shapeCopy_ = CreateRectRgn(0, 0, 0, 0);
-  CombineRgn(shapeCopy_, shape, nullptr, RGN_COPY);
-  SetWindowRgn(hWnd(), shape, TRUE);  // the system owns shape from here
+  if (shaped_ && shapeCopy_ && EqualRgn(shape.get(), shapeCopy_.get())) return;
+  if (!shapeCopy_) shapeCopy_.reset(CreateRectRgn(0, 0, 0, 0));
+  CombineRgn(shapeCopy_.get(), shape.get(), nullptr, RGN_COPY);
+  // The system owns the region once the window has it.
+  if (SetWindowRgn(hWnd(), shape.get(), TRUE)) (void)shape.detach();
   shaped_ = true;
 }
 
@@ -334,7 +310,7 @@ void iButton::Paint(int state, FrameChoice frame) {
   const int wpx = surface.width(), hpx = surface.height();
   const int tppx = TwipsPerPixelX(), tppy = TwipsPerPixelY();
 
-  HGDIOBJ oldFont = SelectObject(dc, CaptionFont());
+  SelectGuard fontSelected(dc, CaptionFont());
   const std::wstring text = W(logic_.Caption());
   SIZE extent{0, 0};
   if (!text.empty()) GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
@@ -349,29 +325,28 @@ void iButton::Paint(int state, FrameChoice frame) {
                                            static_cast<double>(extent.cy) * tppy, icon_ != nullptr, iconWidth, state);
 
   const PicturePtr picture = Frame(frame.index);
-  HRGN shape = nullptr;
+  UniqueRegion shape;
   if (picture) {
-    HDC source = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(source, picture->Handle());
-    SetStretchBltMode(dc, COLORONCOLOR);
-    StretchBlt(dc, 0, 0, wpx, hpx, source, 0, 0, picture->WidthPixels(), picture->HeightPixels(), SRCCOPY);
-    SelectObject(source, old);
+    const UniqueDC source(CreateCompatibleDC(dc));
+    {
+      const SelectGuard selected(source.get(), picture->Handle());
+      SetStretchBltMode(dc, COLORONCOLOR);
+      StretchBlt(dc, 0, 0, wpx, hpx, source.get(), 0, 0, picture->WidthPixels(), picture->HeightPixels(), SRCCOPY);
+    }
     if (frame.greyed) WashOut(surface.bits(), wpx, hpx);
     if (backStyle_ != 0) {
       if (icon_) {
-        SelectObject(source, icon_->Handle());
+        const SelectGuard selected(source.get(), icon_->Handle());
         const int x = static_cast<int>(std::lround(layout.iconX / tppx));
-        GdiTransparentBlt(dc, x, 0, icon_->WidthPixels(), icon_->HeightPixels(), source, 0, 0, icon_->WidthPixels(),
-                       icon_->HeightPixels(), kMaskKey);
-        SelectObject(source, old);
+        GdiTransparentBlt(dc, x, 0, icon_->WidthPixels(), icon_->HeightPixels(), source.get(), 0, 0,
+                       icon_->WidthPixels(), icon_->HeightPixels(), kMaskKey);
       }
     } else {
       GdiFlush();
       shape = RegionFromPixels(surface.bits(), wpx, hpx);
     }
-    DeleteDC(source);
   }
-  ApplyShape(shape);
+  ApplyShape(std::move(shape));
 
   if (!text.empty()) {
     SetBkMode(dc, TRANSPARENT);
@@ -379,7 +354,7 @@ void iButton::Paint(int state, FrameChoice frame) {
     TextOutW(dc, static_cast<int>(std::lround(layout.captionX / tppx)),
              static_cast<int>(std::lround(layout.captionY / tppy)), text.c_str(), static_cast<int>(text.size()));
   }
-  SelectObject(dc, oldFont);
+  fontSelected.reset();
   SetROP2(dc, drawMode_);
   Refresh();
 }

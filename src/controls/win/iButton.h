@@ -16,6 +16,7 @@
 #include "framework/Notify.h"
 #include "framework/PropertyBag.h"
 #include "framework/win/Control.h"
+#include "framework/win/Handles.h"
 
 namespace vorn2 {
 
@@ -101,9 +102,8 @@ class iButton : public Control, private iButtonPlatform {
   static void CALLBACK PollTick(HWND, UINT, UINT_PTR id, DWORD);
   void MarkChanged(const char* name) { changed_.insert(name); }
   void FirstShow();
-  void ApplyShape(HRGN shape);
+  void ApplyShape(UniqueRegion shape);
   HFONT CaptionFont();
-  void DropFont();
 
   iButtonLogic logic_;
   std::vector<PicturePtr> frames_;
@@ -114,13 +114,13 @@ class iButton : public Control, private iButtonPlatform {
   std::int16_t drawMode_ = R2_COPYPEN;
   std::uint32_t foreColor_ = 0x80000000u | COLOR_BTNTEXT;
   FontSpec font_;
-  HFONT hfont_ = nullptr;
+  UniqueFont hfont_;
   std::string tag_;
   std::set<std::string> changed_;
   UINT_PTR pollTimer_ = 0;
   bool releasingCapture_ = false;
   bool shaped_ = false;
-  HRGN shapeCopy_ = nullptr;  // what the window region was last set to
+  UniqueRegion shapeCopy_;  // what the window region was last set to
   LifeToken life_;
 };
 

@@ -3,8 +3,17 @@
 #include <algorithm>
 
 namespace vorn2 {
+namespace {
 
-HBITMAP CreateDib32(int width, int height, std::uint32_t** bits) {
+void Fill(HDC dc, int width, int height, COLORREF color) {
+  RECT all{0, 0, width, height};
+  UniqueBrush brush(CreateSolidBrush(color));
+  FillRect(dc, &all, brush.get());
+}
+
+}  // namespace
+
+UniqueBitmap CreateDib32(int width, int height, std::uint32_t** bits) {
   BITMAPINFO bi{};
   bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
   bi.bmiHeader.biWidth = width;
@@ -13,22 +22,15 @@ HBITMAP CreateDib32(int width, int height, std::uint32_t** bits) {
   bi.bmiHeader.biBitCount = 32;
   bi.bmiHeader.biCompression = BI_RGB;
   void* raw = nullptr;
-  HBITMAP bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &raw, nullptr, 0);
+  UniqueBitmap bmp(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &raw, nullptr, 0));
   if (bits) *bits = static_cast<std::uint32_t*>(raw);
   return bmp;
 }
 
-DrawingSurface::~DrawingSurface() { Release(); }
-
 void DrawingSurface::Release() {
-  if (dc_) {
-    if (previous_) SelectObject(dc_, previous_);
-    DeleteDC(dc_);
-  }
-  if (bitmap_) DeleteObject(bitmap_);
-  dc_ = nullptr;
-  bitmap_ = nullptr;
-  previous_ = nullptr;
+  selection_.reset();
+  dc_.reset();
+  bitmap_.reset();
   bits_ = nullptr;
   width_ = height_ = 0;
 }
@@ -38,23 +40,17 @@ bool DrawingSurface::Resize(int width, int height, COLORREF fill) {
   height = std::max(height, 1);
   if (dc_ && width == width_ && height == height_) return true;
   std::uint32_t* bits = nullptr;
-  HBITMAP bmp = CreateDib32(width, height, &bits);
+  UniqueBitmap bmp = CreateDib32(width, height, &bits);
   if (!bmp) return false;
-  HDC dc = CreateCompatibleDC(nullptr);
-  if (!dc) {
-    DeleteObject(bmp);
-    return false;
-  }
-  HGDIOBJ previous = SelectObject(dc, bmp);
-  RECT all{0, 0, width, height};
-  HBRUSH brush = CreateSolidBrush(fill);
-  FillRect(dc, &all, brush);
-  DeleteObject(brush);
-  if (dc_) BitBlt(dc, 0, 0, std::min(width, width_), std::min(height, height_), dc_, 0, 0, SRCCOPY);
+  UniqueDC dc(CreateCompatibleDC(nullptr));
+  if (!dc) return false;
+  SelectGuard selection(dc.get(), bmp.get());
+  Fill(dc.get(), width, height, fill);
+  if (dc_) BitBlt(dc.get(), 0, 0, std::min(width, width_), std::min(height, height_), dc_.get(), 0, 0, SRCCOPY);
   Release();
-  dc_ = dc;
-  bitmap_ = bmp;
-  previous_ = previous;
+  bitmap_ = std::move(bmp);
+  dc_ = std::move(dc);
+  selection_ = std::move(selection);
   bits_ = bits;
   width_ = width;
   height_ = height;
@@ -62,17 +58,13 @@ bool DrawingSurface::Resize(int width, int height, COLORREF fill) {
 }
 
 void DrawingSurface::Clear(COLORREF fill) {
-  if (!dc_) return;
-  RECT all{0, 0, width_, height_};
-  HBRUSH brush = CreateSolidBrush(fill);
-  FillRect(dc_, &all, brush);
-  DeleteObject(brush);
+  if (dc_) Fill(dc_.get(), width_, height_, fill);
 }
 
 void DrawingSurface::PaintTo(HDC target, const RECT& area) const {
   if (!dc_) return;
-  BitBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top, dc_, area.left, area.top,
-         SRCCOPY);
+  BitBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top, dc_.get(), area.left,
+         area.top, SRCCOPY);
 }
 
 COLORREF DrawingSurface::Pixel(int x, int y) const {

@@ -1,17 +1,19 @@
 // Off-screen drawing that survives repaints: a 32-bit top-down DIB section
-// the size of a client area. Drawing goes into hdc(); WM_PAINT copies it.
+// the size of a client area, selected into a memory context the surface owns.
+// Drawing goes into hdc(); WM_PAINT copies it.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 
+#include "framework/win/Handles.h"
+
 namespace vorn2 {
 
 class DrawingSurface {
  public:
   DrawingSurface() = default;
-  ~DrawingSurface();
   DrawingSurface(const DrawingSurface&) = delete;
   DrawingSurface& operator=(const DrawingSurface&) = delete;
 
@@ -20,8 +22,8 @@ class DrawingSurface {
   void Clear(COLORREF fill);
   void PaintTo(HDC target, const RECT& area) const;
 
-  HDC hdc() const { return dc_; }
-  HBITMAP bitmap() const { return bitmap_; }
+  HDC hdc() const { return dc_.get(); }
+  HBITMAP bitmap() const { return bitmap_.get(); }
   int width() const { return width_; }
   int height() const { return height_; }
   // 0x00BBGGRR, CLR_INVALID outside the surface.
@@ -30,15 +32,17 @@ class DrawingSurface {
 
  private:
   void Release();
-  HDC dc_ = nullptr;
-  HBITMAP bitmap_ = nullptr;
-  HGDIOBJ previous_ = nullptr;
+  // Destroyed in reverse: the selection is undone, then the context and the
+  // bitmap go.
+  UniqueBitmap bitmap_;
+  UniqueDC dc_;
+  SelectGuard selection_;
   std::uint32_t* bits_ = nullptr;
   int width_ = 0;
   int height_ = 0;
 };
 
 // A 32-bit top-down DIB section; bits receives the pixel pointer.
-HBITMAP CreateDib32(int width, int height, std::uint32_t** bits);
+UniqueBitmap CreateDib32(int width, int height, std::uint32_t** bits);
 
 }  // namespace vorn2

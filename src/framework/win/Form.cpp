@@ -32,9 +32,9 @@ HWND ParkingWindow() {
 
 }  // namespace
 
-HICON LoadAppIcon(int size) {
+UniqueIcon LoadAppIcon(int size) {
   std::vector<unsigned char> bytes = ReadResourceBytes(101, L"ICON");
-  return IconFromIcoBytes(bytes, size);
+  return UniqueIcon(IconFromIcoBytes(bytes, size));
 }
 
 Form::Form(FormDesign design) : design_(std::move(design)) {}
@@ -42,6 +42,11 @@ Form::Form(FormDesign design) : design_(std::move(design)) {}
 Form::~Form() {
   auto& reg = Registry();
   reg.erase(std::remove(reg.begin(), reg.end(), this), reg.end());
+  if (IsLoaded() && (bigIcon_ || smallIcon_)) {
+    // The window outlives this part of the object: take our icons off it first.
+    SendMessageW(hWnd(), WM_SETICON, ICON_BIG, 0);
+    SendMessageW(hWnd(), WM_SETICON, ICON_SMALL, 0);
+  }
 }
 
 bool Form::Load() {
@@ -65,8 +70,10 @@ bool Form::Load() {
   unloading_ = false;
   Registry().push_back(this);
   if (design_.appIcon) {
-    if (HICON big = LoadAppIcon(32)) SendMessageW(hWnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
-    if (HICON small = LoadAppIcon(16)) SendMessageW(hWnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+    bigIcon_ = LoadAppIcon(32);
+    smallIcon_ = LoadAppIcon(16);
+    if (bigIcon_) SendMessageW(hWnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
+    if (smallIcon_) SendMessageW(hWnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
   }
   if (design_.autoRedraw) SetAutoRedraw(true);
   OnLoad();
@@ -154,6 +161,8 @@ bool Form::Unload(UnloadMode mode) {
 }
 
 void Form::OnWindowDestroyed() {
+  bigIcon_.reset();
+  smallIcon_.reset();
   auto& reg = Registry();
   reg.erase(std::remove(reg.begin(), reg.end(), this), reg.end());
   if (reg.empty() && LoopRunning()) PostQuitMessage(0);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/win/Handles.h"
 #include "framework/win/Window.h"
 
 namespace vorn2 {
@@ -92,9 +93,12 @@ class Form : public Window {
   std::vector<HWND> modalDisabled_;
   HWND modalPreviousActive_ = nullptr;
   void EnableModalOwners();
+  // The window's icons (appIcon); destroyed once the window is gone.
+  UniqueIcon bigIcon_;
+  UniqueIcon smallIcon_;
 };
 
 // The client's icon at the given size, from the six-image icon resource.
-HICON LoadAppIcon(int size);
+UniqueIcon LoadAppIcon(int size);
 
 }  // namespace vorn2

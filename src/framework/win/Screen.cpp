@@ -1,16 +1,15 @@
 #include "framework/win/Screen.h"
 
 #include "framework/Twips.h"
+#include "framework/win/Handles.h"
 
 namespace vorn2 {
-namespace {
+
 int ScreenDpi(int index) {
-  HDC dc = GetDC(nullptr);
-  int dpi = dc ? GetDeviceCaps(dc, index) : 96;
-  if (dc) ReleaseDC(nullptr, dc);
-  return dpi;
+  const WindowDC screen(nullptr);
+  const int dpi = screen ? GetDeviceCaps(screen.get(), index) : 0;
+  return dpi > 0 ? dpi : 96;
 }
-}  // namespace
 
 int TwipsPerPixelX() { return TwipsPerPixelForDpi(ScreenDpi(LOGPIXELSX)); }
 int TwipsPerPixelY() { return TwipsPerPixelForDpi(ScreenDpi(LOGPIXELSY)); }

@@ -5,6 +5,8 @@
 
 namespace vorn2 {
 
+// Dots per inch of the screen (LOGPIXELSX or LOGPIXELSY); 96 when unknown.
+int ScreenDpi(int index);
 int TwipsPerPixelX();  // 1440 / horizontal dpi of the screen
 int TwipsPerPixelY();
 int TwipsToPixelsX(double twips);

@@ -4,7 +4,7 @@
 
 namespace vorn2 {
 
-IStream* StreamFromBytes(const std::vector<unsigned char>& bytes) {
+ComPtr<IStream> StreamFromBytes(const std::vector<unsigned char>& bytes) {
   if (bytes.empty()) return nullptr;
   HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
   if (!memory) return nullptr;
@@ -15,8 +15,8 @@ IStream* StreamFromBytes(const std::vector<unsigned char>& bytes) {
   }
   std::memcpy(p, bytes.data(), bytes.size());
   GlobalUnlock(memory);
-  IStream* stream = nullptr;
-  if (FAILED(CreateStreamOnHGlobal(memory, TRUE, &stream))) {
+  ComPtr<IStream> stream;
+  if (FAILED(CreateStreamOnHGlobal(memory, TRUE, stream.put()))) {
     GlobalFree(memory);
     return nullptr;
   }

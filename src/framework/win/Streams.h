@@ -6,10 +6,12 @@
 
 #include <vector>
 
+#include "framework/win/Handles.h"
+
 namespace vorn2 {
 
 // A stream over a movable copy of the bytes (streams on HGLOBAL need
-// movable memory); releasing the stream frees it. nullptr on failure.
-IStream* StreamFromBytes(const std::vector<unsigned char>& bytes);
+// movable memory); releasing the stream frees it. Empty on failure.
+ComPtr<IStream> StreamFromBytes(const std::vector<unsigned char>& bytes);
 
 }  // namespace vorn2

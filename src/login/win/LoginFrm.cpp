@@ -28,8 +28,8 @@ FormDesign LoginDesign() {
   return d;
 }
 
-HICON LoadIconFile(const std::wstring& path, int size) {
-  return static_cast<HICON>(LoadImageW(nullptr, path.c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE));
+UniqueIcon LoadIconFile(const std::wstring& path, int size) {
+  return UniqueIcon(static_cast<HICON>(LoadImageW(nullptr, path.c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE)));
 }
 
 void CreateTwips(Control& control, HWND parent, const login_layout::TwipsRect& r, DWORD style) {
@@ -49,8 +49,6 @@ LoginFrm::~LoginFrm() {
   if (webBrowser1_) webBrowser1_->Destroy();
   // Our window goes before its owner's, while this object is still whole.
   if (IsLoaded()) DestroyWindow(hWnd());
-  if (smallIcon_) DestroyIcon(smallIcon_);
-  if (bigIcon_) DestroyIcon(bigIcon_);
 }
 
 void LoginFrm::CreateControls() {
@@ -82,17 +80,15 @@ void LoginFrm::OnLoad() {
 
   const std::wstring iconPath = GetTempFolder() + L"vorn2" L".ico";
   SaveResourceToFile(IDR_ICON_APP, L"ICON", iconPath);
-  HICON small = LoadIconFile(iconPath, 16);
+  UniqueIcon small = LoadIconFile(iconPath, 16);
   background_.SetFollower(this);
   background_.Load();
-  SendMessageW(background_.hWnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
-  HICON big = LoadIconFile(iconPath, 32);
-  SendMessageW(background_.hWnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+  SendMessageW(background_.hWnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+  UniqueIcon big = LoadIconFile(iconPath, 32);
+  SendMessageW(background_.hWnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
   // Icons of an earlier load are no longer shown anywhere.
-  if (smallIcon_) DestroyIcon(smallIcon_);
-  if (bigIcon_) DestroyIcon(bigIcon_);
-  smallIcon_ = small;
-  bigIcon_ = big;
+  smallIcon_ = std::move(small);
+  bigIcon_ = std::move(big);
 
   if (webBrowser1_) webBrowser1_->Navigate(W(LoginPageUrl(settings_.portal)));
   if (!IsLoaded()) return;  // the page may already have closed the login

@@ -11,6 +11,7 @@
 
 #include "framework/win/Control.h"
 #include "framework/win/Form.h"
+#include "framework/win/Handles.h"
 #include "framework/win/IWebView.h"
 #include "framework/win/PictureBox.h"
 #include "login/IGameWindow.h"
@@ -65,13 +66,14 @@ class LoginFrm : public Form {
 
   LoginSettings settings_;
   WebViewFactory createWebView_;
+  // The background's icons; declared before it so they go after its window.
+  UniqueIcon smallIcon_;
+  UniqueIcon bigIcon_;
   LoginBgFrm background_;
   PictureButton miniBtn_;
   PictureButton closeBtn_;
   PictureBox picture1_;
   std::unique_ptr<IWebView> webBrowser1_;
-  HICON smallIcon_ = nullptr;
-  HICON bigIcon_ = nullptr;
 };
 
 }  // namespace vorn2

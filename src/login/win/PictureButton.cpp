@@ -1,9 +1,7 @@
 #include "login/win/PictureButton.h"
 
-#include <objidl.h>
-#include <gdiplus.h>
-
 #include "framework/Notify.h"
+#include "framework/win/GdiPlus.h"
 #include "login/LoginLayout.h"
 #include "startup/win/PublicData.h"
 
@@ -18,21 +16,15 @@ void PictureButton::OnCreated() {
   SetBackColor(login_layout::kTransparentColor);
   SetAutoRedraw(true);
   // Drawn once into the persistent surface; GDI+ is only needed for that.
-  Gdiplus::GdiplusStartupInput input;
-  ULONG_PTR token = 0;
-  if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return;
-  IStream* stream = nullptr;
-  auto* image = static_cast<Gdiplus::GpImage*>(LoadPngResource(pictureId_, pictureType_, &stream));
-  if (image) {
-    Gdiplus::GpGraphics* graphics = nullptr;
-    if (gp::GdipCreateFromHDC(Surface().hdc(), &graphics) == Gdiplus::Ok) {
-      gp::GdipDrawImageRectI(graphics, image, 0, 0, Surface().width(), Surface().height());
-      gp::GdipDeleteGraphics(graphics);
+  const GdiplusSession session = GdiplusSession::Open();
+  if (!session) return;
+  const PngImage png = LoadPngResource(pictureId_, pictureType_);
+  if (png.image) {
+    UniqueGdipGraphics graphics;
+    if (gp::GdipCreateFromHDC(Surface().hdc(), graphics.put()) == Gdiplus::Ok) {
+      gp::GdipDrawImageRectI(graphics.get(), png.image.get(), 0, 0, Surface().width(), Surface().height());
     }
-    gp::GdipDisposeImage(image);
   }
-  if (stream) stream->Release();
-  Gdiplus::GdiplusShutdown(token);
   Refresh();
 }
 

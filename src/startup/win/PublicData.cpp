@@ -1,8 +1,5 @@
 #include "startup/win/PublicData.h"
 
-#include <objidl.h>
-#include <gdiplus.h>
-
 #include "framework/win/DrawingSurface.h"
 #include "framework/win/Resources.h"
 #include "framework/win/Streams.h"
@@ -45,73 +42,58 @@ bool SaveResourceToFile(int id, const wchar_t* type, const std::wstring& path) {
   return ok != FALSE;
 }
 
-GdipImage LoadPngResource(int id, const wchar_t* type, IStream** stream) {
-  *stream = nullptr;
+PngImage LoadPngResource(int id, const wchar_t* type) {
+  PngImage png;
   std::vector<unsigned char> bytes = ReadResourceBytes(id, type);
-  if (bytes.empty()) return nullptr;
-  IStream* s = StreamFromBytes(bytes);
-  if (!s) return nullptr;
-  Gdiplus::GpImage* image = nullptr;
-  if (gp::GdipLoadImageFromStream(s, &image) != Gdiplus::Ok || !image) {
-    s->Release();
-    return nullptr;
+  if (bytes.empty()) return png;
+  png.stream = StreamFromBytes(bytes);
+  if (!png.stream || gp::GdipLoadImageFromStream(png.stream.get(), png.image.put()) != Gdiplus::Ok || !png.image) {
+    return PngImage{};
   }
-  *stream = s;
-  return image;
+  return png;
 }
 
 void PaintLayeredPng(HWND hwnd, int pngId, LayeredPicture& picture) {
-  Gdiplus::GdiplusStartupInput input;  // version 1, no callback, background thread, codecs on
-  Gdiplus::GdiplusStartup(&picture.token, &input, nullptr);
-
-  picture.image = LoadPngResource(pngId, L"PNG", &picture.stream);
+  TeardownLayered(picture);
+  picture.session = GdiplusSession::Open();
+  PngImage png = LoadPngResource(pngId, L"PNG");
+  picture.stream = std::move(png.stream);
+  picture.image = std::move(png.image);
   UINT w = 0, h = 0;
   if (picture.image) {
-    gp::GdipGetImageWidth(static_cast<Gdiplus::GpImage*>(picture.image), &w);
-    gp::GdipGetImageHeight(static_cast<Gdiplus::GpImage*>(picture.image), &h);
+    gp::GdipGetImageWidth(picture.image.get(), &w);
+    gp::GdipGetImageHeight(picture.image.get(), &h);
   }
   picture.width = static_cast<int>(w);
   picture.height = static_cast<int>(h);
   if (w == 0 || h == 0) return;
 
-  HDC windowDC = GetDC(hwnd);
-  picture.memoryDC = CreateCompatibleDC(windowDC);
+  const WindowDC windowDC(hwnd);
+  picture.memoryDC.reset(CreateCompatibleDC(windowDC.get()));
   // A 32-bit premultiplied DIB carries per-pixel alpha whatever the display's depth.
   std::uint32_t* bits = nullptr;
   picture.bitmap = CreateDib32(picture.width, picture.height, &bits);
-  picture.previousBitmap = SelectObject(picture.memoryDC, picture.bitmap);
+  picture.selection = SelectGuard(picture.memoryDC.get(), picture.bitmap.get());
   if (bits) {
-    Gdiplus::GpBitmap* target = nullptr;
     gp::GdipCreateBitmapFromScan0(picture.width, picture.height, picture.width * 4, PixelFormat32bppPARGB,
-                                  reinterpret_cast<BYTE*>(bits), &target);
-    picture.surface = target;
-    Gdiplus::GpGraphics* graphics = nullptr;
-    if (target) gp::GdipGetImageGraphicsContext(target, &graphics);
-    picture.graphics = graphics;
-    if (graphics) {
+                                  reinterpret_cast<BYTE*>(bits), picture.surface.put());
+    if (picture.surface) gp::GdipGetImageGraphicsContext(picture.surface.get(), picture.graphics.put());
+    if (Gdiplus::GpGraphics* graphics = picture.graphics.get()) {
       gp::GdipSetCompositingMode(graphics, Gdiplus::CompositingModeSourceCopy);
-      gp::GdipDrawImageRectI(graphics, static_cast<Gdiplus::GpImage*>(picture.image), 0, 0, picture.width,
-                             picture.height);
+      gp::GdipDrawImageRectI(graphics, picture.image.get(), 0, 0, picture.width, picture.height);
       gp::GdipFlush(graphics, Gdiplus::FlushIntentionSync);
     }
   }
   SIZE size{picture.width, picture.height};
   POINT source{0, 0};
   BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  UpdateLayeredWindow(hwnd, windowDC, nullptr, &size, picture.memoryDC, &source, 0, &blend, ULW_ALPHA);
-  ReleaseDC(hwnd, windowDC);
+  UpdateLayeredWindow(hwnd, windowDC.get(), nullptr, &size, picture.memoryDC.get(), &source, 0, &blend, ULW_ALPHA);
 }
 
 void TeardownLayered(LayeredPicture& picture) {
-  if (picture.image) gp::GdipDisposeImage(static_cast<Gdiplus::GpImage*>(picture.image));
-  if (picture.graphics) gp::GdipDeleteGraphics(static_cast<Gdiplus::GpGraphics*>(picture.graphics));
-  if (picture.surface) gp::GdipDisposeImage(static_cast<Gdiplus::GpImage*>(picture.surface));
-  if (picture.stream) picture.stream->Release();
-  if (picture.token) Gdiplus::GdiplusShutdown(picture.token);
-  if (picture.memoryDC && picture.previousBitmap) SelectObject(picture.memoryDC, picture.previousBitmap);
-  if (picture.bitmap) DeleteObject(picture.bitmap);
-  if (picture.memoryDC) DeleteDC(picture.memoryDC);
-  picture = LayeredPicture{};
+  // Moved out whole, so the members go in their declared reverse order.
+  const LayeredPicture gone = std::move(picture);
+  picture.width = picture.height = 0;
 }
 
 }  // namespace vorn2

@@ -7,7 +7,8 @@
 
 #include <string>
 
-struct IStream;
+#include "framework/win/GdiPlus.h"
+#include "framework/win/Handles.h"
 
 namespace vorn2 {
 
@@ -23,24 +24,29 @@ std::wstring TempFolderFrom(TempPathQuery query);
 // written completely (e.g. an earlier copy of the updater still running).
 bool SaveResourceToFile(int id, const wchar_t* type, const std::wstring& path);
 
-// GDI+ flat API handles, kept opaque here so callers need no GDI+ header.
-using GdipImage = void*;
-using GdipGraphics = void*;
+// A PNG resource decoded with GDI+. The stream (and its memory) outlives the
+// image, which GDI+ may read again later: the image goes first.
+struct PngImage {
+  ComPtr<IStream> stream;
+  UniqueGdipImage image;
+};
 
-// Decodes a PNG resource. The stream (and its memory) must outlive the
-// image: GDI+ may read it again later. nullptr when anything fails.
-GdipImage LoadPngResource(int id, const wchar_t* type, IStream** stream);
+// Decodes a PNG resource; empty when anything fails. The caller holds a
+// GdiplusSession for as long as it keeps the image.
+PngImage LoadPngResource(int id, const wchar_t* type);
 
 // Everything a layered window painted from a PNG owns until its teardown.
+// Members go in reverse order: image, graphics, GDI+ view, stream, GDI+
+// itself, the selection, bitmap, context.
 struct LayeredPicture {
-  ULONG_PTR token = 0;
-  GdipGraphics graphics = nullptr;
-  GdipImage image = nullptr;
-  GdipImage surface = nullptr;  // GDI+ view of the DIB's pixels
-  IStream* stream = nullptr;
-  HDC memoryDC = nullptr;
-  HGDIOBJ previousBitmap = nullptr;
-  HBITMAP bitmap = nullptr;
+  UniqueDC memoryDC;
+  UniqueBitmap bitmap;
+  SelectGuard selection;
+  GdiplusSession session;
+  ComPtr<IStream> stream;
+  UniqueGdipBitmap surface;  // GDI+ view of the DIB's pixels
+  UniqueGdipGraphics graphics;
+  UniqueGdipImage image;
   int width = 0;
   int height = 0;
 };
@@ -51,7 +57,7 @@ struct LayeredPicture {
 // Failures leave the window blank, silently.
 void PaintLayeredPng(HWND hwnd, int pngId, LayeredPicture& picture);
 
-// Releases in order: image, graphics, GDI+, bitmap selection, bitmap, DC.
+// Releases everything in the order above and leaves the picture empty.
 void TeardownLayered(LayeredPicture& picture);
 
 }  // namespace vorn2

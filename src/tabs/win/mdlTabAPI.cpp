@@ -14,35 +14,24 @@ bool ModifyStyle(HWND hWnd, int nStyleOffset, LONG_PTR dwRemove, LONG_PTR dwAdd,
 }
 
 HDC CreateMemDC(int cx, int cy) {
-  HDC screen = GetDC(nullptr);
+  const WindowDC screen(nullptr);
   if (!screen) throw TabDrawError("GetDC调用失败");
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, cx, cy);
-  if (!bitmap) {
-    ReleaseDC(nullptr, screen);
-    throw TabDrawError("CreateCompatibleBitmap调用失败");
-  }
-  HDC dc = CreateCompatibleDC(screen);
-  if (!dc) {
-    DeleteObject(bitmap);
-    ReleaseDC(nullptr, screen);
-    throw TabDrawError("CreateCompatibleDC调用失败");
-  }
-  SelectObject(dc, bitmap);
-  ReleaseDC(nullptr, screen);
-  return dc;
+  UniqueBitmap bitmap(CreateCompatibleBitmap(screen.get(), cx, cy));
+  if (!bitmap) throw TabDrawError("CreateCompatibleBitmap调用失败");
+  UniqueDC dc(CreateCompatibleDC(screen.get()));
+  if (!dc) throw TabDrawError("CreateCompatibleDC调用失败");
+  // From here the bitmap belongs to the context: DeleteMemDC deletes both.
+  SelectObject(dc.get(), bitmap.detach());
+  return dc.detach();
 }
 
 HDC CreateBitmapDC(HBITMAP hBitmap) {
-  HDC screen = GetDC(nullptr);
+  const WindowDC screen(nullptr);
   if (!screen) throw TabDrawError("GetDC调用失败");
-  HDC dc = CreateCompatibleDC(screen);
-  if (!dc) {
-    ReleaseDC(nullptr, screen);
-    throw TabDrawError("CreateCompatibleDC调用失败");
-  }
-  SelectObject(dc, hBitmap);
-  ReleaseDC(nullptr, screen);
-  return dc;
+  UniqueDC dc(CreateCompatibleDC(screen.get()));
+  if (!dc) throw TabDrawError("CreateCompatibleDC调用失败");
+  SelectObject(dc.get(), hBitmap);
+  return dc.detach();
 }
 
 int DeleteMemDC(HDC hDC) {
@@ -59,7 +48,8 @@ int NineSliceBlt(HDC hDestDC, int x, int y, int cx, int cy, HDC hSrcDC, int srcX
                  std::optional<COLORREF> transparent) {
   // A negative destination (a tab squeezed below nothing) cannot be drawn either.
   if (cx <= 0 || cy <= 0 || srcCx == 0 || srcCy == 0) return 0;
-  HDC temp = CreateMemDC(cx, cy);
+  const UniqueMemDC buffer(CreateMemDC(cx, cy));
+  HDC temp = buffer.get();
   SetStretchBltMode(temp, HALFTONE);
   SetBrushOrgEx(temp, 0, 0, nullptr);
 
@@ -82,7 +72,6 @@ int NineSliceBlt(HDC hDestDC, int x, int y, int cx, int cy, HDC hSrcDC, int srcX
   int result = 0;
   if (transparent) result = TransBlt(hDestDC, x, y, cx, cy, temp, 0, 0, *transparent);
   else result = BitBlt(hDestDC, x, y, cx, cy, temp, 0, 0, SRCCOPY);
-  DeleteMemDC(temp);
   return result;
 }
 

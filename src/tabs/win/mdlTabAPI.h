@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "framework/win/Handles.h"
+
 namespace vorn2 {
 
 // A failed GDI allocation; what() is the description (UTF-8).
@@ -45,6 +47,15 @@ int NineSliceBlt(HDC hDestDC, int x, int y, int cx, int cy, HDC hSrcDC, int srcX
 BOOL TransBlt(HDC hDestDC, int x, int y, int cx, int cy, HDC hSrcDC, int srcX, int srcY, COLORREF color);
 // DrawTextW into the rectangle (x, y, x + cx, y + cy).
 int DrawTextRect(HDC hDC, std::wstring_view text, int count, int x, int y, int cx, int cy, UINT format);
+
+// Owner of a context from CreateMemDC or CreateBitmapDC: DeleteMemDC takes
+// the context and its bitmap when it goes (counted as one DC).
+struct MemDCTraits {
+  using pointer = HDC;
+  static constexpr HandleKind kKind = HandleKind::DC;
+  static void Close(HDC dc) noexcept { DeleteMemDC(dc); }
+};
+using UniqueMemDC = UniqueHandle<MemDCTraits>;
 
 }  // namespace mdlTabAPI
 }  // namespace vorn2

@@ -37,15 +37,16 @@ class Win32TabWindowApi : public ITabWindowApi {
   void RedrawWindow(WindowHandle w, std::uint32_t flags) override { ::RedrawWindow(H(w), nullptr, nullptr, flags); }
 };
 
-HDC LoadSkin(int id) {
-  HBITMAP bitmap = static_cast<HBITMAP>(
-      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
-  if (!bitmap) return nullptr;
+mdlTabAPI::UniqueMemDC LoadSkin(int id) {
+  UniqueBitmap bitmap(static_cast<HBITMAP>(
+      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+  if (!bitmap) return {};
   try {
-    return mdlTabAPI::CreateBitmapDC(bitmap);
+    mdlTabAPI::UniqueMemDC dc(mdlTabAPI::CreateBitmapDC(bitmap.get()));
+    (void)bitmap.detach();  // the context's now
+    return dc;
   } catch (const TabDrawError&) {
-    DeleteObject(bitmap);
-    return nullptr;
+    return {};
   }
 }
 
@@ -82,9 +83,9 @@ uTab::uTab(Private) : TabStripCore(std::make_shared<Win32TabWindowApi>()), c_Sub
   LOGFONTW lf{};
   GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
   lf.lfWeight = 100;
-  m_hFont = CreateFontIndirectW(&lf);
+  m_hFont.reset(CreateFontIndirectW(&lf));
   lf.lfWeight = 700;
-  m_hBoldFont = CreateFontIndirectW(&lf);
+  m_hBoldFont.reset(CreateFontIndirectW(&lf));
   m_Selected = -1;
   m_lHotIndex = -1;
 }
@@ -100,11 +101,6 @@ uTab::~uTab() {
     m_TabItems->SetTab({});
     m_TabItems.reset();
   }
-  FreeBuffers();
-  mdlTabAPI::DeleteMemDC(m_hSkin0DC);
-  mdlTabAPI::DeleteMemDC(m_hSkin1DC);
-  if (m_hFont) DeleteObject(m_hFont);
-  if (m_hBoldFont) DeleteObject(m_hBoldFont);
 }
 
 void uTab::ReadProperties(const PropertyBag& bag) {
@@ -218,16 +214,15 @@ void uTab::CreateBuffers() {
   FreeBuffers();
   const int w = ClientWidth();
   const int h = StripHeight();
-  m_hFinalDC = mdlTabAPI::CreateMemDC(w, h);
-  m_hBackDC = mdlTabAPI::CreateMemDC(w, h);
-  m_hTabsDC = mdlTabAPI::CreateMemDC(w - m_TabLeftSize - m_TabRightSize, h);
+  m_hFinalDC.reset(mdlTabAPI::CreateMemDC(w, h));
+  m_hBackDC.reset(mdlTabAPI::CreateMemDC(w, h));
+  m_hTabsDC.reset(mdlTabAPI::CreateMemDC(w - m_TabLeftSize - m_TabRightSize, h));
 }
 
 void uTab::FreeBuffers() {
-  for (HDC* dc : {&m_hFinalDC, &m_hBackDC, &m_hTabsDC}) {
-    if (*dc) mdlTabAPI::DeleteMemDC(*dc);
-    *dc = nullptr;
-  }
+  m_hFinalDC.reset();
+  m_hBackDC.reset();
+  m_hTabsDC.reset();
 }
 
 void uTab::OnResize() {
@@ -261,34 +256,35 @@ void uTab::PaintBackground() {
   const int w = ClientWidth();
   const int h = StripHeight();
   bool skip = false;
-  Raise(events_.OnDrawBackground, reinterpret_cast<std::uintptr_t>(m_hBackDC), w, h, skip);
+  Raise(events_.OnDrawBackground, reinterpret_cast<std::uintptr_t>(m_hBackDC.get()), w, h, skip);
   if (skip || !m_hBackDC) return;
-  if (m_TabStyle == 0) StretchBlt(m_hBackDC, 0, 0, w, 25, m_hSkin0DC, 0, 0, 1, 25, SRCCOPY);
-  else StretchBlt(m_hBackDC, 0, 0, w, 32, m_hSkin1DC, 0, 0, 1, 28, SRCCOPY);
+  if (m_TabStyle == 0) StretchBlt(m_hBackDC.get(), 0, 0, w, 25, m_hSkin0DC.get(), 0, 0, 1, 25, SRCCOPY);
+  else StretchBlt(m_hBackDC.get(), 0, 0, w, 32, m_hSkin1DC.get(), 0, 0, 1, 28, SRCCOPY);
 }
 
 void uTab::DrawOneTab(std::int32_t index, bool selected) {
   const StyleMetrics& m = m_TabStyle == 0 ? kCompact : kRounded;
-  HDC skin = m_TabStyle == 0 ? m_hSkin0DC : m_hSkin1DC;
+  HDC skin = m_TabStyle == 0 ? m_hSkin0DC.get() : m_hSkin1DC.get();
   const std::shared_ptr<CTabItem> item = m_TabItems->Item(index);
   const int left = item->Left();
   const int width = item->Width();
   const int srcX = selected ? m.srcSelected : (index == m_lHotIndex ? m.srcHover : m.srcNormal);
   try {
-    mdlTabAPI::NineSliceBlt(m_hTabsDC, left - m.imageLeftExtra, 0, width + m.imageLeftExtra, m.imageHeight, skin, srcX,
-                            0, m.imageSrcWidth, m.imageSrcHeight, 14, 0, 14, 0, mdlTabAPI::kTransparentKey);
+    mdlTabAPI::NineSliceBlt(m_hTabsDC.get(), left - m.imageLeftExtra, 0, width + m.imageLeftExtra, m.imageHeight,
+                            skin, srcX, 0, m.imageSrcWidth, m.imageSrcHeight, 14, 0, 14, 0,
+                            mdlTabAPI::kTransparentKey);
   } catch (const TabDrawError&) {
     // No temporary buffer: this tab goes without its image.
   }
   const bool button = !item->HideButton();
   const int captionWidth = selected ? (button ? m.captionSelected : m.captionSelectedNoButton)
                                     : (button ? m.captionOther : m.captionOtherNoButton);
-  DrawCaption(m_hTabsDC, item->Caption(), left + m.captionDx, 0, width - captionWidth, m.captionHeight);
+  DrawCaption(m_hTabsDC.get(), item->Caption(), left + m.captionDx, 0, width - captionWidth, m.captionHeight);
   if (!button) return;
   int glyph = selected ? m.glyphSelected : m.glyphOther;
   if (index == m_lHotIndex && m_lHotState == 2) glyph = m.glyphPressed;
   else if (index == m_lHotIndex && m_lHotState == 1) glyph = m.glyphHot;
-  mdlTabAPI::TransBlt(m_hTabsDC, left + width - m.glyphDx, m.glyphY, 12, 12, skin, glyph, 0,
+  mdlTabAPI::TransBlt(m_hTabsDC.get(), left + width - m.glyphDx, m.glyphY, 12, 12, skin, glyph, 0,
                       mdlTabAPI::kTransparentKey);
 }
 
@@ -296,23 +292,23 @@ void uTab::PaintTabs(bool bPaint) {
   const int w = ClientWidth();
   const int h = StripHeight();
   const int area = w - m_TabLeftSize - m_TabRightSize;
-  SetBkMode(m_hTabsDC, TRANSPARENT);
-  SelectObject(m_hTabsDC, m_hFont);
-  SetTextColor(m_hTabsDC, 0x00000000);
-  BitBlt(m_hTabsDC, 0, 0, area, h, m_hBackDC, m_TabLeftSize, 0, SRCCOPY);
+  HDC tabs = m_hTabsDC.get();
+  SetBkMode(tabs, TRANSPARENT);
+  const SelectGuard normalFont(tabs, m_hFont.get());
+  SetTextColor(tabs, 0x00000000);
+  BitBlt(tabs, 0, 0, area, h, m_hBackDC.get(), m_TabLeftSize, 0, SRCCOPY);
   const std::int32_t count = m_TabItems->Count();
   for (std::int32_t i = count - 1; i >= 0; --i) {
     if (i != m_Selected) DrawOneTab(i, false);
   }
-  SelectObject(m_hTabsDC, m_hBoldFont);
-  SetTextColor(m_hTabsDC, 0x00A36004);
+  const SelectGuard boldFont(tabs, m_hBoldFont.get());
+  SetTextColor(tabs, 0x00A36004);
   if (m_Selected >= 0 && m_Selected < count) DrawOneTab(m_Selected, true);
-  BitBlt(m_hFinalDC, 0, 0, w, h, m_hBackDC, 0, 0, SRCCOPY);
-  BitBlt(m_hFinalDC, m_TabLeftSize, 0, area, h, m_hTabsDC, 0, 0, SRCCOPY);
+  BitBlt(m_hFinalDC.get(), 0, 0, w, h, m_hBackDC.get(), 0, 0, SRCCOPY);
+  BitBlt(m_hFinalDC.get(), m_TabLeftSize, 0, area, h, tabs, 0, 0, SRCCOPY);
   if (bPaint && Exists()) {
-    HDC dc = GetDC(hWnd());
-    PaintWindow(dc);
-    ReleaseDC(hWnd(), dc);
+    const WindowDC dc(hWnd());
+    PaintWindow(dc.get());
   }
 }
 
@@ -329,7 +325,7 @@ void uTab::DrawCaption(HDC dc, const std::string& text, int x, int y, int width,
 }
 
 void uTab::PaintWindow(HDC dc) {
-  if (m_hFinalDC) BitBlt(dc, 0, 0, ClientWidth(), StripHeight(), m_hFinalDC, 0, 0, SRCCOPY);
+  if (m_hFinalDC) BitBlt(dc, 0, 0, ClientWidth(), StripHeight(), m_hFinalDC.get(), 0, 0, SRCCOPY);
 }
 
 // --- Messages ---------------------------------------------------------------

@@ -25,7 +25,9 @@
 #include "framework/Notify.h"
 #include "framework/PropertyBag.h"
 #include "framework/win/Control.h"
+#include "framework/win/Handles.h"
 #include "tabs/TabStrip.h"
+#include "tabs/win/mdlTabAPI.h"
 #include "winplumbing/win/CSubclass.h"
 
 namespace vorn2 {
@@ -56,9 +58,9 @@ class uTab : public vorn2::Control, public TabStripCore, public ISubclassOwner {
   void SetToolTipText(const std::string& text);
 
   // The drawing buffers, for inspection.
-  HDC FinalDC() const { return m_hFinalDC; }
-  HDC BackDC() const { return m_hBackDC; }
-  HDC TabsDC() const { return m_hTabsDC; }
+  HDC FinalDC() const { return m_hFinalDC.get(); }
+  HDC BackDC() const { return m_hBackDC.get(); }
+  HDC TabsDC() const { return m_hTabsDC.get(); }
   int StripHeight() const { return m_TabStyle == 0 ? 25 : 32; }
 
   // ISubclassOwner.
@@ -90,13 +92,14 @@ class uTab : public vorn2::Control, public TabStripCore, public ISubclassOwner {
   void PaintWindow(HDC dc);
   void RelayToToolTip(UINT msg, WPARAM wParam, LPARAM lParam);
 
-  HDC m_hSkin0DC = nullptr;
-  HDC m_hSkin1DC = nullptr;
-  HDC m_hBackDC = nullptr;
-  HDC m_hTabsDC = nullptr;
-  HDC m_hFinalDC = nullptr;
-  HFONT m_hFont = nullptr;
-  HFONT m_hBoldFont = nullptr;
+  // The fonts are declared first so they outlive every context.
+  UniqueFont m_hFont;
+  UniqueFont m_hBoldFont;
+  mdlTabAPI::UniqueMemDC m_hSkin0DC;
+  mdlTabAPI::UniqueMemDC m_hSkin1DC;
+  mdlTabAPI::UniqueMemDC m_hBackDC;
+  mdlTabAPI::UniqueMemDC m_hTabsDC;
+  mdlTabAPI::UniqueMemDC m_hFinalDC;
 
   LifeToken life_;
   CSubclass c_Subclass;

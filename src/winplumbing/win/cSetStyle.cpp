@@ -38,17 +38,14 @@ class cSetStyle::Host final : public setstyle::SetStyleHost {
     return {rc.left, rc.top, rc.right, rc.bottom};
   }
   void AcquireScreenDC() override {
-    if (!o_.screenDC_) o_.screenDC_ = GetDC(nullptr);
+    if (!o_.screenDC_) o_.screenDC_ = WindowDC(nullptr);
   }
   void DrawFocusRect(const setstyle::Rect& r) override {
     if (!o_.screenDC_) return;
     RECT rc{r.left, r.top, r.right, r.bottom};
-    ::DrawFocusRect(o_.screenDC_, &rc);
+    ::DrawFocusRect(o_.screenDC_.get(), &rc);
   }
-  void ReleaseScreenDC() override {
-    if (o_.screenDC_) ReleaseDC(nullptr, o_.screenDC_);
-    o_.screenDC_ = nullptr;
-  }
+  void ReleaseScreenDC() override { o_.screenDC_.reset(); }
   void MoveWindow(const setstyle::Rect& r) override {
     ::MoveWindow(o_.Target(), r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
   }
@@ -106,13 +103,13 @@ cSetStyle::cSetStyle()
 
 cSetStyle::~cSetStyle() {
   life_.End();
-  if (screenDC_) {
+  if (screenDC_ && core_.Dragging()) {
     // Gone mid-drag: take the rubber band off the screen.
     const setstyle::Rect& r = core_.Drawn();
     RECT rc{r.left, r.top, r.right, r.bottom};
-    if (core_.Dragging()) ::DrawFocusRect(screenDC_, &rc);
-    ReleaseDC(nullptr, screenDC_);
+    ::DrawFocusRect(screenDC_.get(), &rc);
   }
+  screenDC_.reset();
   if (core_.Dragging() && GetCapture() == Target()) ReleaseCapture();
   objSubclass_->DeleteWindowMsg(hWnd_);
   objSubclass_.reset();

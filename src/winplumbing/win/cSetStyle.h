@@ -15,6 +15,7 @@
 
 #include "framework/Notify.h"
 #include "framework/win/Form.h"
+#include "framework/win/Handles.h"
 #include "winplumbing/SetStyleCore.h"
 #include "winplumbing/win/cFormSubclass.h"
 
@@ -59,7 +60,7 @@ class cSetStyle {
 
   Form* form_ = nullptr;
   HWND hWnd_ = nullptr;
-  HDC screenDC_ = nullptr;
+  WindowDC screenDC_;  // held while the rubber band is on the screen
   int pointer_ = 1;
   cSetStyleEvents events_;
   LifeToken life_;

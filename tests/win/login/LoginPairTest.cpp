@@ -269,13 +269,14 @@ TEST_F(LoginPairTest, SplashGivesWayToThePairInOneStep) {
     SetWindowTextW(view->hWnd(), L"login page (scripted browser in this test)");
     vorn2::test::Pump(500);
     const SIZE screen = ScreenSizePixels();
-    HDC screenDC = GetDC(nullptr);
+    const WindowDC screenDC(nullptr);
     std::uint32_t* bits = nullptr;
-    HBITMAP bmp = CreateDib32(screen.cx, screen.cy, &bits);
-    HDC mem = CreateCompatibleDC(screenDC);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, screen.cx, screen.cy, screenDC, 0, 0, SRCCOPY);
-    SelectObject(mem, old);
+    const UniqueBitmap bmp = CreateDib32(screen.cx, screen.cy, &bits);
+    const UniqueDC mem(CreateCompatibleDC(screenDC.get()));
+    {
+      const SelectGuard selected(mem.get(), bmp.get());
+      BitBlt(mem.get(), 0, 0, screen.cx, screen.cy, screenDC.get(), 0, 0, SRCCOPY);
+    }
     BITMAPFILEHEADER fh{};
     BITMAPINFOHEADER ih{};
     ih.biSize = sizeof(ih);
@@ -292,9 +293,6 @@ TEST_F(LoginPairTest, SplashGivesWayToThePairInOneStep) {
     out.write(reinterpret_cast<const char*>(&ih), sizeof(ih));
     out.write(reinterpret_cast<const char*>(bits), pixels);
     EXPECT_TRUE(out.good());
-    DeleteDC(mem);
-    DeleteObject(bmp);
-    ReleaseDC(nullptr, screenDC);
     vorn2::test::Pump(4000);  // time for an X screenshot from outside
   }
 }

@@ -129,8 +129,9 @@ TEST_F(SplashTest, TransparentPixelsShowWhatLiesBelow) {
   GetWindowRect(splash.hWnd(), &rc);
 
   // The picture's own pixels, decoded separately.
-  IStream* stream = nullptr;
-  auto* image = static_cast<Gdiplus::GpBitmap*>(LoadPngResource(IDR_PNG_SPLASH, L"PNG", &stream));
+  const GdiplusSession gdiplus = GdiplusSession::Open();
+  const PngImage png = LoadPngResource(IDR_PNG_SPLASH, L"PNG");
+  auto* image = static_cast<Gdiplus::GpBitmap*>(png.image.get());
   ASSERT_NE(image, nullptr);
   Gdiplus::ARGB corner = 0, centre = 0;
   Gdiplus::DllExports::GdipBitmapGetPixel(image, 0, 0, &corner);
@@ -146,8 +147,6 @@ TEST_F(SplashTest, TransparentPixelsShowWhatLiesBelow) {
   POINT centre_pt{rc.left + 178, rc.top + 61};
   EXPECT_EQ(WindowFromPoint(centre_pt), splash.hWnd());
 
-  Gdiplus::DllExports::GdipDisposeImage(image);
-  stream->Release();
   splash.Unload();
 }
 
@@ -275,4 +274,30 @@ TEST(PublicData, SaveReportsFailureInsteadOfPretending) {
   CloseHandle(held);
   EXPECT_EQ(test::ReadFileBytes(path), (std::vector<unsigned char>{1, 2, 3}));
   EXPECT_FALSE(SaveResourceToFile(IDR_ICON_APP, L"ICON", dir.File(L"no such folder\\x.ico")));
+}
+
+TEST(PublicData, LayeredPictureHoldsItsHandlesUntilTeardownAndThenNone) {
+  const HWND hwnd = CreateWindowExW(WS_EX_LAYERED, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                    GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(hwnd, nullptr);
+  const HandleKind kinds[] = {HandleKind::GdiplusObject, HandleKind::GdiplusSession, HandleKind::ComReference,
+                              HandleKind::DC, HandleKind::Bitmap};
+  const long expectedHeld[] = {3, 1, 1, 1, 1};  // image, GDI+ view, graphics; session; stream; context; DIB
+  long before[5];
+  for (int i = 0; i < 5; ++i) before[i] = LiveHandles(kinds[i]);
+  LayeredPicture picture;
+  for (int paint = 0; paint < 2; ++paint) {  // painting again first lets the earlier picture go
+    PaintLayeredPng(hwnd, IDR_PNG_SPLASH, picture);
+    EXPECT_EQ(picture.width, 356);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(LiveHandles(kinds[i]), before[i] + expectedHeld[i]) << "kind " << i;
+  }
+  const HBITMAP dib = picture.bitmap.get();
+  const HDC dc = picture.memoryDC.get();
+  TeardownLayered(picture);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(LiveHandles(kinds[i]), before[i]) << "kind " << i;
+  EXPECT_EQ(GetObjectType(dib), 0u) << "deleted in GDI, not only uncounted";
+  EXPECT_EQ(GetObjectType(dc), 0u);
+  EXPECT_EQ(picture.image, nullptr);
+  EXPECT_EQ(picture.width, 0);
+  DestroyWindow(hwnd);
 }
