@@ -228,7 +228,7 @@ void uTab::CreateBuffers() {
   const int h = StripHeight();
   m_hFinalDC = mdlTabAPI::CreateMemDC(w, h);
   m_hBackDC = mdlTabAPI::CreateMemDC(w, h);
-  m_hTabsDC = mdlTabAPI::CreateMemDC(w - m_TabLeftSize - m_TabRightSize, h);
+  m_hTabsDC = mdlTabAPI::CreateMemDC(TabAreaWidth(), h);
 }
 
 void uTab::FreeBuffers() {
@@ -303,7 +303,7 @@ void uTab::DrawOneTab(std::int32_t index, bool selected) {
 void uTab::PaintTabs(bool bPaint) {
   const int w = ClientWidth();
   const int h = StripHeight();
-  const int area = w - m_TabLeftSize - m_TabRightSize;
+  const int area = TabAreaWidth();
   SetBkMode(m_hTabsDC, TRANSPARENT);
   SelectObject(m_hTabsDC, m_hFont);
   SetTextColor(m_hTabsDC, 0x00000000);
