@@ -10,12 +10,15 @@ jobs=${JOBS:-$(nproc)}
 
 scripts/setup.sh || exit 1
 rm -rf "$results"
-mkdir -p "$results"/{native,windows,devserver,e2e}
+mkdir -p "$results"/{native,fuzz,windows,devserver,e2e}
 
 echo "== native build (portable core, sanitizers)"
 cmake --preset native >/dev/null && cmake --build --preset native -j "$jobs" || { echo "native build failed"; exit 1; }
 echo "== native tests"
 scripts/run-tests.sh build/native "$results/native" native
+
+echo "== fuzz pass (libFuzzer, a few seconds per target)"
+scripts/fuzz.sh --ci "$results/fuzz/fuzz.counts"
 
 echo "== windows build (mingw-w64)"
 cmake --preset windows >/dev/null && cmake --build --preset windows -j "$jobs" || { echo "windows build failed"; exit 1; }

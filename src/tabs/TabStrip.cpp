@@ -14,9 +14,12 @@ std::int32_t ClampPixels(double value) {
   return static_cast<std::int32_t>(std::clamp(value, -kPixelLimit, kPixelLimit));
 }
 
-std::int32_t RoundToPixel(float value) {
+// Mouse coordinates are compared with sums of 32-bit values; beyond 2^40
+// every comparison comes out the same.
+std::int64_t RoundToPixel(float value) {
+  constexpr double kFar = 0x1p40;
   const double r = RoundHalfEven(static_cast<double>(value));
-  return std::isfinite(r) ? ClampPixels(r) : ClampPixels(-kPixelLimit);  // outside any band
+  return std::isfinite(r) ? static_cast<std::int64_t>(std::clamp(r, -kFar, kFar)) : -static_cast<std::int64_t>(kFar);
 }
 
 }  // namespace

@@ -136,6 +136,10 @@ TEST(TabStripLayout, AbsurdBandWidthsNeitherOverflowNorWrap) {
   negative.strip->LockReDraw(false);
   EXPECT_EQ(negative.Widths(), (std::vector<int>{200, 200}));
   EXPECT_EQ(negative.strip->HitTest(300, 10).index, kHitNoTab);
+  // A point beyond a (fake) client wider than a million pixels is outside.
+  Strip huge(16716799, 0, 0, 0);
+  huge.strip->LockReDraw(false);
+  EXPECT_EQ(huge.strip->HitTest(2.2e9f, 10).index, kHitOutside);
 }
 
 TEST(TabStripHitTest, CodesAndBoundaries) {
