@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # make test: installs what is missing, builds both builds, runs the native
-# tests, the Windows tests under Wine, the devserver tests and the end-to-end
-# tests, and closes with one line "N passed, M failed" over all of them.
+# tests, a short pass of every fuzz target, the Windows tests under Wine, the
+# devserver tests and the end-to-end tests, and closes with one line
+# "N passed, M failed" over all of them.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)

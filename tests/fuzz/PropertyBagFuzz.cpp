@@ -106,6 +106,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CheckText(bag, text, intDefault, doubleDefault);
   CheckDouble(bag, value, intDefault);
   CheckInt(bag, number, intDefault);
+  // A value equal to its default is not stored; another one reads back.
+  bag.WriteString("s", text, "NewForm");
+  FUZZ_CHECK(bag.Contains("s") == (text != "NewForm") && bag.ReadString("s", "NewForm") == text);
+  bag.WriteDouble("f", value, doubleDefault);
+  FUZZ_CHECK(bag.Contains("f") == (value != doubleDefault));
+  if (!std::isnan(value)) FUZZ_CHECK(bag.ReadDouble("f", doubleDefault) == value);
   bag.WriteBool("b", true, true);
   FUZZ_CHECK(!bag.Contains("b"));
   return 0;

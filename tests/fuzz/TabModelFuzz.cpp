@@ -443,7 +443,7 @@ class Harness {
   void Select() {
     const std::int32_t value = in_.Pick({0, 1, 2, 3, -1, -5, 4, 47});
     const std::size_t placedBefore = strip_->placed.size();
-    strip_->SetSelected(value);
+    items_->SetSelected(value);  // the list hands it to the strip
     if (value < 0) {
       selected_ = -1;
     } else if (value <= Count() - 1) {
