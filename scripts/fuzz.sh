@@ -6,7 +6,7 @@
 #   scripts/fuzz.sh                  make fuzz: FUZZ_SECONDS (default 60) per
 #                                    target; the grown corpus is kept in
 #                                    build/fuzz/corpus/<target>
-#   scripts/fuzz.sh --ci <counts>    make test: FUZZ_CI_SECONDS (default 3) per
+#   scripts/fuzz.sh --ci <counts>    make test: FUZZ_CI_SECONDS (default 2) per
 #                                    target from the seeds only; one line
 #                                    "pass|fail fuzz <target>" each into <counts>
 # FUZZ_TARGETS="a b" runs only those. A crash, leak, timeout or memory bound
@@ -23,7 +23,7 @@ if [ "${1:-}" = "--ci" ]; then
   : >"$counts"
 fi
 seconds=${FUZZ_SECONDS:-60}
-[ "$mode" = ci ] && seconds=${FUZZ_CI_SECONDS:-3}
+[ "$mode" = ci ] && seconds=${FUZZ_CI_SECONDS:-2}
 jobs=${JOBS:-$(nproc)}
 
 fail_all() {
