@@ -209,28 +209,36 @@ class Harness {
     expectedClose_.pop_back();
     closeAsked_ = true;
     cancel = cancelCloses_;
-    if (cancel || !nestedRemoval_ || Count() < 2) return;
-    // The host closes another tab while it is asked about this one.
+    if (cancel || !nestedRemoval_) return;
+    // The host closes a tab while it is asked about this one (this one too).
     const std::uint8_t other = *nestedRemoval_;
     nestedRemoval_.reset();
-    const std::int32_t q = (index + 1 + other % (Count() - 1)) % Count();
-    RemoveThroughList(q, true);
+    RemoveThroughList(other % Count(), true);
   }
 
-  // Remove with a position, checked against the reference.
-  bool RemoveThroughList(const TabIndex& index, bool unload, std::int32_t expected) {
+  // Runs an operation that asks the host about closing the tab at expected
+  // (-1: no question) and, unless the host cancels or removes that tab
+  // itself meanwhile, removes it: the reference follows. True when it did.
+  template <class Operation>
+  bool ThroughCloseQuestion(std::int32_t expected, bool unload, Operation operation) {
     const CTabItem* item = expected >= 0 ? ref_[static_cast<std::size_t>(expected)].item : nullptr;
     if (expected >= 0) expectedClose_.push_back(expected);
     const bool cancels = cancelCloses_;
     closeAsked_ = false;
-    const bool removed = items_->Remove(index, unload);
+    operation();
     FUZZ_CHECK(closeAsked_ == (expected >= 0));
-    FUZZ_CHECK(removed == (expected >= 0 && !cancels));
+    const bool removed = item && !cancels && RefPositionOf(item) >= 0;
     if (removed) RefRemoved(item, unload);
     return removed;
   }
-  bool RemoveThroughList(std::int32_t position, bool unload) {
-    return RemoveThroughList(TabIndex(position), unload, position);
+
+  void RemoveThroughList(const TabIndex& index, bool unload, std::int32_t expected) {
+    bool result = false;
+    const bool removed = ThroughCloseQuestion(expected, unload, [&] { result = items_->Remove(index, unload); });
+    FUZZ_CHECK(result == removed);
+  }
+  void RemoveThroughList(std::int32_t position, bool unload) {
+    RemoveThroughList(TabIndex(position), unload, position);
   }
 
   // --- Operations ----------------------------------------------------------
@@ -422,13 +430,7 @@ class Harness {
   void Release() {
     std::int32_t expected = -1;
     const TabIndex index = ChooseIndex(expected);
-    const CTabItem* item = expected >= 0 ? ref_[static_cast<std::size_t>(expected)].item : nullptr;
-    if (expected >= 0) expectedClose_.push_back(expected);
-    const bool cancels = cancelCloses_;
-    closeAsked_ = false;
-    FUZZ_CHECK(!items_->ReleaseForm(index));
-    FUZZ_CHECK(closeAsked_ == (expected >= 0));
-    if (expected >= 0 && !cancels) RefRemoved(item, false);
+    ThroughCloseQuestion(expected, false, [&] { FUZZ_CHECK(!items_->ReleaseForm(index)); });
   }
 
   void Clear() {
@@ -531,23 +533,15 @@ class Harness {
     } else {
       std::int32_t h = 0;
       std::int32_t closing = -1;
-      const CTabItem* item = nullptr;
       if (button == kButtonLeft) {
         const RefHit hit = RefHitTest(x, y);
         h = hit.index;
         hotState_ = 0;
-        if (h >= 0 && h < Count() && h == hot_ && hit.onClose && !ref_[static_cast<std::size_t>(h)].hideButton) {
-          closing = h;
-          item = ref_[static_cast<std::size_t>(h)].item;
-          expectedClose_.push_back(h);
-        }
+        const bool closes = h >= 0 && h < Count() && h == hot_ && hit.onClose;
+        if (closes && !ref_[static_cast<std::size_t>(h)].hideButton) closing = h;
       }
       expected_.push_back({'U', h});
-      const bool cancels = cancelCloses_;
-      closeAsked_ = false;
-      strip_->MouseUp(button, shift, x, y);
-      FUZZ_CHECK(closeAsked_ == (closing >= 0));
-      if (closing >= 0 && !cancels) RefRemoved(item, true);
+      ThroughCloseQuestion(closing, true, [&] { strip_->MouseUp(button, shift, x, y); });
     }
     FUZZ_CHECK(events_ == expected_);
   }
