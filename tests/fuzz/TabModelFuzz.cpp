@@ -143,7 +143,7 @@ class Harness {
     return static_cast<std::int32_t>(r);
   }
 
-  // Spec layout, exact; unknown when the numbers leave the strip's range.
+  // The layout rule, exact; unknown when the numbers leave the strip's range.
   void RefLayout() {
     if (!redraw_) return;
     const bool compact = strip_->TabStyle() == 0;
