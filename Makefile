@@ -1,5 +1,5 @@
 # The two commands of this project; both install what is missing first.
-.PHONY: run test bench release native windows clean
+.PHONY: run test bench release fuzz native windows clean
 
 run:
 	@scripts/run.sh
@@ -12,6 +12,10 @@ bench:
 
 release:
 	@scripts/release.sh
+
+# Every fuzz target for FUZZ_SECONDS (default 60) each.
+fuzz:
+	@scripts/fuzz.sh
 
 native:
 	@scripts/setup.sh && cmake --preset native && cmake --build --preset native -j$$(nproc)

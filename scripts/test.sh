@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # make test: installs what is missing, builds both builds, runs the native
-# tests, the Windows tests under Wine, the devserver and publishing tool tests
-# and the end-to-end tests (the installer's among them), and closes with one
-# line "N passed, M failed" over all of them.
+# tests, a short pass of every fuzz target, the Windows tests under Wine, the
+# devserver and publishing tool tests and the end-to-end tests (the installer's
+# among them), and closes with one line "N passed, M failed" over all of them.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -11,12 +11,15 @@ jobs=${JOBS:-$(nproc)}
 
 scripts/setup.sh || exit 1
 rm -rf "$results"
-mkdir -p "$results"/{native,windows,build,devserver,publish,e2e}
+mkdir -p "$results"/{native,fuzz,windows,build,devserver,publish,e2e}
 
 echo "== native build (portable core, sanitizers)"
 cmake --preset native >/dev/null && cmake --build --preset native -j "$jobs" || { echo "native build failed"; exit 1; }
 echo "== native tests"
 scripts/run-tests.sh build/native "$results/native" native
+
+echo "== fuzz pass (libFuzzer, a few seconds per target)"
+scripts/fuzz.sh --ci "$results/fuzz/fuzz.counts"
 
 echo "== windows build (mingw-w64)"
 cmake --preset windows >/dev/null && cmake --build --preset windows -j "$jobs" || { echo "windows build failed"; exit 1; }

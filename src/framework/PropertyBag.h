@@ -13,6 +13,9 @@ namespace vorn2 {
 
 using PropertyValue = std::variant<bool, std::int64_t, double, std::string>;
 
+// Reads convert between the stored and the wanted type. A text is a number
+// only as a whole ("12abc" is none); a value with no number of the wanted
+// type (a non-number, NaN, beyond the 64-bit range) reads as the default.
 class PropertyBag {
  public:
   bool ReadBool(std::string_view name, bool defaultValue) const;

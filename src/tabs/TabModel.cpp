@@ -113,7 +113,6 @@ void CTabItem::SetLockSize(bool value) {
 
 void CTabItem::SetForm(std::shared_ptr<ITabForm> value) {
   form_ = std::move(value);
-  formClosed_ = false;
   if (!form_) return;
   // Keep the window alive through the calls even if a callee drops it.
   std::shared_ptr<ITabForm> form = form_;
@@ -122,8 +121,9 @@ void CTabItem::SetForm(std::shared_ptr<ITabForm> value) {
 }
 
 void CTabItem::CloseForm() {
-  if (!form_ || formClosed_) return;
-  formClosed_ = true;
+  // The window remembers it was closed: another tab listing it closes nothing.
+  if (!form_ || form_->closedByModel_) return;
+  form_->closedByModel_ = true;
   std::shared_ptr<ITabForm> form = form_;
   form->Unload();
 }
@@ -257,9 +257,10 @@ std::shared_ptr<CTabItem> CTabItems::Item(const TabIndex& Index) const {
   }
   const double* number = Index.Number();
   if (!number) throw TabError(TabError::kInvalidArgument);
-  const std::optional<std::int32_t> p = ToInt32(*number);
-  if (!p || *p < 0 || *p > Count() - 1) return nullptr;
-  return m_colItems[static_cast<std::size_t>(*p)].item;
+  // The range is checked on the position as given, before rounding: -0.4 and
+  // 2.3 on three tabs are no tabs (and NaN fails both comparisons).
+  if (!(*number >= 0 && *number <= Count() - 1)) return nullptr;
+  return m_colItems[static_cast<std::size_t>(RoundHalfEven(*number))].item;
 }
 
 bool CTabItems::ReleaseForm(const TabIndex& Index) {

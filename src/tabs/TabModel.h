@@ -7,8 +7,9 @@
 //   items, list  --weak-->  strip          tab window --shared--> its item
 // The item <-> window pair is a cycle while the window is open; it is broken
 // when the window is closed through ITabForm::Unload, which the model calls
-// at most once per window: Remove with bUnload, Clear, the release of an item
-// that still holds its window, or the end of a list that still lists it.
+// at most once per window (however many tabs list it): Remove with bUnload,
+// Clear, the release of an item that still holds its window, or the end of a
+// list that still lists it.
 #pragma once
 
 #include <any>
@@ -95,6 +96,12 @@ class ITabForm {
   // The caller holds a reference to the window for the whole call, so
   // dropping the item here cannot destroy the window under its own feet.
   virtual void Unload() = 0;
+
+ private:
+  // Set when the model has closed the window; kept here rather than in the
+  // item because a window may be listed under more than one tab.
+  friend class CTabItem;
+  bool closedByModel_ = false;
 };
 
 // The strip as its list and items see it.
@@ -162,13 +169,13 @@ class CTabItem : public std::enable_shared_from_this<CTabItem> {
   void SetTab(std::weak_ptr<IuTab> tab) { m_objTab = std::move(tab); }
   void SetLeft(std::int32_t value) { left_ = value; }
   void SetWidth(std::int32_t value) { width_ = value; }
-  // Closes the window once; later calls and the item's release do nothing.
+  // Closes the window once, whichever tabs list it; later calls and the
+  // releases of those tabs do nothing.
   void CloseForm();
   void RedrawStrip();
 
   std::string caption_;
   std::shared_ptr<ITabForm> form_;
-  bool formClosed_ = false;
   std::int32_t m_lOrigStyle = 0;
   bool hideButton_ = false;
   std::weak_ptr<IuTab> m_objTab;

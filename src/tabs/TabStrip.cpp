@@ -1,5 +1,6 @@
 #include "tabs/TabStrip.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "framework/Notify.h"
@@ -7,12 +8,20 @@
 namespace vorn2 {
 namespace {
 
-std::int32_t RoundToPixel(float value) {
+// Pixel values beyond any screen are held here, so that the sums the
+// layout and the drawing make of them stay far inside 32 bits.
+constexpr double kPixelLimit = 1000000;
+
+std::int32_t ClampPixels(double value) {
+  return static_cast<std::int32_t>(std::clamp(value, -kPixelLimit, kPixelLimit));
+}
+
+// Mouse coordinates are compared with sums of 32-bit values; beyond 2^40
+// every comparison comes out the same.
+std::int64_t RoundToPixel(float value) {
+  constexpr double kFar = 0x1p40;
   const double r = RoundHalfEven(static_cast<double>(value));
-  if (!std::isfinite(r)) return -1000000;  // outside any band
-  if (r < -1000000.0) return -1000000;
-  if (r > 1000000.0) return 1000000;
-  return static_cast<std::int32_t>(r);
+  return std::isfinite(r) ? static_cast<std::int64_t>(std::clamp(r, -kFar, kFar)) : -static_cast<std::int64_t>(kFar);
 }
 
 }  // namespace
@@ -105,7 +114,7 @@ void TabStripCore::SetSelected(std::int32_t NewValue) {
 
 void TabStripCore::CalcItemWidth() {
   if (!m_bRedraw) return;
-  const std::int32_t area = ClientWidth() - m_TabLeftSize - m_TabRightSize;
+  const std::int32_t area = TabAreaWidth();
   const std::int32_t n = m_TabItems->Count();
   std::int32_t locked = 0;
   for (std::int32_t i = 0; i < n; ++i) {
@@ -118,18 +127,23 @@ void TabStripCore::CalcItemWidth() {
   double w = full;
   if (locked < n) w = RoundHalfEven(rest / (n - locked));
   if (w > full) w = full;
-  m_lItemWidth = static_cast<std::int32_t>(w);
+  m_lItemWidth = ClampPixels(w);
+}
+
+std::int32_t TabStripCore::TabAreaWidth() const {
+  // Band widths are stored as given, however absurd; 64 bits hold the sum.
+  return ClampPixels(static_cast<double>(std::int64_t{ClientWidth()} - m_TabLeftSize - m_TabRightSize));
 }
 
 void TabStripCore::LayoutItems() {
   if (!m_bRedraw) return;
   const bool compact = m_TabStyle == 0;
-  std::int32_t x = compact ? kSlope : 0;
+  std::int64_t x = compact ? kSlope : 0;
   const std::int32_t n = m_TabItems->Count();
   for (std::int32_t i = 0; i < n; ++i) {
     const std::shared_ptr<CTabItem> item = m_TabItems->Item(i);
     const std::int32_t width = item->LockSize() ? (compact ? kItemWidth0 : kItemWidth1) : m_lItemWidth;
-    item->SetLeft(x);
+    item->SetLeft(ClampPixels(static_cast<double>(x)));
     item->SetWidth(width);
     x += compact ? width : width + kGap1;
   }
@@ -137,9 +151,9 @@ void TabStripCore::LayoutItems() {
 
 TabHit TabStripCore::HitTest(float X, float Y) const {
   TabHit hit;
-  const std::int32_t x = RoundToPixel(X);
-  const std::int32_t y = RoundToPixel(Y);
-  const std::int32_t w = ClientWidth();
+  const std::int64_t x = RoundToPixel(X);
+  const std::int64_t y = RoundToPixel(Y);
+  const std::int64_t w = ClientWidth();
   if (x < 0 || x > w || y < 0 || y > 25) {
     hit.index = kHitOutside;
     return hit;
@@ -153,15 +167,15 @@ TabHit TabStripCore::HitTest(float X, float Y) const {
     hit.index = kHitNoTab;
     return hit;
   }
-  const std::int32_t rx = x - m_TabLeftSize;
+  const std::int64_t rx = x - m_TabLeftSize;
   if (rx <= kSlope) {
     hit.index = 0;
     return hit;
   }
   for (std::int32_t i = 0; i < n; ++i) {
     const std::shared_ptr<CTabItem> item = m_TabItems->Item(i);
-    const std::int32_t left = item->Left();
-    const std::int32_t right = left + item->Width();
+    const std::int64_t left = item->Left();
+    const std::int64_t right = left + item->Width();
     if (left <= rx && rx <= right) {
       hit.index = i;
       if (!item->HideButton()) {

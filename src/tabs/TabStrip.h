@@ -85,6 +85,8 @@ class TabStripCore : public IuTab, public std::enable_shared_from_this<TabStripC
   std::shared_ptr<IuTab> Control() override { return shared_from_this(); }
 
   // Layout and hit testing (pixels of the client area).
+  // Client width less both bands (held within a million pixels either way).
+  std::int32_t TabAreaWidth() const;
   void CalcItemWidth();
   void LayoutItems();
   TabHit HitTest(float X, float Y) const;

@@ -14,6 +14,19 @@ bool Contains(const Slots& slots, std::int32_t count, std::uint32_t uMsg) {
   return false;
 }
 
+// The slot uMsg goes into: the first hole, else a new one at count; -1 when
+// the table already holds uMsg, wherever it stands (holes may come first).
+template <class Slots>
+std::int32_t SlotFor(const Slots& slots, std::int32_t count, std::int32_t uMsg) {
+  std::int32_t hole = -1;
+  for (std::int32_t i = 0; i < count; ++i) {
+    const std::int32_t slot = slots[static_cast<std::size_t>(i)];
+    if (slot == uMsg) return -1;
+    if (slot == 0 && hole < 0) hole = i;
+  }
+  return hole >= 0 ? hole : count;
+}
+
 }  // namespace
 
 bool MsgTable::Selects(std::uint32_t uMsg) const { return Contains(slots, count, uMsg); }
@@ -26,17 +39,11 @@ MsgTable::AddResult MsgTable::Add(std::int32_t uMsg) {
   // A table that already selects everything selects this message too; turning
   // it into a one-entry table would silently drop every other message.
   if (count == ALL_MESSAGES) return AddResult::AlreadyPresent;
-  for (std::int32_t i = 0; i < count; ++i) {
-    auto& slot = slots[static_cast<std::size_t>(i)];
-    if (slot == 0) {
-      slot = uMsg;
-      return AddResult::Added;
-    }
-    if (slot == uMsg) return AddResult::AlreadyPresent;
-  }
-  if (count >= MSG_ENTRIES) return AddResult::Overflow;
-  slots[static_cast<std::size_t>(count)] = uMsg;
-  ++count;
+  const std::int32_t i = SlotFor(slots, count, uMsg);
+  if (i < 0) return AddResult::AlreadyPresent;
+  if (i >= MSG_ENTRIES) return AddResult::Overflow;
+  slots[static_cast<std::size_t>(i)] = uMsg;
+  if (i == count) ++count;
   return AddResult::Added;
 }
 
@@ -62,13 +69,11 @@ void GrowTable::Add(std::int32_t uMsg) {
     return;
   }
   if (count == ALL_MESSAGES) return;
-  for (std::int32_t i = 0; i < count; ++i) {
-    auto& slot = slots[static_cast<std::size_t>(i)];
-    if (slot == 0) {
-      slot = uMsg;
-      return;
-    }
-    if (slot == uMsg) return;
+  const std::int32_t i = SlotFor(slots, count, uMsg);
+  if (i < 0) return;
+  if (i < count) {
+    slots[static_cast<std::size_t>(i)] = uMsg;
+    return;
   }
   slots.resize(static_cast<std::size_t>(count));
   slots.push_back(uMsg);

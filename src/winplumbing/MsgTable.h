@@ -11,7 +11,8 @@ inline constexpr int MSG_ENTRIES = 32;
 inline constexpr std::int32_t ALL_MESSAGES = -1;
 
 // Fixed table: count 0 = empty, -1 = every message, n = slots 1..n in use.
-// A slot holding 0 is a hole left by a deletion; the next addition fills it.
+// A slot holding 0 is a hole left by a deletion; the next addition of a
+// message not yet in the table fills it.
 struct MsgTable {
   std::int32_t count = 0;
   std::array<std::int32_t, MSG_ENTRIES> slots{};  // slots[0] is slot 1

@@ -216,7 +216,7 @@ void uTab::CreateBuffers() {
   const int h = StripHeight();
   m_hFinalDC.reset(mdlTabAPI::CreateMemDC(w, h));
   m_hBackDC.reset(mdlTabAPI::CreateMemDC(w, h));
-  m_hTabsDC.reset(mdlTabAPI::CreateMemDC(w - m_TabLeftSize - m_TabRightSize, h));
+  m_hTabsDC.reset(mdlTabAPI::CreateMemDC(TabAreaWidth(), h));
 }
 
 void uTab::FreeBuffers() {
@@ -291,7 +291,7 @@ void uTab::DrawOneTab(std::int32_t index, bool selected) {
 void uTab::PaintTabs(bool bPaint) {
   const int w = ClientWidth();
   const int h = StripHeight();
-  const int area = w - m_TabLeftSize - m_TabRightSize;
+  const int area = TabAreaWidth();
   HDC tabs = m_hTabsDC.get();
   SetBkMode(tabs, TRANSPARENT);
   const SelectGuard normalFont(tabs, m_hFont.get());

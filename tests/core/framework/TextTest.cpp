@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "framework/PropertyBag.h"
 #include "framework/Text.h"
 #include "framework/Twips.h"
@@ -80,4 +82,28 @@ TEST(PropertyBag, ValuesStoredAsOtherTypesConvert) {
   EXPECT_TRUE(bag.ReadBool("Flag", false));
   EXPECT_EQ(bag.ReadInt("Bad", 7), 7);
   EXPECT_EQ(bag.ReadString("Flag", ""), "-1");
+}
+
+TEST(PropertyBag, NumberTextsParseStrictlyAndUnrepresentableValuesGiveTheDefault) {
+  PropertyBag bag;
+  bag.Set("Trailing", std::string("12abc"));
+  bag.Set("Half", std::string("2.5"));
+  bag.Set("Word", std::string("abc"));
+  bag.Set("Huge", 1e300);
+  bag.Set("NaN", std::numeric_limits<double>::quiet_NaN());
+  bag.Set("Big", std::string("99999999999999999999"));
+  EXPECT_EQ(bag.ReadInt("Trailing", 7), 7);
+  EXPECT_FALSE(bag.ReadBool("Trailing", false));
+  EXPECT_EQ(bag.ReadDouble("Half", 0), 2.5);
+  EXPECT_EQ(bag.ReadDouble("Word", 1.75), 1.75);
+  EXPECT_EQ(bag.ReadDouble("Trailing", 1.75), 1.75);
+  EXPECT_EQ(bag.ReadInt("Huge", 7), 7);
+  EXPECT_EQ(bag.ReadInt("NaN", 7), 7);
+  EXPECT_EQ(bag.ReadInt("Big", 7), 7);
+  // What the bag itself writes still reads back.
+  bag.Set("Written", bag.ReadString("Half", ""));
+  bag.Set("Negative", std::string("-42"));
+  EXPECT_EQ(bag.ReadDouble("Written", 0), 2.5);
+  EXPECT_EQ(bag.ReadInt("Negative", 0), -42);
+  EXPECT_EQ(bag.ReadDouble("Negative", 0), -42.0);
 }

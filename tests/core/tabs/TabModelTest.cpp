@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <random>
 
 #include "core/tabs/TabFakes.h"
@@ -152,6 +153,18 @@ TEST(TabModel, FindItemAndItem) {
   EXPECT_EQ(ErrorOf([&] { s.items->Item("none"); }), 5);
 }
 
+TEST(TabModel, ItemChecksTheRangeBeforeRounding) {
+  StripWithForms s;
+  s.AddTab("a");
+  s.AddTab("b");
+  s.AddTab("c");
+  EXPECT_FALSE(s.items->Item(-0.4));
+  EXPECT_FALSE(s.items->Item(2.3));
+  EXPECT_FALSE(s.items->Item(std::numeric_limits<double>::quiet_NaN()));
+  EXPECT_EQ(s.items->Item(1.5)->Caption(), "Gamec");  // in range, then rounded
+  EXPECT_EQ(s.items->Item(0.0)->Caption(), "Gamea");
+}
+
 TEST(TabModel, RemoveAsksTheStripAndHonoursCancel) {
   StripWithForms s;
   auto a = s.AddTab("a");
@@ -225,6 +238,20 @@ TEST(TabModel, WindowsCloseExactlyOnceAndNothingLeaks) {
     EXPECT_EQ(LiveForms(), before);
   }
   EXPECT_EQ(LiveForms(), before);
+}
+
+TEST(TabModel, AWindowListedUnderTwoTabsIsUnloadedOnce) {
+  StripWithForms s;
+  auto shared = s.AddTab("a");
+  s.items->Add("again", shared, std::string("b"));
+  ASSERT_TRUE(s.items->Remove("a", true));
+  ASSERT_TRUE(s.items->Remove("b", true));
+  EXPECT_EQ(shared->unloadCalls, 1);
+
+  auto other = s.AddTab("c");
+  s.items->Add("again", other, std::string("d"));
+  s.items->Clear();
+  EXPECT_EQ(other->unloadCalls, 1);
 }
 
 TEST(TabModel, AWindowThatKeepsItsItemSurvivesRemovalUntilClosed) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "core/tabs/TabFakes.h"
 #include "tabs/TabStrip.h"
 
@@ -113,6 +115,31 @@ TEST(TabStripLayout, WidthHasNoLowerLimitAndBandsCount) {
   locked.items->Item(1)->SetLockSize(true);
   locked.strip->LockReDraw(false);
   EXPECT_EQ(locked.strip->ItemWidth(), 108);
+}
+
+TEST(TabStripLayout, AbsurdBandWidthsNeitherOverflowNorWrap) {
+  constexpr int kMax = std::numeric_limits<std::int32_t>::max();
+  constexpr int kMin = std::numeric_limits<std::int32_t>::min();
+  // Bands wider than any screen: the tab area is held at -1,000,000 px
+  // instead of wrapping to a positive width.
+  Strip wide(600, 0, kMax, kMax);
+  wide.AddTabs(3);
+  wide.strip->LockReDraw(false);
+  EXPECT_EQ(wide.strip->TabAreaWidth(), -1000000);
+  EXPECT_EQ(wide.strip->ItemWidth(), -333338);  // (-1000000 - 14) / 3
+  EXPECT_EQ(wide.Lefts(), (std::vector<int>{14, 14 - 333338, 14 - 2 * 333338}));
+  EXPECT_EQ(wide.strip->HitTest(300, 10).index, kHitSideBand);
+  // Bands of negative width leave a huge tab area: full-width tabs, and a
+  // point right of them is no tab.
+  Strip negative(600, 1, kMin, kMin);
+  negative.AddTabs(2);
+  negative.strip->LockReDraw(false);
+  EXPECT_EQ(negative.Widths(), (std::vector<int>{200, 200}));
+  EXPECT_EQ(negative.strip->HitTest(300, 10).index, kHitNoTab);
+  // A point beyond a (fake) client wider than a million pixels is outside.
+  Strip huge(16716799, 0, 0, 0);
+  huge.strip->LockReDraw(false);
+  EXPECT_EQ(huge.strip->HitTest(2.2e9f, 10).index, kHitOutside);
 }
 
 TEST(TabStripHitTest, CodesAndBoundaries) {

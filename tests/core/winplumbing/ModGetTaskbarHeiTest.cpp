@@ -19,3 +19,11 @@ TEST(TaskbarHeight, TaskbarElsewhereGivesNothingOrTheGapBelow) {
 TEST(TaskbarHeight, FailedQueryCountsTheWholeScreen) {
   EXPECT_EQ(TaskbarHeightTwips(16200, 15, 0), 16200);
 }
+
+TEST(TaskbarHeight, ResultsBeyondSixteenBitsSaturateInsteadOfWrapping) {
+  // A 2400-px screen whose work-area query failed: 36000 twips.
+  EXPECT_EQ(TaskbarHeightTwips(2400 * 15, 15, 0), 32767);
+  // A work area reaching far below the screen.
+  EXPECT_EQ(TaskbarHeightTwips(16200, 15, 5000), -32768);
+  EXPECT_EQ(TaskbarHeightTwips(16200, 0, 1040), 0);  // no screen factor
+}

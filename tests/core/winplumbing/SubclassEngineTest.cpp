@@ -236,6 +236,21 @@ TEST_F(SubclassEngineTest, DelMsgSkipsElementsThatAreNotIntegers) {
   EXPECT_EQ(owner.notes.size(), 2u);
 }
 
+TEST_F(SubclassEngineTest, AddingAMessagePresentBehindAHoleAddsNoSecondCopy) {
+  ASSERT_TRUE(Subclass(kWnd));
+  for (int m : {5, 6, 7}) engine->ssc_AddMsg(kWnd, m, 1);
+  engine->ssc_DelMsg(kWnd, 1, {5});
+  engine->ssc_AddMsg(kWnd, 7, 1);  // already there, behind the hole
+  engine->ssc_DelMsg(kWnd, 1, {7});
+  sys.Send(kWnd, 7);
+  EXPECT_TRUE(owner.notes.empty());
+  // The hole is still free for a new message.
+  engine->ssc_AddMsg(kWnd, 9, 1);
+  sys.Send(kWnd, 9);
+  ASSERT_EQ(owner.notes.size(), 1u);
+  EXPECT_EQ(owner.notes[0].msg, 9u);
+}
+
 TEST_F(SubclassEngineTest, LParamUserStartsFromSubclassAndPersistsChanges) {
   ASSERT_TRUE(Subclass(kWnd, 42));
   engine->ssc_AddMsg(kWnd, ALL_MESSAGES, 1);
