@@ -12,12 +12,13 @@
 
 #include <string>
 
+#include "framework/win/Handles.h"
+
 namespace vorn2 {
 
 class PopupMenu {
  public:
   PopupMenu();
-  ~PopupMenu();
   PopupMenu(const PopupMenu&) = delete;
   PopupMenu& operator=(const PopupMenu&) = delete;
 
@@ -28,14 +29,14 @@ class PopupMenu {
   int Count() const;
   // The id of the item at a position, -1 for a separator or none.
   int IdAt(int position) const;
-  HMENU Handle() const { return menu_; }
+  HMENU Handle() const { return menu_.get(); }
 
   // Shows the menu at the mouse position for owner and returns once it has
   // closed; the choice arrives as WM_COMMAND. False when it could not open.
   bool Popup(HWND owner) const;
 
  private:
-  HMENU menu_ = nullptr;
+  UniqueMenu menu_;
 };
 
 }  // namespace vorn2

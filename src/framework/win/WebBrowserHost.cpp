@@ -8,6 +8,7 @@
 #include <mshtmhst.h>
 
 #include "framework/Notify.h"
+#include "framework/win/Handles.h"
 #include "framework/win/Window.h"
 
 namespace vorn2 {
@@ -17,13 +18,13 @@ constexpr const wchar_t* kContainerClass = L"Vorn2WebBrowserHost";
 
 LONG g_liveSites = 0;
 
-template <typename T>
-void ReleaseAndClear(T*& p) {
-  if (p) {
-    p->Release();
-    p = nullptr;
-  }
-}
+
+// A BSTR freed with its owner.
+struct Bstr {
+  BSTR b = nullptr;
+  ~Bstr() { SysFreeString(b); }
+  std::size_t size() const { return b ? SysStringLen(b) : 0; }
+};
 
 // Event arguments come by value or by reference depending on the caller.
 const VARIANT* Deref(const VARIANT& v) {
@@ -48,16 +49,9 @@ IDispatch* DispatchArg(const VARIANT& v) {
 
 bool SameObject(IUnknown* a, IUnknown* b) {
   if (!a || !b) return false;
-  IUnknown* ua = nullptr;
-  IUnknown* ub = nullptr;
-  bool same = false;
-  if (SUCCEEDED(a->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&ua))) &&
-      SUCCEEDED(b->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&ub)))) {
-    same = ua == ub;
-  }
-  ReleaseAndClear(ua);
-  ReleaseAndClear(ub);
-  return same;
+  ComPtr<IUnknown> ua, ub;
+  return SUCCEEDED(a->QueryInterface(IID_IUnknown, ua.put_void())) &&
+         SUCCEEDED(b->QueryInterface(IID_IUnknown, ub.put_void())) && ua.get() == ub.get();
 }
 
 }  // namespace
@@ -79,7 +73,7 @@ class WebBrowserHost::Site final : public IOleClientSite,
   void Move(int x, int y, int width, int height);
 
   HWND container() const { return container_; }
-  IWebBrowser2* browser() const { return browser_; }
+  IWebBrowser2* browser() const { return browser_.get(); }
 
   // IUnknown
   STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
@@ -163,9 +157,7 @@ class WebBrowserHost::Site final : public IOleClientSite,
   STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
   STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject* pActiveObject, LPCOLESTR) override {
     // Kept so that keyboard messages can be offered to the page.
-    if (pActiveObject) pActiveObject->AddRef();
-    ReleaseAndClear(active_);
-    active_ = pActiveObject;
+    active_ = ComPtr<IOleInPlaceActiveObject>::Share(pActiveObject);
     return S_OK;
   }
   STDMETHODIMP InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return E_NOTIMPL; }
@@ -236,7 +228,7 @@ class WebBrowserHost::Site final : public IOleClientSite,
  private:
   ~Site() { InterlockedDecrement(&g_liveSites); }
   void ReleaseControl();
-  bool IsTopLevel(IDispatch* frame) const { return !frame || SameObject(frame, browser_); }
+  bool IsTopLevel(IDispatch* frame) const { return !frame || SameObject(frame, browser_.get()); }
   // Tab, F5, editing and clipboard keys are the page's before they are ours.
   bool TranslateKey(MSG& msg) { return active_ && active_->TranslateAccelerator(&msg) == S_OK; }
   static LRESULT CALLBACK ContainerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -244,11 +236,11 @@ class WebBrowserHost::Site final : public IOleClientSite,
   LONG refs_ = 1;  // the owner's reference
   WebBrowserHost* owner_;
   HWND container_ = nullptr;
-  IOleObject* ole_ = nullptr;
-  IOleInPlaceObject* inplace_ = nullptr;
-  IWebBrowser2* browser_ = nullptr;
-  IOleInPlaceActiveObject* active_ = nullptr;
-  IConnectionPoint* events_ = nullptr;
+  ComPtr<IOleObject> ole_;
+  ComPtr<IOleInPlaceObject> inplace_;
+  ComPtr<IWebBrowser2> browser_;
+  ComPtr<IOleInPlaceActiveObject> active_;
+  ComPtr<IConnectionPoint> events_;
   DWORD cookie_ = 0;
   int eventDepth_ = 0;
   bool releasePending_ = false;
@@ -273,25 +265,24 @@ bool WebBrowserHost::Site::Create(HWND parent, int x, int y, int width, int heig
   SetKeyFilter(container_, [this](MSG& msg) { return TranslateKey(msg); });
 
   if (FAILED(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
-                              reinterpret_cast<void**>(&ole_)))) {
+                              ole_.put_void()))) {
     return false;
   }
   ole_->SetClientSite(static_cast<IOleClientSite*>(this));
-  OleSetContainedObject(ole_, TRUE);
+  OleSetContainedObject(ole_.get(), TRUE);
   RECT rc;
   GetClientRect(container_, &rc);
   ole_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, static_cast<IOleClientSite*>(this), 0, container_, &rc);
-  ole_->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inplace_));
-  if (FAILED(ole_->QueryInterface(IID_IWebBrowser2, reinterpret_cast<void**>(&browser_)))) return false;
+  inplace_ = ole_.As<IOleInPlaceObject>(IID_IOleInPlaceObject);
+  browser_ = ole_.As<IWebBrowser2>(IID_IWebBrowser2);
+  if (!browser_) return false;
   if (inplace_) inplace_->SetObjectRects(&rc, &rc);
 
-  IConnectionPointContainer* cpc = nullptr;
-  if (SUCCEEDED(ole_->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&cpc)))) {
-    if (SUCCEEDED(cpc->FindConnectionPoint(DIID_DWebBrowserEvents2, &events_)) &&
+  if (ComPtr<IConnectionPointContainer> cpc = ole_.As<IConnectionPointContainer>(IID_IConnectionPointContainer)) {
+    if (SUCCEEDED(cpc->FindConnectionPoint(DIID_DWebBrowserEvents2, events_.put())) &&
         FAILED(events_->Advise(static_cast<IDispatch*>(this), &cookie_))) {
-      ReleaseAndClear(events_);
+      events_.reset();
     }
-    cpc->Release();
   }
   return true;
 }
@@ -313,20 +304,20 @@ void WebBrowserHost::Site::ReleaseControl() {
   AddRef();  // the control's releases below must not end us half-way
   if (events_) {
     events_->Unadvise(cookie_);
-    ReleaseAndClear(events_);
+    events_.reset();
   }
   if (browser_) browser_->Stop();
   if (inplace_) {
     inplace_->InPlaceDeactivate();
-    ReleaseAndClear(inplace_);
+    inplace_.reset();
   }
-  ReleaseAndClear(active_);
+  active_.reset();
   if (ole_) {
     ole_->Close(OLECLOSE_NOSAVE);
     ole_->SetClientSite(nullptr);
   }
-  ReleaseAndClear(browser_);
-  ReleaseAndClear(ole_);
+  browser_.reset();
+  ole_.reset();
   if (container_) {
     HWND hwnd = container_;
     container_ = nullptr;
@@ -443,11 +434,10 @@ long WebBrowserHost::LiveSites() { return g_liveSites; }
 void WebBrowserHost::Navigate(const std::wstring& url) {
   IWebBrowser2* browser = Browser();
   if (!browser) return;
-  BSTR address = SysAllocStringLen(url.data(), static_cast<UINT>(url.size()));
+  Bstr address{SysAllocStringLen(url.data(), static_cast<UINT>(url.size()))};
   VARIANT empty;
   VariantInit(&empty);
-  browser->Navigate(address, &empty, &empty, &empty, &empty);
-  SysFreeString(address);
+  browser->Navigate(address.b, &empty, &empty, &empty, &empty);
 }
 
 void WebBrowserHost::Refresh() {
@@ -466,64 +456,43 @@ bool WebBrowserHost::Silent() const {
 
 namespace {
 
-// The browser's current top-level document as IHTMLDocument2/3 (caller releases).
+// The browser's current top-level document as IHTMLDocument2/3.
 template <typename Doc>
-Doc* CurrentDocument(IWebBrowser2* browser, REFIID iid) {
-  if (!browser) return nullptr;
-  IDispatch* disp = nullptr;
-  if (FAILED(browser->get_Document(&disp)) || !disp) return nullptr;
-  Doc* doc = nullptr;
-  disp->QueryInterface(iid, reinterpret_cast<void**>(&doc));
-  disp->Release();
-  return doc;
+ComPtr<Doc> CurrentDocument(IWebBrowser2* browser, REFIID iid) {
+  ComPtr<IDispatch> disp;
+  if (!browser || FAILED(browser->get_Document(disp.put())) || !disp) return {};
+  return disp.As<Doc>(iid);
 }
 
-IHTMLElement* RootElement(IWebBrowser2* browser) {
-  IHTMLDocument3* doc = CurrentDocument<IHTMLDocument3>(browser, IID_IHTMLDocument3);
-  if (!doc) return nullptr;
-  IHTMLElement* root = nullptr;
-  if (FAILED(doc->get_documentElement(&root))) root = nullptr;
-  doc->Release();
+ComPtr<IHTMLElement> RootElement(IWebBrowser2* browser) {
+  ComPtr<IHTMLElement> root;
+  ComPtr<IHTMLDocument3> doc = CurrentDocument<IHTMLDocument3>(browser, IID_IHTMLDocument3);
+  if (!doc || FAILED(doc->get_documentElement(root.put()))) root.reset();
   return root;
 }
 
 }  // namespace
 
 std::wstring WebBrowserHost::DocumentUrl() {
-  IHTMLDocument2* doc = CurrentDocument<IHTMLDocument2>(Browser(), IID_IHTMLDocument2);
-  if (!doc) return {};
-  std::wstring url;
-  BSTR b = nullptr;
-  if (SUCCEEDED(doc->get_URL(&b)) && b) url.assign(b, SysStringLen(b));
-  SysFreeString(b);
-  doc->Release();
-  return url;
+  ComPtr<IHTMLDocument2> doc = CurrentDocument<IHTMLDocument2>(Browser(), IID_IHTMLDocument2);
+  Bstr url;
+  if (!doc || FAILED(doc->get_URL(&url.b)) || !url.b) return {};
+  return std::wstring(url.b, url.size());
 }
 
 long WebBrowserHost::RootInnerHtmlLength() {
-  IHTMLElement* root = RootElement(Browser());
-  if (!root) return 0;
-  long n = 0;
-  BSTR html = nullptr;
-  if (SUCCEEDED(root->get_innerHTML(&html)) && html) n = static_cast<long>(SysStringLen(html));
-  SysFreeString(html);
-  root->Release();
-  return n;
+  ComPtr<IHTMLElement> root = RootElement(Browser());
+  Bstr html;
+  if (!root || FAILED(root->get_innerHTML(&html.b))) return 0;
+  return static_cast<long>(html.size());
 }
 
 bool WebBrowserHost::SetRootOverflowHidden() {
-  IHTMLElement* root = RootElement(Browser());
-  if (!root) return false;
-  bool done = false;
-  IHTMLStyle* style = nullptr;
-  if (SUCCEEDED(root->get_style(&style)) && style) {
-    BSTR hidden = SysAllocString(L"hidden");
-    done = SUCCEEDED(style->put_overflow(hidden));
-    SysFreeString(hidden);
-    style->Release();
-  }
-  root->Release();
-  return done;
+  ComPtr<IHTMLElement> root = RootElement(Browser());
+  ComPtr<IHTMLStyle> style;
+  if (!root || FAILED(root->get_style(style.put())) || !style) return false;
+  Bstr hidden{SysAllocString(L"hidden")};
+  return SUCCEEDED(style->put_overflow(hidden.b));
 }
 
 void WebBrowserHost::SetContextMenuEnabled(bool enabled) { contextMenu_ = enabled; }

@@ -1,5 +1,7 @@
 #include "framework/win/Window.h"
 
+#include "framework/win/Handles.h"
+
 #include <set>
 #include <unordered_map>
 
@@ -75,9 +77,8 @@ LRESULT Window::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (autoRedraw_) return 1;
       RECT rc;
       GetClientRect(hwnd_, &rc);
-      HBRUSH brush = CreateSolidBrush(backColor_);
-      FillRect(reinterpret_cast<HDC>(wParam), &rc, brush);
-      DeleteObject(brush);
+      const UniqueBrush brush(CreateSolidBrush(backColor_));
+      FillRect(reinterpret_cast<HDC>(wParam), &rc, brush.get());
       return 1;
     }
     case WM_PAINT: {

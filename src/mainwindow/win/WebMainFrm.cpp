@@ -33,8 +33,8 @@ FormDesign MainDesign() {
   return d;
 }
 
-HICON LoadIconFile(const std::wstring& path, int size) {
-  return static_cast<HICON>(LoadImageW(nullptr, path.c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE));
+UniqueIcon LoadIconFile(const std::wstring& path, int size) {
+  return UniqueIcon(static_cast<HICON>(LoadImageW(nullptr, path.c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE)));
 }
 
 void CreateAt(Control& control, HWND parent, const ml::TwipsRect& r, DWORD style = WS_CHILD | WS_VISIBLE) {
@@ -196,10 +196,10 @@ void WebMainFrm::OnLoad() {
 
   const std::wstring iconPath = GetTempFolder() + L"vorn2" L".ico";
   smallIcon_ = LoadIconFile(iconPath, 16);
-  SendMessageW(me, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
-  tray_.AddNotifyIcon(me, smallIcon_, kWindowCaption);
+  SendMessageW(me, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+  tray_.AddNotifyIcon(me, smallIcon_.get(), kWindowCaption);
   bigIcon_ = LoadIconFile(iconPath, 32);
-  SendMessageW(me, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
+  SendMessageW(me, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
 
   HookMainWindow(me);
   appmenu_.SetCaption(kMenuVersion, "版本号:" + LocalVersionString());
@@ -233,12 +233,10 @@ void WebMainFrm::OnLoad() {
 
   if (PicturePtr logo = Picture::FromBitmapResource(IDB_LOGO)) {
     picLogo_.SetAutoRedraw(true);
-    HDC source = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(source, logo->Handle());
-    StretchBlt(picLogo_.Surface().hdc(), 0, 0, picLogo_.Surface().width(), picLogo_.Surface().height(), source, 0,
-               0, logo->WidthPixels(), logo->HeightPixels(), SRCCOPY);
-    SelectObject(source, old);
-    DeleteDC(source);
+    const UniqueDC source(CreateCompatibleDC(nullptr));
+    const SelectGuard selected(source.get(), logo->Handle());
+    StretchBlt(picLogo_.Surface().hdc(), 0, 0, picLogo_.Surface().width(), picLogo_.Surface().height(),
+               source.get(), 0, 0, logo->WidthPixels(), logo->HeightPixels(), SRCCOPY);
     picLogo_.Refresh();
   }
 
@@ -365,10 +363,9 @@ void WebMainFrm::OnUnload(bool&) {
 }
 
 void WebMainFrm::OnWindowDestroyed() {
-  // The icons were in use until the window went.
-  if (smallIcon_) DestroyIcon(smallIcon_);
-  if (bigIcon_) DestroyIcon(bigIcon_);
-  smallIcon_ = bigIcon_ = nullptr;
+  // The icons were in use until the window went (the tray's was deleted at unload).
+  smallIcon_.reset();
+  bigIcon_.reset();
   Form::OnWindowDestroyed();
 }
 

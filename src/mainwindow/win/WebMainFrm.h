@@ -21,6 +21,7 @@
 #include "controls/win/iButton.h"
 #include "framework/win/DdeLink.h"
 #include "framework/win/Form.h"
+#include "framework/win/Handles.h"
 #include "framework/win/PictureBox.h"
 #include "framework/win/PopupMenu.h"
 #include "login/IGameWindow.h"
@@ -127,8 +128,8 @@ class WebMainFrm : public Form, public IGameWindow, public IMsgHost, private IUp
   std::unique_ptr<cSetStyle> objStyle_;
   CLumNotifyIcon tray_;
   DdeLink dde_;
-  HICON smallIcon_ = nullptr;
-  HICON bigIcon_ = nullptr;
+  UniqueIcon smallIcon_;
+  UniqueIcon bigIcon_;
   bool closeAsked_ = false;  // the system close command's first report was answered
   LifeToken life_;
 };
