@@ -164,6 +164,21 @@ def tab_seeds():
                             .op("add", 2, 0, 1, 0xFF, 0x7F, 0xC0, 0, 0))
 
 
+# DDE execute data as clients send it: ANSI or UTF-16, with buffer leftovers.
+DDE_COMMANDS = {
+    "ansi-url": b"http://game.test/g.php?s=1\0",
+    "utf16-url": "https://h.test/\u6e38\u620f?s=2\0".encode("utf-16-le"),
+    "utf16-no-terminator": "http://a.test/".encode("utf-16-le"),
+    "ansi-leftovers": b"http://a.test/\0\xcc\xcc\xcc\xcc",
+    "cp936": b"http://a.test/\xd3\xce\xcf\xb7\0",
+    "javascript": b"javascript:alert(1)\0",
+    "file": "file:///c:/windows/win.ini".encode("utf-16-le"),
+    "padded": b"  \thttps://a.test/x \r\n\0",
+    "control-inside": b"http://a.test/\x01x\0",
+    "empty": b"",
+}
+
+
 def main():
     for name, text in VERSION_FILES.items():
         write("version_file", name, text)
@@ -177,6 +192,8 @@ def main():
         write("property_bag", f"text-{i:02d}", property_seed(text, 7))
     for name, seed in tab_seeds():
         write("tab_model", name, seed.bytes())
+    for name, data in DDE_COMMANDS.items():
+        write("dde_command", name, data)
 
 
 if __name__ == "__main__":
