@@ -266,7 +266,8 @@ TEST_F(MainWindow, LayoutFollowsTheWindowAndMinimisingLeavesItAlone) {
     views.back()->FireTitleChange(L"公告");
     views[0]->FireTitleChange(L"Vornhold 2 游戏");
     main->WebuTab().TabItems()->SetSelected(0);
-    Pump(4000);  // time for an X screenshot from outside
+    SetCursorPos(5, 900);
+    Pump(8000);  // time for an X screenshot from outside
   }
 }
 
