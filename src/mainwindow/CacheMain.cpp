@@ -5,9 +5,10 @@ namespace {
 
 // Group search failed before any deletion: true to go on with the entries.
 bool NoGroupsToDelete(std::uint32_t error) {
-  // Error 0: the search found nothing and reported nothing (a system whose
-  // group functions are stubs); there is no group to delete either way.
-  return error == kErrorFileNotFound || error == 0;
+  // "No more files" is how the system also reports no match, and error 0 a
+  // search that found nothing and said nothing (group functions that are
+  // stubs): there is no group to delete either way.
+  return error == kErrorFileNotFound || error == kErrorNoMoreFiles || error == 0;
 }
 
 // One entry read with the buffer it needs: the fixed one first, a larger one

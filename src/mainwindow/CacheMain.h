@@ -16,6 +16,7 @@ inline constexpr std::uint32_t kUrlHistoryCacheEntry = 0x00200000;
 inline constexpr std::uint32_t kKeepCookiesAndHistory = kCookieCacheEntry | kUrlHistoryCacheEntry;
 
 inline constexpr std::uint32_t kErrorFileNotFound = 2;
+inline constexpr std::uint32_t kErrorNoMoreFiles = 18;
 inline constexpr std::uint32_t kErrorInsufficientBuffer = 122;
 inline constexpr std::uint32_t kErrorNoMoreItems = 259;
 

@@ -42,6 +42,8 @@ HMODULE LoadSystemLibrary(const wchar_t* fileName) {
 }
 
 const WinInetFunctions* WinInet() { return LoadTable<WinInetFunctions>(L"wininet.dll"); }
+const UrlCacheFunctions* UrlCache() { return LoadTable<UrlCacheFunctions>(L"wininet.dll"); }
+const UrlCacheGroupFunctions* UrlCacheGroups() { return LoadTable<UrlCacheGroupFunctions>(L"wininet.dll"); }
 const VersionFunctions* VersionInfo() { return LoadTable<VersionFunctions>(L"version.dll"); }
 const BCryptFunctions* BCrypt() { return LoadTable<BCryptFunctions>(L"bcrypt.dll"); }
 const CommonControlsFunctions* CommonControls() { return LoadTable<CommonControlsFunctions>(L"comctl32.dll"); }

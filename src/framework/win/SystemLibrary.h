@@ -38,6 +38,19 @@ HMODULE LoadSystemLibrary(const wchar_t* fileName);
   X(InternetReadFile)              \
   X(InternetCloseHandle)
 
+// The cache entries; the group functions in a table of their own, since a
+// system may lack them (the clearing then has no groups to delete).
+#define VORN2_URLCACHE_FUNCTIONS(X) \
+  X(FindFirstUrlCacheEntryW)        \
+  X(FindNextUrlCacheEntryW)         \
+  X(DeleteUrlCacheEntryW)           \
+  X(FindCloseUrlCache)
+
+#define VORN2_URLCACHE_GROUP_FUNCTIONS(X) \
+  X(FindFirstUrlCacheGroup)               \
+  X(FindNextUrlCacheGroup)                \
+  X(DeleteUrlCacheGroup)
+
 #define VORN2_VERSION_FUNCTIONS(X) \
   X(GetFileVersionInfoSizeW)       \
   X(GetFileVersionInfoW)           \
@@ -77,11 +90,15 @@ bool Resolve(HMODULE module, Function& function, const char* name) {
   };
 
 VORN2_SYSTEM_TABLE(WinInetFunctions, VORN2_WININET_FUNCTIONS)
+VORN2_SYSTEM_TABLE(UrlCacheFunctions, VORN2_URLCACHE_FUNCTIONS)
+VORN2_SYSTEM_TABLE(UrlCacheGroupFunctions, VORN2_URLCACHE_GROUP_FUNCTIONS)
 VORN2_SYSTEM_TABLE(VersionFunctions, VORN2_VERSION_FUNCTIONS)
 VORN2_SYSTEM_TABLE(BCryptFunctions, VORN2_BCRYPT_FUNCTIONS)
 VORN2_SYSTEM_TABLE(CommonControlsFunctions, VORN2_COMCTL32_FUNCTIONS)
 
 const WinInetFunctions* WinInet();                 // wininet.dll
+const UrlCacheFunctions* UrlCache();               // wininet.dll
+const UrlCacheGroupFunctions* UrlCacheGroups();    // wininet.dll
 const VersionFunctions* VersionInfo();             // version.dll
 const BCryptFunctions* BCrypt();                   // bcrypt.dll
 const CommonControlsFunctions* CommonControls();  // comctl32.dll

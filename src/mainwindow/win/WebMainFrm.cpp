@@ -2,14 +2,17 @@
 
 #include "controls/win/MsgFrm.h"
 #include "framework/win/Input.h"
+#include "framework/win/Prompt.h"
 #include "framework/win/Regions.h"
 #include "framework/win/Screen.h"
 #include "framework/win/WinText.h"
 #include "mainwindow/DdeRequest.h"
 #include "mainwindow/MainLayout.h"
+#include "mainwindow/win/CacheMain.h"
 #include "mainwindow/win/ModMsg.h"
 #include "resource_ids.h"
 #include "startup/win/PublicData.h"
+#include "startup/win/StartupEnvironment.h"
 
 namespace vorn2 {
 namespace {
@@ -65,7 +68,8 @@ WebMainFrm::WebMainFrm(MainSettings settings, WebViewFactory createWebView)
     : Form(MainDesign()),
       settings_(std::move(settings)),
       createWebView_(std::move(createWebView)),
-      webuTab_(uTab::New()) {}
+      webuTab_(uTab::New()),
+      menuUpdate_(settings_.updateServer, *this) {}
 
 WebMainFrm::~WebMainFrm() {
   life_.End();
@@ -135,13 +139,7 @@ void WebMainFrm::CreateControls() {
   otherUserBtn_.SetCaption("登录其他帐号");
   webMinMax_.SetStyle(1);  // two-state: its Value flips on each click
 
-  appmenu_.AddItem(kMenuRefresh, "刷新(F5)");
-  appmenu_.AddItem(kMenuHideRestore, "隐藏/恢复(F10)");
-  appmenu_.AddItem(kMenuClearCache, "清除缓存");
-  appmenu_.AddItem(kMenuLine, "-");
-  appmenu_.AddItem(kMenuUpdate, "更新");
-  appmenu_.AddItem(kMenuVersion, "版本号:");
-  appmenu_.AddItem(kMenuExit, "退出");
+  for (const MenuItemSpec& item : kAppMenu) appmenu_.AddItem(item.id, item.caption);
 }
 
 void WebMainFrm::WireControls() {
@@ -152,6 +150,7 @@ void WebMainFrm::WireControls() {
   otherUserBtn_.Events().Click = [this] {
     if (showLogin) showLogin();
   };
+  gameSpaceBtn_.Events().Click = [this] { OpenPortal(); };
 
   uTabEvents& tab = webuTab_->Events();
   tab.OnMouseDown = [this](std::int32_t ItemIndex, std::int16_t Button, std::int16_t, float, float) {
@@ -202,7 +201,7 @@ void WebMainFrm::OnLoad() {
   SendMessageW(me, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
 
   HookMainWindow(me);
-  appmenu_.SetCaption(kMenuVersion, "版本号:" + LocalVersionString());
+  appmenu_.SetCaption(kMenuVersion, VersionCaption(LocalVersionString()));
   webBForm_.SetCaption(kTitleCaption);
   SetCaption(kWindowCaption);
 
@@ -322,6 +321,12 @@ void WebMainFrm::OnCommand(int id) {
     case kMenuHideRestore:
       ToggleVisibility();
       break;
+    case kMenuClearCache:
+      ClearCache();
+      break;
+    case kMenuUpdate:
+      menuUpdate_.CheckForUpdate();
+      break;
     case kMenuExit:
       CloseWindow();
       break;
@@ -331,6 +336,16 @@ void WebMainFrm::OnCommand(int id) {
 }
 
 void WebMainFrm::CloseWindow() { Unload(); }
+
+void WebMainFrm::ClearCache() {
+  // The clearing blocks the window until it is done.
+  const HCURSOR previous = SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
+  ClearBrowserCache();
+  SetCursor(previous);
+  Prompt(hWnd(), kCacheClearedMessage, kCacheClearedTitle, MB_ICONINFORMATION);
+}
+
+void WebMainFrm::OpenPortal() { Startup().shellOpen(W(PortalPageUrl(settings_.portal)), L""); }
 
 bool WebMainFrm::ConfirmClose() {
   if (m_bExit) return true;

@@ -25,6 +25,7 @@
 #include "framework/win/PictureBox.h"
 #include "framework/win/PopupMenu.h"
 #include "login/IGameWindow.h"
+#include "mainwindow/MainMenu.h"
 #include "mainwindow/win/CLumNotifyIcon.h"
 #include "mainwindow/win/WebUrl.h"
 #include "startup/win/UpdateCheck.h"
@@ -36,17 +37,6 @@ namespace vorn2 {
 struct MainSettings {
   std::string updateServer;  // the menu's update check
   std::string portal;        // the portal page of GameSpaceBtn
-};
-
-// Items of the application menu, in their order.
-enum MenuItem : int {
-  kMenuRefresh = 101,
-  kMenuHideRestore,
-  kMenuClearCache,
-  kMenuLine,
-  kMenuUpdate,
-  kMenuVersion,
-  kMenuExit,
 };
 
 class WebMainFrm : public Form, public IGameWindow, public IMsgHost, private IUpdateHost {
@@ -116,6 +106,9 @@ class WebMainFrm : public Form, public IGameWindow, public IMsgHost, private IUp
   // IUpdateHost (the menu's update check)
   void UnloadMainWindow() override { Unload(); }
   HWND OwnerWindow() const override { return hWnd(); }
+  bool MainWindowOpen() const override { return IsLoaded(); }
+  void ClearCache();
+  void OpenPortal();
 
   MainSettings settings_;
   WebViewFactory createWebView_;
@@ -128,6 +121,7 @@ class WebMainFrm : public Form, public IGameWindow, public IMsgHost, private IUp
   std::unique_ptr<cSetStyle> objStyle_;
   CLumNotifyIcon tray_;
   DdeLink dde_;
+  MenuUpdateChecker menuUpdate_;
   UniqueIcon smallIcon_;
   UniqueIcon bigIcon_;
   bool closeAsked_ = false;  // the system close command's first report was answered

@@ -109,6 +109,7 @@ void MenuUpdateChecker::CheckForUpdate() {
   const HWND owner = host_.OwnerWindow();
   const Remote remote = FetchRemoteVersion(downloader_, updateServer_);
   running_ = false;
+  if (!host_.MainWindowOpen()) return;
   switch (remote) {
     case Remote::Unreachable:
       Prompt(owner, kServerUnreachableMessage, kPromptTitle, MB_OK | MB_ICONEXCLAMATION);
@@ -121,7 +122,7 @@ void MenuUpdateChecker::CheckForUpdate() {
     case Remote::Different:
       break;
   }
-  if (!UserWantsUpdate(owner) || !LaunchUpdater(owner)) return;
+  if (!UserWantsUpdate(owner) || !host_.MainWindowOpen() || !LaunchUpdater(owner)) return;
   updaterStarted_ = true;
   host_.SetExitFlag(true);
   host_.UnloadMainWindow();

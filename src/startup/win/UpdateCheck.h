@@ -50,6 +50,9 @@ class IUpdateHost {
   virtual void UnloadMainWindow() = 0;
   // Owner of the message boxes.
   virtual HWND OwnerWindow() const { return nullptr; }
+  // The download pumps messages: the window may have been closed meanwhile,
+  // and then nothing is asked or started.
+  virtual bool MainWindowOpen() const { return true; }
 };
 
 class MenuUpdateChecker {

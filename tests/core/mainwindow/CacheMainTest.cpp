@@ -119,10 +119,11 @@ TEST(CacheClearing, DeletesEveryEntryButCookiesAndHistoryAndClosesItsSearches) {
 TEST(CacheClearing, GroupPhaseEndsTheWalkOnlyOnRealFailures) {
   // No groups (file not found), a stub that reports nothing, or no group
   // functions at all: the entries are still cleared.
-  for (int variant = 0; variant < 3; ++variant) {
+  for (int variant = 0; variant < 4; ++variant) {
     FakeCache c = WithEntries();
     if (variant == 1) c.groupSearchError = 0;
     if (variant == 2) c.hasFindFirstGroup = false;
+    if (variant == 3) c.groupSearchError = kErrorNoMoreFiles;
     EXPECT_EQ(ClearCacheEntries(c, "*.*", kKeepCookiesAndHistory).entriesDeleted, 3u) << variant;
   }
   // Any other failure of the group search: nothing is deleted.

@@ -17,6 +17,7 @@
 #include "startup/win/PublicData.h"
 #include "startup/win/StartupEnvironment.h"
 #include "win/support/ScriptedWebView.h"
+#include "vorn2/Version.h"
 #include "win/support/WinTest.h"
 #include "winplumbing/win/SharedRouter.h"
 
@@ -330,4 +331,123 @@ TEST_F(MainWindow, EveryCloseAsksOnceAndOnlyYesEndsIt) {
   Pump(300);
   EXPECT_EQ(DialogAnswer::Shown(), 0);
   EXPECT_FALSE(again.IsLoaded());
+}
+
+TEST_F(MainWindow, MenuItemsInOrderWithTheVersionFromTheVersionResource) {
+  Open(kGame);
+  PopupMenu& menu = main->appmenu();
+  ASSERT_EQ(menu.Count(), 7);
+  const std::vector<std::string> captions{"刷新(F5)", "隐藏/恢复(F10)", "清除缓存", "",
+                                          "更新",     "版本号:" VORN2_VERSION_TEXT, "退出"};
+  for (int i = 0; i < 7; ++i) {
+    if (i == 3) {
+      EXPECT_EQ(menu.IdAt(i), -1);  // the separator
+      continue;
+    }
+    EXPECT_EQ(menu.IdAt(i), kAppMenu[i].id) << i;
+    EXPECT_EQ(menu.Caption(kAppMenu[i].id), captions[i]) << i;
+  }
+}
+
+TEST_F(MainWindow, CommandsRefreshHideClearCacheOpenThePortalAndTheVersionDoesNothing) {
+  Open(kGame);
+  Open("http://game.test/b");
+  test::PromptScript prompts({IDOK});
+  std::vector<std::wstring> opened;
+  Startup().shellOpen = [&](const std::wstring& file, const std::wstring&) {
+    opened.push_back(file);
+    return true;
+  };
+  SendMessageW(main->hWnd(), WM_COMMAND, kMenuRefresh, 0);
+  EXPECT_EQ(views[1]->refreshCount, 1);  // the selected page only
+  EXPECT_EQ(views[0]->refreshCount, 0);
+  SendMessageW(main->hWnd(), WM_COMMAND, kMenuHideRestore, 0);
+  EXPECT_FALSE(main->IsVisible());
+  SendMessageW(main->hWnd(), WM_COMMAND, kMenuHideRestore, 0);
+  EXPECT_TRUE(main->IsVisible());
+  SendMessageW(main->hWnd(), WM_COMMAND, kMenuVersion, 0);
+  EXPECT_TRUE(prompts.asked().empty());
+  SendMessageW(main->hWnd(), WM_COMMAND, kMenuClearCache, 0);
+  ASSERT_EQ(prompts.asked().size(), 1u);
+  EXPECT_EQ(prompts.asked()[0].text, L"缓存已清理完毕！");
+  EXPECT_EQ(prompts.asked()[0].title, L"缓存清理");
+  EXPECT_EQ(prompts.asked()[0].type, static_cast<UINT>(MB_ICONINFORMATION));
+  EXPECT_EQ(prompts.asked()[0].owner, main->hWnd());
+  Click(main->GameSpaceBtn());
+  EXPECT_EQ(opened, std::vector<std::wstring>{L"http://127.0.0.1:9/guanwang.php?gn=vorn2"});
+  EXPECT_EQ(Count(), 2);
+  ResetStartupEnvironment();
+}
+
+TEST_F(MainWindow, ASecondLoginSelectsItsOpenTabOrAddsOne) {
+  Startup().endAtOnce = [] {};
+  ScriptedWebView* loginView = nullptr;
+  LoginFrm login(LoginSettings{"http://portal.test"}, [&] {
+    auto v = std::make_unique<ScriptedWebView>();
+    loginView = v.get();
+    return v;
+  });
+  login.gameWindow = main.get();
+  main->showLogin = [&] { login.ShowAgain(); };
+  const auto logIn = [&](const std::string& game) {
+    loginView->FireDocumentComplete(W(LoginPageUrl("http://portal.test")));
+    loginView->FireBeforeNavigate(W("app://loadgame|" + game));
+  };
+  ASSERT_TRUE(login.Load());
+  logIn(kGame);
+  ASSERT_EQ(Count(), 1);
+  Open("http://game.test/news");
+  ASSERT_EQ(Selected(), 1);
+  // "登录其他帐号": the login is loaded anew; the same game page is selected.
+  Click(main->OtherUserBtn());
+  ASSERT_TRUE(login.IsLoaded());
+  logIn(kGame);
+  EXPECT_FALSE(login.IsLoaded());
+  EXPECT_EQ(Count(), 2);
+  EXPECT_EQ(Selected(), 0);
+  EXPECT_TRUE(main->IsVisible());
+  Click(main->OtherUserBtn());
+  logIn("http://game.test/second-account");
+  EXPECT_EQ(Count(), 3);
+  EXPECT_EQ(Selected(), 2);
+  ResetStartupEnvironment();
+}
+
+TEST_F(MainWindow, UpdateCommandSaysWhenCurrentAndClosesWithoutAskingForAnUpdate) {
+  const std::string server = test::DevserverUrl();
+  if (server.empty()) GTEST_SKIP() << "VORN2_DEVSERVER_URL not set";
+  ASSERT_EQ(test::HttpRequest("POST", server + "/__admin/reset"), 200);
+  main = std::make_unique<WebMainFrm>(MainSettings{server, server}, [this] {
+    auto v = std::make_unique<ScriptedWebView>();
+    views.push_back(v.get());
+    return v;
+  });
+  Open(kGame);
+  std::vector<std::wstring> started;
+  Startup().shellOpen = [&](const std::wstring& file, const std::wstring&) {
+    started.push_back(file);
+    return true;
+  };
+  {
+    test::PromptScript prompts({IDOK});
+    SendMessageW(main->hWnd(), WM_COMMAND, kMenuUpdate, 0);
+    ASSERT_EQ(prompts.asked().size(), 1u);
+    EXPECT_EQ(prompts.asked()[0].text, L"当前版本已是最新，无需更新！");
+  }
+  ASSERT_EQ(test::HttpRequest("PUT", server + "/__admin/update.txt", "version=9.9.9\r\n"), 200);
+  {
+    test::PromptScript prompts({IDYES});
+    DialogAnswer none(2);
+    SendMessageW(main->hWnd(), WM_COMMAND, kMenuUpdate, 0);
+    ASSERT_EQ(prompts.asked().size(), 1u);
+    EXPECT_EQ(prompts.asked()[0].text, L"发现有新版本，是否现在更新！");
+    Pump(300);
+    EXPECT_EQ(DialogAnswer::Shown(), 0);  // m_bExit was set: no exit dialog
+  }
+  ASSERT_EQ(started.size(), 1u);
+  EXPECT_EQ(started[0], GetTempFolder() + L"Update.exe");
+  EXPECT_FALSE(main->IsLoaded());
+  EXPECT_EQ(Form::LoadedCount(), 0u);
+  ResetStartupEnvironment();
+  test::HttpRequest("POST", server + "/__admin/reset");
 }
