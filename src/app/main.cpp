@@ -22,7 +22,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // The game window exists as an object from the start and loads on the
   // first login; the login window hands the game page over to it.
   WebMainFrm mainFrm(MainSettings{build::kUpdateServer, build::kPortal});
-  LoginFrm loginFrm(LoginSettings{build::kPortal});
+  LoginFrm loginFrm(LoginSettings{build::kPortal, build::kLoginTimeoutSeconds * 1000});
   loginFrm.gameWindow = &mainFrm;
   mainFrm.showLogin = [&loginFrm] { loginFrm.ShowAgain(); };
   // The splash loads the login hidden; the login's first page unloads the splash.

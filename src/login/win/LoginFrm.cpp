@@ -90,6 +90,10 @@ void LoginFrm::OnLoad() {
   smallIcon_ = std::move(small);
   bigIcon_ = std::move(big);
 
+  // The splash has no close control: a page that never arrives must not
+  // leave the player with nothing to do but end the process by hand.
+  // Only while starting: a second login later must never end the game.
+  if (startStage_ && settings_.timeoutMs) timeout_ = SetTimer(hWnd(), 1, settings_.timeoutMs, nullptr);
   if (webBrowser1_) webBrowser1_->Navigate(W(LoginPageUrl(settings_.portal)));
   if (!IsLoaded()) return;  // the page may already have closed the login
 
@@ -114,10 +118,31 @@ void LoginFrm::OnQueryUnload(bool& cancel, UnloadMode mode) {
 }
 
 void LoginFrm::OnUnload(bool&) {
+  StopTimeout();
   if (webBrowser1_) webBrowser1_->Destroy();
   // The page may end the login (exit, start game) before it ever completes:
   // the splash must not outlive the stage it stands for.
   if (unloadSplash) unloadSplash();
+}
+
+void LoginFrm::StopTimeout() {
+  startStage_ = false;
+  if (timeout_ && IsLoaded()) KillTimer(hWnd(), timeout_);
+  timeout_ = 0;
+}
+
+void LoginFrm::EndWithNetworkMessage() {
+  StopTimeout();
+  Prompt(nullptr, kNetworkMessage, kPromptTitle, MB_ICONEXCLAMATION);
+  Startup().endAtOnce();
+}
+
+LRESULT LoginFrm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_TIMER && wParam == timeout_ && timeout_) {
+    EndWithNetworkMessage();  // the page has not completed in time
+    return 0;
+  }
+  return Form::WndProc(msg, wParam, lParam);
 }
 
 void LoginFrm::ShowAgain() {
@@ -175,10 +200,10 @@ void LoginFrm::OnDocumentComplete(const std::wstring& url) {
   const std::wstring documentUrl = webBrowser1_->DocumentUrl();
   switch (DecideDocumentComplete(length > 0 ? static_cast<std::size_t>(length) : 0, U8(documentUrl), U8(url))) {
     case DocumentAction::NetworkFailure:
-      Prompt(nullptr, kNetworkMessage, kPromptTitle, MB_ICONEXCLAMATION);
-      Startup().endAtOnce();
+      EndWithNetworkMessage();
       break;
     case DocumentAction::ShowLoginPair:
+      StopTimeout();
       // One step: the pair appears and the splash goes, with no message
       // handled in between.
       background_.Show();

@@ -22,6 +22,9 @@ namespace vorn2 {
 
 struct LoginSettings {
   std::string portal;  // base URL of the portal that serves the login page
+  // A login page that has not completed this long after the start is taken
+  // as not loaded (the network message, then the end); 0: no limit.
+  unsigned timeoutMs = 0;
 };
 
 class LoginFrm : public Form {
@@ -63,6 +66,9 @@ class LoginFrm : public Form {
   void CreateControls();
   void OnBeforeNavigate(const std::wstring& url, bool& cancel);
   void OnDocumentComplete(const std::wstring& url);
+  void EndWithNetworkMessage();
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void StopTimeout();
 
   LoginSettings settings_;
   WebViewFactory createWebView_;
@@ -74,6 +80,8 @@ class LoginFrm : public Form {
   PictureButton closeBtn_;
   PictureBox picture1_;
   std::unique_ptr<IWebView> webBrowser1_;
+  UINT_PTR timeout_ = 0;     // running while the first page is awaited
+  bool startStage_ = true;  // the program is still starting: no login has shown or ended yet
 };
 
 }  // namespace vorn2

@@ -511,3 +511,36 @@ TEST(LoginProcess, ShortLoginPageEndsTheProcessWithTheNetworkMessage) {
 }
 
 }  // namespace
+
+TEST_F(LoginPairTest, ALoginPageThatNeverCompletesEndsWithTheNetworkMessage) {
+  const auto make = [this](unsigned timeoutMs) {
+    login = std::make_unique<LoginFrm>(LoginSettings{"http://portal.test:81/", timeoutMs}, [this] {
+      auto v = std::make_unique<ScriptedWebView>();
+      view = v.get();
+      return v;
+    });
+  };
+  {
+    vorn2::test::PromptScript prompts({IDOK});
+    make(300);
+    ASSERT_TRUE(login->Load());
+    PumpUntil([&] { return ended > 0; }, 3000);
+    EXPECT_EQ(ended, 1);
+    ASSERT_EQ(prompts.asked().size(), 1u);
+    EXPECT_EQ(prompts.asked()[0].text, W(kNetworkMessage));
+    EXPECT_EQ(prompts.asked()[0].title, L"提示");
+  }
+  ended = 0;
+  // Completed in time: the limit is gone, also for a second login later.
+  vorn2::test::PromptScript prompts({IDOK});
+  make(300);
+  ASSERT_TRUE(login->Load());
+  view->FireDocumentComplete(kLoginUrl);
+  ASSERT_TRUE(login->IsVisible());
+  login->ClosePair();
+  login->ShowAgain();
+  ASSERT_TRUE(login->IsLoaded());
+  vorn2::test::Pump(700);
+  EXPECT_EQ(ended, 0);
+  EXPECT_TRUE(prompts.asked().empty());
+}
