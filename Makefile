@@ -1,11 +1,15 @@
 # The two commands of this project; both install what is missing first.
-.PHONY: run test bench release fuzz native windows clean
+.PHONY: run test tour bench release fuzz native windows clean
 
 run:
 	@scripts/run.sh
 
 test:
 	@scripts/test.sh
+
+# The whole run with stand-in pages, screenshot by screenshot (build/tour/).
+tour:
+	@scripts/tour.sh
 
 bench:
 	@scripts/bench.sh

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include "app/PageViews.h"
 #include "framework/win/Form.h"
 #include "framework/win/SystemLibrary.h"
 #include "framework/win/WinText.h"
@@ -21,8 +22,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   if (!loadFrm.Create()) return 0;
   // The game window exists as an object from the start and loads on the
   // first login; the login window hands the game page over to it.
-  WebMainFrm mainFrm(MainSettings{build::kUpdateServer, build::kPortal});
-  LoginFrm loginFrm(LoginSettings{build::kPortal, build::kLoginTimeoutSeconds * 1000});
+  WebMainFrm mainFrm(MainSettings{build::kUpdateServer, build::kPortal}, &CreatePageView);
+  LoginFrm loginFrm(LoginSettings{build::kPortal, build::kLoginTimeoutSeconds * 1000}, &CreatePageView);
   loginFrm.gameWindow = &mainFrm;
   mainFrm.showLogin = [&loginFrm] { loginFrm.ShowAgain(); };
   // The splash loads the login hidden; the login's first page unloads the splash.

@@ -307,6 +307,12 @@ bool WebMainFrm::OnDdeExecute(const std::string& command) {
     if (hidden) ::ShowWindow(hWnd(), SW_HIDE);
   }
   OpenTabURL(*url);
+  // A tab opened under the exit dialog activates the strip's window: the
+  // question stays in front of it.
+  if (exitDialog_ && exitDialog_->IsLoaded()) {
+    SetWindowPos(exitDialog_->hWnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetActiveWindow(exitDialog_->hWnd());
+  }
   return true;
 }
 
@@ -352,8 +358,11 @@ bool WebMainFrm::ConfirmClose() {
   const LifeWatch life = life_.Watch();
   MsgFrm dialog(*this);
   dialog.SetOwnerForm(this);
+  exitDialog_ = &dialog;
   dialog.ShowModal();
-  return life.Alive() && m_bExit;
+  if (!life.Alive()) return false;
+  exitDialog_ = nullptr;
+  return m_bExit;
 }
 
 void WebMainFrm::OnQueryUnload(bool& cancel, UnloadMode) {

@@ -34,6 +34,8 @@
 
 namespace vorn2 {
 
+class MsgFrm;
+
 struct MainSettings {
   std::string updateServer;  // the menu's update check
   std::string portal;        // the portal page of GameSpaceBtn
@@ -124,7 +126,8 @@ class WebMainFrm : public Form, public IGameWindow, public IMsgHost, private IUp
   MenuUpdateChecker menuUpdate_;
   UniqueIcon smallIcon_;
   UniqueIcon bigIcon_;
-  bool closeAsked_ = false;  // the system close command's first report was answered
+  bool closeAsked_ = false;
+  MsgFrm* exitDialog_ = nullptr;  // while the close check asks  // the system close command's first report was answered
   LifeToken life_;
 };
 
