@@ -6,6 +6,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
+started=$(date +%s)
 results="$root/build/results"
 jobs=${JOBS:-$(nproc)}
 
@@ -51,5 +52,5 @@ python3 scripts/unittest_counts.py tests/publish "$results/publish/publish.count
 echo "== end-to-end tests"
 tests/e2e/run.sh "$results/e2e/e2e.counts"
 
-echo "== summary"
+echo "== summary (make test took $(( $(date +%s) - started )) s)"
 python3 scripts/summarize.py "$results"
