@@ -156,6 +156,11 @@ TEST_F(MainWindow, SetUrlAndDdeSelectAnOpenPageOrAddOne) {
   Open("http://game.test/other");
   EXPECT_EQ(Count(), 2);
   EXPECT_EQ(Selected(), 1);
+  // Hovering a tab shows its caption as the strip's tooltip; the empty part clears it.
+  main->WebuTab().Events().OnMouseHover(1, 0, 0, 0, 0);
+  EXPECT_EQ(main->WebuTab().ToolTipText(), "Gamehttp://game.test/other");
+  main->WebuTab().Events().OnMouseHover(-1, 0, 0, 0, 0);
+  EXPECT_EQ(main->WebuTab().ToolTipText(), "");
 
   // From another program, both kinds of client; a minimised window comes back.
   const auto dde = [](const wchar_t* mode, const std::string& command) {
