@@ -342,8 +342,8 @@ TEST_F(MainWindow, MenuItemsInOrderWithTheVersionFromTheVersionResource) {
   Open(kGame);
   PopupMenu& menu = main->appmenu();
   ASSERT_EQ(menu.Count(), 7);
-  const std::vector<std::string> captions{"刷新(F5)", "隐藏/恢复(F10)", "清除缓存", "",
-                                          "更新",     "版本号:" VORN2_VERSION_TEXT, "退出"};
+  const std::vector<std::string> captions{
+      "刷新(F5)", "隐藏/恢复(F10)", "清除缓存", "", "更新", "版本号:" VORN2_VERSION_TEXT, "退出"};
   for (int i = 0; i < 7; ++i) {
     if (i == 3) {
       EXPECT_EQ(menu.IdAt(i), -1);  // the separator
@@ -453,6 +453,24 @@ TEST_F(MainWindow, UpdateCommandSaysWhenCurrentAndClosesWithoutAskingForAnUpdate
   EXPECT_EQ(started[0], GetTempFolder() + L"Update.exe");
   EXPECT_FALSE(main->IsLoaded());
   EXPECT_EQ(Form::LoadedCount(), 0u);
+
+  // Closed while the version file is still coming in: nothing is asked afterwards.
+  // The version file trickles (its path follows the query as a stray parameter).
+  main =
+      std::make_unique<WebMainFrm>(MainSettings{server + "/__fault/slow/gamehome/vorn2/update.txt?delay=1500&", server},
+                                   [] { return std::make_unique<ScriptedWebView>(); });
+  Open(kGame);
+  static WebMainFrm* closing = nullptr;
+  closing = main.get();
+  main->m_bExit = true;
+  SetTimer(nullptr, 0, 150, [](HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    closing->Unload();
+  });
+  test::PromptScript prompts({IDYES});
+  SendMessageW(main->hWnd(), WM_COMMAND, kMenuUpdate, 0);
+  EXPECT_FALSE(main->IsLoaded());
+  EXPECT_TRUE(prompts.asked().empty());
   ResetStartupEnvironment();
   test::HttpRequest("POST", server + "/__admin/reset");
 }
