@@ -70,6 +70,28 @@ struct DialogAnswer {
   }
 };
 
+// The login window wired to a main window, its page scripted; logIn plays the
+// page: loaded, then its loadgame link.
+struct ScriptedLogin {
+  explicit ScriptedLogin(WebMainFrm& main)
+      : frm(LoginSettings{"http://portal.test"}, [this] {
+          auto v = std::make_unique<ScriptedWebView>();
+          view = v.get();
+          return v;
+        }) {
+    Startup().endAtOnce = [] {};
+    frm.gameWindow = &main;
+    main.showLogin = [this] { frm.ShowAgain(); };
+  }
+  ~ScriptedLogin() { ResetStartupEnvironment(); }
+  void LogIn(const std::string& game) {
+    view->FireDocumentComplete(W(LoginPageUrl("http://portal.test")));
+    view->FireBeforeNavigate(W("app://loadgame|" + game));
+  }
+  ScriptedWebView* view = nullptr;
+  LoginFrm frm;
+};
+
 class MainWindow : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -108,18 +130,10 @@ class MainWindow : public ::testing::Test {
 }  // namespace
 
 TEST_F(MainWindow, LoginHandsTheGamePageOverAndThePageReportsToItsTab) {
-  Startup().endAtOnce = [] {};
-  ScriptedWebView* loginView = nullptr;
-  LoginFrm login(LoginSettings{"http://portal.test"}, [&] {
-    auto v = std::make_unique<ScriptedWebView>();
-    loginView = v.get();
-    return v;
-  });
-  login.gameWindow = main.get();
-  ASSERT_TRUE(login.Load());
-  loginView->FireDocumentComplete(W(LoginPageUrl("http://portal.test")));
-  loginView->FireBeforeNavigate(W("app://loadgame|" + kGame));
-  EXPECT_FALSE(login.IsLoaded());
+  ScriptedLogin login(*main);
+  ASSERT_TRUE(login.frm.Load());
+  login.LogIn(kGame);
+  EXPECT_FALSE(login.frm.IsLoaded());
   ASSERT_TRUE(main->IsVisible());
   ASSERT_EQ(Count(), 1);
   EXPECT_EQ(KeyAt(0), "Game" + kGame);  // until the page names itself
@@ -385,29 +399,18 @@ TEST_F(MainWindow, CommandsRefreshHideClearCacheOpenThePortalAndTheVersionDoesNo
 }
 
 TEST_F(MainWindow, ASecondLoginSelectsItsOpenTabOrAddsOne) {
-  Startup().endAtOnce = [] {};
-  ScriptedWebView* loginView = nullptr;
-  LoginFrm login(LoginSettings{"http://portal.test"}, [&] {
-    auto v = std::make_unique<ScriptedWebView>();
-    loginView = v.get();
-    return v;
-  });
-  login.gameWindow = main.get();
-  main->showLogin = [&] { login.ShowAgain(); };
-  const auto logIn = [&](const std::string& game) {
-    loginView->FireDocumentComplete(W(LoginPageUrl("http://portal.test")));
-    loginView->FireBeforeNavigate(W("app://loadgame|" + game));
-  };
-  ASSERT_TRUE(login.Load());
+  ScriptedLogin login(*main);
+  const auto logIn = [&](const std::string& game) { login.LogIn(game); };
+  ASSERT_TRUE(login.frm.Load());
   logIn(kGame);
   ASSERT_EQ(Count(), 1);
   Open("http://game.test/news");
   ASSERT_EQ(Selected(), 1);
   // "登录其他帐号": the login is loaded anew; the same game page is selected.
   Click(main->OtherUserBtn());
-  ASSERT_TRUE(login.IsLoaded());
+  ASSERT_TRUE(login.frm.IsLoaded());
   logIn(kGame);
-  EXPECT_FALSE(login.IsLoaded());
+  EXPECT_FALSE(login.frm.IsLoaded());
   EXPECT_EQ(Count(), 2);
   EXPECT_EQ(Selected(), 0);
   EXPECT_TRUE(main->IsVisible());
