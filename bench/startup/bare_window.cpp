@@ -10,8 +10,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   wc.hInstance = instance;
   wc.lpszClassName = L"BenchBareWindow";
   RegisterClassW(&wc);
-  HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"bare", WS_POPUP, 100, 100, 356, 122, nullptr, nullptr, instance,
-                              nullptr);
+  HWND hwnd =
+      CreateWindowExW(0, wc.lpszClassName, L"bare", WS_POPUP, 100, 100, 356, 122, nullptr, nullptr, instance, nullptr);
   ShowWindow(hwnd, SW_SHOW);
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
