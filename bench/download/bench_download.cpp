@@ -98,6 +98,8 @@ int wmain() {
 
   Print("CLumDownLoadFile:", ourMedian);
   Print("URLDownloadToFileW:", urlmonMedian);
+  if (ourMedian.ok) std::printf("metric download.clumdownloadfile_mb_s %.1f\n", ourMedian.mbPerSecond());
+  if (urlmonMedian.ok) std::printf("metric download.urldownloadtofile_mb_s %.1f\n", urlmonMedian.mbPerSecond());
   if (ourMedian.ok && urlmonMedian.ok)
     std::printf("ratio CLumDownLoadFile / URLDownloadToFileW: %.2f\n",
                 ourMedian.mbPerSecond() / urlmonMedian.mbPerSecond());

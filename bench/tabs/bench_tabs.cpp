@@ -99,26 +99,31 @@ void Breakdown() {
 
   struct Step {
     const char* name;
+    const char* key;
     std::function<void()> run;
   };
   TabImageCache cache;
   const std::vector<Step> steps = {
-      {"NineSliceBlt (a tab image, drawn anew)",
+      {"NineSliceBlt (a tab image, drawn anew)", "nine_slice",
        [&] { mdlTabAPI::NineSliceBlt(area, 100, 0, 122, 25, skin, 1, 0, 122, 25, 14, 0, 14, 0, 0x00FF00FF); }},
-      {"  its CreateMemDC + DeleteMemDC", [&] { mdlTabAPI::DeleteMemDC(mdlTabAPI::CreateMemDC(122, 25)); }},
-      {"  its three StretchBlt, HALFTONE",
+      {"  its CreateMemDC + DeleteMemDC", "nine_slice_buffer",
+       [&] { mdlTabAPI::DeleteMemDC(mdlTabAPI::CreateMemDC(122, 25)); }},
+      {"  its three StretchBlt, HALFTONE", "nine_slice_stretch",
        [&] {
          SetStretchBltMode(image, HALFTONE);
          StretchBlt(image, 0, 0, 14, 25, skin, 1, 0, 14, 25, SRCCOPY);
          StretchBlt(image, 108, 0, 14, 25, skin, 109, 0, 14, 25, SRCCOPY);
          StretchBlt(image, 14, 0, 94, 25, skin, 15, 0, 94, 25, SRCCOPY);
        }},
-      {"  its TransBlt (TransparentBlt)", [&] { mdlTabAPI::TransBlt(area, 100, 0, 122, 25, image, 0, 0, 0x00FF00FF); }},
-      {"TransBlt of a close glyph", [&] { mdlTabAPI::TransBlt(area, 190, 6, 12, 12, skin, 379, 0, 0x00FF00FF); }},
-      {"cached tab image (mask AND, picture OR)",
+      {"  its TransBlt (TransparentBlt)", "nine_slice_transparent",
+       [&] { mdlTabAPI::TransBlt(area, 100, 0, 122, 25, image, 0, 0, 0x00FF00FF); }},
+      {"TransBlt of a close glyph", "glyph_transblt",
+       [&] { mdlTabAPI::TransBlt(area, 190, 6, 12, 12, skin, 379, 0, 0x00FF00FF); }},
+      {"cached tab image (mask AND, picture OR)", "cached_image",
        [&] { cache.DrawNineSlice(area, 100, 0, 122, 25, skin, 1, 0, 122, 25, 14, 0, 14, 0, 0x00FF00FF); }},
-      {"cached close glyph", [&] { cache.DrawTransparent(area, 190, 6, 12, 12, skin, 379, 0, 0x00FF00FF); }},
-      {"caption (measure and draw)",
+      {"cached close glyph", "cached_glyph",
+       [&] { cache.DrawTransparent(area, 190, 6, 12, 12, skin, 379, 0, 0x00FF00FF); }},
+      {"caption (measure and draw)", "caption",
        [&] {
          SIZE size{};
          GetTextExtentPoint32W(area, caption.c_str(), static_cast<int>(caption.size()), &size);
@@ -126,7 +131,11 @@ void Breakdown() {
        }},
   };
   std::printf("one tab's steps, us per call:\n");
-  for (const Step& s : steps) std::printf("  %-44s %8.1f\n", s.name, MeanMicros(s.run));
+  for (const Step& s : steps) {
+    const double us = MeanMicros(s.run);
+    std::printf("  %-44s %8.1f\n", s.name, us);
+    std::printf("metric tabs.%s_us %.1f\n", s.key, us);
+  }
   SelectObject(area, oldFont);
   DeleteObject(font);
   mdlTabAPI::DeleteMemDC(image);
@@ -150,7 +159,9 @@ int main() {
 
   for (int style : {0, 1}) {
     for (int count : {0, 1, 10, 20, 50}) {
-      std::printf("DrawTabs style %d, %d tabs: %.1f us per draw\n", style, count, DrawTabsMicros(host, style, count));
+      const double us = DrawTabsMicros(host, style, count);
+      std::printf("DrawTabs style %d, %d tabs: %.1f us per draw\n", style, count, us);
+      std::printf("metric tabs.draw_style%d_%d_us %.1f\n", style, count, us);
       std::fflush(stdout);
     }
   }
