@@ -71,8 +71,8 @@ class WinInetSession : public IDownloadSession {
   bool Read(unsigned char* buffer, std::uint32_t size, std::uint32_t& received) override {
     received = 0;
     if (aheadPos_ == aheadEnd_) {
-      if (ahead_.empty()) ahead_.resize(ReadAheadSize::kMax);
       const std::uint32_t want = aheadSize_.Next();
+      if (ahead_.size() < want) ahead_.resize(want);
       DWORD got = 0;
       LARGE_INTEGER start, end;
       QueryPerformanceCounter(&start);
