@@ -1,6 +1,9 @@
-// The main window with scripted pages: the round trip of a DDE execute from
-// another program (a page already open: only selected; a new page: a new
-// page window and tab), and the process's memory with 1, 10 and 50 tabs.
+// The login pair and the main window with scripted pages (the browser
+// control stands in as ScriptedWebView: under Wine here no page renders):
+// the process's memory at the login pair and with 1, 10 and 50 tabs; a leak
+// check that opens 100 tabs through DDE from another program and closes them
+// as the tab's close glyph does, twice; and the round trip of a DDE execute
+// (a page already open: only selected; a new page: a new page window and tab).
 #include <windows.h>
 #include <psapi.h>
 
@@ -10,9 +13,11 @@
 
 #include "framework/win/DdeLink.h"
 #include "framework/win/Window.h"
+#include "login/win/LoginFrm.h"
 #include "mainwindow/win/WebMainFrm.h"
 #include "resource_ids.h"
 #include "startup/win/PublicData.h"
+#include "startup/win/StartupEnvironment.h"
 #include "win/support/ScriptedWebView.h"
 
 using namespace vorn2;
@@ -30,6 +35,12 @@ Memory Now() {
   return {c.PagefileUsage / 1048576.0, c.WorkingSetSize / 1048576.0};
 }
 
+void Print(const char* what, const char* key, Memory m) {
+  std::printf("  %-34s %6.1f / %6.1f\n", what, m.committedMb, m.workingSetMb);
+  std::printf("metric memory.%s_committed_mb %.1f\n", key, m.committedMb);
+  std::printf("metric memory.%s_working_set_mb %.1f\n", key, m.workingSetMb);
+}
+
 std::wstring Beside(const wchar_t* name) {
   wchar_t path[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -37,12 +48,12 @@ std::wstring Beside(const wchar_t* name) {
   return p.substr(0, p.find_last_of(L'\\') + 1) + name;
 }
 
-// Runs the client while this process answers, then reads its mean.
+// Runs the DDE client while this process answers, then reads its mean.
 double DdeRoundTrip(const std::string& url, int count, const wchar_t* kind) {
   const std::wstring result = Beside(L"bench_dde_result.txt");
-  std::wstring command = L"\"" + Beside(L"bench_dde_client.exe") + L"\" " + ExecutableBaseName() +
-                         L" WebGameDDE " + std::wstring(url.begin(), url.end()) + L" " + std::to_wstring(count) +
-                         L" " + kind + L" \"" + result + L"\"";
+  std::wstring command = L"\"" + Beside(L"bench_dde_client.exe") + L"\" " + ExecutableBaseName() + L" WebGameDDE " +
+                         std::wstring(url.begin(), url.end()) + L" " + std::to_wstring(count) + L" " + kind + L" \"" +
+                         result + L"\"";
   STARTUPINFOW si{};
   si.cb = sizeof(si);
   PROCESS_INFORMATION pi{};
@@ -58,12 +69,48 @@ double DdeRoundTrip(const std::string& url, int count, const wchar_t* kind) {
   return failures ? -1 : ms;
 }
 
+std::unique_ptr<IWebView> Scripted() { return std::make_unique<test::ScriptedWebView>(); }
+
+// Closes every tab but the first as a click on its close glyph does.
+void CloseAllButFirst(WebMainFrm& main) {
+  uTab& strip = main.WebuTab();
+  while (strip.TabItems()->Count() > 1) {
+    const std::int32_t last = strip.TabItems()->Count() - 1;
+    bool cancel = false;
+    strip.Events().OnItemColose(last, cancel);
+    if (cancel) break;
+    strip.TabItems()->Remove(last, true);
+  }
+  PumpPendingMessages();
+}
+
 }  // namespace
 
 int wmain() {
   SaveResourceToFile(IDR_ICON_APP, L"ICON", GetTempFolder() + L"vorn2.ico");
-  const Memory empty = Now();
-  WebMainFrm main(MainSettings{}, [] { return std::make_unique<test::ScriptedWebView>(); });
+  std::printf("memory (committed / working set, MB; this bench program, pages scripted):\n");
+  Print("before any window", "bench_start", Now());
+
+  {
+    // The login pair as it appears when its page has loaded.
+    Startup().endAtOnce = [] {};
+    test::ScriptedWebView* view = nullptr;
+    LoginFrm login(LoginSettings{"http://portal.test/"}, [&view] {
+      auto v = std::make_unique<test::ScriptedWebView>();
+      view = v.get();
+      return v;
+    });
+    login.Load();
+    if (view) view->FireDocumentComplete(L"http://portal.test/download/vorn2/index_vorn2.php");
+    PumpPendingMessages();
+    if (!login.Background().IsVisible()) std::printf("  (the login pair did not appear)\n");
+    Print("login pair shown", "login_pair", Now());
+    login.Background().Unload();
+    PumpPendingMessages();
+    ResetStartupEnvironment();
+  }
+
+  WebMainFrm main(MainSettings{}, Scripted);
   main.SetURL("http://game.test/page0");
   main.ShowWindow();
   PumpPendingMessages();
@@ -74,29 +121,52 @@ int wmain() {
   for (int i = 10; i < 50; ++i) main.SetURL("http://game.test/page" + std::to_string(i));
   PumpPendingMessages();
   const Memory fifty = Now();
-  std::printf("memory (committed / working set, MB): before the window %.1f / %.1f\n", empty.committedMb,
-              empty.workingSetMb);
-  std::printf("  main window with 1 tab   %.1f / %.1f\n", one.committedMb, one.workingSetMb);
-  std::printf("  main window with 10 tabs %.1f / %.1f\n", ten.committedMb, ten.workingSetMb);
-  std::printf("  main window with 50 tabs %.1f / %.1f\n", fifty.committedMb, fifty.workingSetMb);
-  std::printf("  per added tab (10 -> 50) %.0f KB committed, %.0f KB working set (scripted pages)\n",
+  Print("main window with 1 tab", "main_1_tab", one);
+  Print("main window with 10 tabs", "main_10_tabs", ten);
+  Print("main window with 50 tabs", "main_50_tabs", fifty);
+  std::printf("  per added tab (10 -> 50)           %6.0f / %6.0f KB\n",
               (fifty.committedMb - ten.committedMb) * 1024 / 40, (fifty.workingSetMb - ten.workingSetMb) * 1024 / 40);
-
   main.m_bExit = true;
   main.Unload();
 
   // A fresh window with one tab: the cost of the execute, not of a long strip.
-  WebMainFrm fresh(MainSettings{}, [] { return std::make_unique<test::ScriptedWebView>(); });
+  WebMainFrm fresh(MainSettings{}, Scripted);
   fresh.SetURL("http://game.test/page0");
   fresh.ShowWindow();
   PumpPendingMessages();
+
+  // Leak check: the first round lets first-use allocations settle.
+  std::printf("leak check, 100 tabs opened through DDE and closed (committed MB):\n");
+  double before = 0, after = 0;
+  for (int round = 0; round < 3; ++round) {
+    const double start = Now().committedMb;
+    const double ms = DdeRoundTrip("http://game.test/leak" + std::to_string(round), 100, L"new");
+    const int opened = fresh.WebuTab().TabItems()->Count() - 1;
+    CloseAllButFirst(fresh);
+    const double end = Now().committedMb;
+    std::printf("  round %d: %.1f -> %.1f (%d tabs opened, %.1f ms per execute, %d left)\n", round + 1, start, end,
+                opened, ms, fresh.WebuTab().TabItems()->Count());
+    if (round == 1) before = start;
+    if (round == 2) after = end;
+  }
+  std::printf("  rounds 2 and 3: %.1f before, %.1f after, %+.0f KB per 100 tabs\n", before, after,
+              (after - before) * 1024 / 2);
+  std::printf("metric memory.leak_check_before_mb %.1f\n", before);
+  std::printf("metric memory.leak_check_after_mb %.1f\n", after);
+
   const int n = 200;
-  std::printf("DDE execute round trip, ms per execute over %d executes (open page: select only; new page: a new\n"
-              "page window and tab):\n", n);
-  std::printf("  DDEML client: open page %.2f\n", DdeRoundTrip("http://game.test/page0", n, L"same"));
-  std::printf("  raw WM_DDE client: open page %.2f\n", DdeRoundTrip("http://game.test/page0", n, L"raw-same"));
-  std::printf("  DDEML client: new page %.2f (the strip grows to %d tabs meanwhile)\n",
-              DdeRoundTrip("http://game.test/dde", n, L"new"), n + 1);
+  std::printf(
+      "DDE execute round trip, ms per execute over %d executes (open page: select only; new page: a new\n"
+      "page window and tab):\n",
+      n);
+  const double same = DdeRoundTrip("http://game.test/page0", n, L"same");
+  const double raw = DdeRoundTrip("http://game.test/page0", n, L"raw-same");
+  const double fresh200 = DdeRoundTrip("http://game.test/dde", n, L"new");
+  std::printf("  DDEML client: open page %.2f\n", same);
+  std::printf("  raw WM_DDE client: open page %.2f\n", raw);
+  std::printf("  DDEML client: new page %.2f (the strip grows to %d tabs meanwhile)\n", fresh200, n + 1);
+  std::printf("metric dde.open_page_ms %.2f\n", same);
+  std::printf("metric dde.new_page_ms %.2f\n", fresh200);
   fresh.m_bExit = true;
   fresh.Unload();
   return 0;

@@ -1,5 +1,6 @@
 #include "startup/DownloadLoop.h"
 
+#include <algorithm>
 #include <limits>
 #include <vector>
 
@@ -24,6 +25,14 @@ std::optional<std::uint64_t> ParseContentLength(std::string_view text) {
     value = value * 10 + digit;
   }
   return value;
+}
+
+void ReadAheadSize::Done(std::uint32_t requested, std::uint32_t delivered, std::uint64_t micros) {
+  if (micros > kSlowMicros) {
+    size_ = std::max(kMin, size_ / 2);
+  } else if (micros < kQuickMicros && delivered >= requested && requested >= size_) {
+    size_ = std::min(kMax, size_ * 2);
+  }
 }
 
 bool DownloadLoop::Run(IDownloadSession& session, const std::string& url, const std::string& saveFile, bool hidden,

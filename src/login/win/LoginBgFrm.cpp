@@ -7,6 +7,8 @@
 
 namespace vorn2 {
 namespace {
+constexpr UINT kPaintPictureMessage = WM_APP + 1;
+
 FormDesign BackgroundDesign() {
   FormDesign d;
   d.className = L"Vorn2LoginBgFrm";
@@ -34,7 +36,14 @@ void LoginBgFrm::OnLoad() {
   SetWindowLongPtrW(hwnd, GWL_STYLE, static_cast<LONG_PTR>(static_cast<DWORD>(style) &
                                                            login_layout::kBackgroundStyleMask));
   SetWindowLongPtrW(hwnd, GWL_EXSTYLE, GetWindowLongPtrW(hwnd, GWL_EXSTYLE) | WS_EX_LAYERED);
-  PaintLayeredPng(hwnd, IDR_PNG_LOGIN_BG, picture_);
+  // Decoding the picture and handing its pixels over is most of this load,
+  // and the start-up shows its splash only after it: size the window now,
+  // paint it once the splash is up (while the login page loads), or when it
+  // is about to be shown, whichever comes first.
+  const SIZE size = LayeredPngSize(IDR_PNG_LOGIN_BG);
+  if (size.cx > 0) SetWindowPos(hwnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  painted_ = false;
+  PostMessageW(hwnd, kPaintPictureMessage, 0, 0);
   HookLoginBgMove(hwnd);
   SetCaption(CaptionText());
 
@@ -55,6 +64,12 @@ void LoginBgFrm::MoveFollower() {
   SetWindowPos(follower_->hWnd(), nullptr, rc.left, rc.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void LoginBgFrm::PaintPicture() {
+  if (painted_ || !IsLoaded()) return;
+  painted_ = true;
+  PaintLayeredPng(hWnd(), IDR_PNG_LOGIN_BG, picture_);
+}
+
 void LoginBgFrm::OnUnload(bool&) {
   TeardownLayered(picture_);
   UnhookLoginBgMove(hWnd());
@@ -62,6 +77,11 @@ void LoginBgFrm::OnUnload(bool&) {
 }
 
 LRESULT LoginBgFrm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == kPaintPictureMessage) {
+    PaintPicture();
+    return 0;
+  }
+  if (msg == WM_SHOWWINDOW && wParam) PaintPicture();
   if (msg == WM_LBUTTONDOWN) {
     // Only opaque pixels receive the press; the system drags from here on.
     ReleaseCapture();

@@ -17,6 +17,9 @@ class LoginBgFrm : public Form {
   // Moves the follower's top-left onto this window's top-left.
   void MoveFollower();
 
+  // Painted after the load, once the start-up has gone on to show its
+  // splash (a posted message), and before the window is first shown at the
+  // latest; the window has the picture's size from its load on.
   const LayeredPicture& Picture() const { return picture_; }
   // "Vornhold 2" + "客户端".
   static const char* CaptionText();
@@ -27,7 +30,10 @@ class LoginBgFrm : public Form {
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  void PaintPicture();
+
   Form* follower_ = nullptr;
+  bool painted_ = false;
   bool followerHiddenByMinimize_ = false;
   LayeredPicture picture_;
 };

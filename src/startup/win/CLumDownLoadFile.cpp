@@ -1,5 +1,9 @@
 #include "startup/win/CLumDownLoadFile.h"
 
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
 #include "framework/Notify.h"
 #include "framework/win/SystemLibrary.h"
 #include "framework/win/WinText.h"
@@ -7,6 +11,15 @@
 
 namespace vorn2 {
 namespace {
+
+std::uint64_t Micros(LARGE_INTEGER start, LARGE_INTEGER end) {
+  static const LONGLONG frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f.QuadPart;
+  }();
+  return static_cast<std::uint64_t>((end.QuadPart - start.QuadPart) * 1000000 / frequency);
+}
 
 class WinInetSession : public IDownloadSession {
  public:
@@ -53,11 +66,27 @@ class WinInetSession : public IDownloadSession {
     }
     return true;
   }
+  // Hands out the body from a read-ahead buffer filled by network reads of
+  // the size ReadAheadSize chooses.
   bool Read(unsigned char* buffer, std::uint32_t size, std::uint32_t& received) override {
-    DWORD got = 0;
-    BOOL ok = net_->InternetReadFile(request_, buffer, size, &got);
-    received = got;
-    return ok != FALSE;
+    received = 0;
+    if (aheadPos_ == aheadEnd_) {
+      const std::uint32_t want = aheadSize_.Next();
+      if (ahead_.size() < want) ahead_.resize(want);
+      DWORD got = 0;
+      LARGE_INTEGER start, end;
+      QueryPerformanceCounter(&start);
+      const BOOL ok = net_->InternetReadFile(request_, ahead_.data(), want, &got);
+      QueryPerformanceCounter(&end);
+      if (!ok) return false;
+      aheadSize_.Done(want, got, Micros(start, end));
+      aheadPos_ = 0;
+      aheadEnd_ = got;
+    }
+    received = std::min(size, aheadEnd_ - aheadPos_);
+    std::memcpy(buffer, ahead_.data() + aheadPos_, received);
+    aheadPos_ += received;
+    return true;
   }
   bool Write(const unsigned char* data, std::uint32_t size) override {
     DWORD written = 0;
@@ -82,6 +111,9 @@ class WinInetSession : public IDownloadSession {
   HINTERNET internet_ = nullptr;
   HINTERNET request_ = nullptr;
   HANDLE file_ = nullptr;
+  std::vector<unsigned char> ahead_;
+  std::uint32_t aheadPos_ = 0, aheadEnd_ = 0;
+  ReadAheadSize aheadSize_;
 };
 
 }  // namespace

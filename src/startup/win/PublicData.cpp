@@ -1,5 +1,9 @@
 #include "startup/win/PublicData.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
 #include "framework/win/DrawingSurface.h"
 #include "framework/win/Resources.h"
 #include "framework/win/Streams.h"
@@ -88,6 +92,23 @@ void PaintLayeredPng(HWND hwnd, int pngId, LayeredPicture& picture) {
   POINT source{0, 0};
   BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
   UpdateLayeredWindow(hwnd, windowDC.get(), nullptr, &size, picture.memoryDC.get(), &source, 0, &blend, ULW_ALPHA);
+}
+
+SIZE LayeredPngSize(int pngId) {
+  // Signature (8 bytes), then the IHDR chunk: length (4), type (4), width and
+  // height (4 each, big-endian).
+  static constexpr unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  const std::vector<unsigned char> bytes = ReadResourceBytes(pngId, L"PNG");
+  if (bytes.size() < 24 || !std::equal(kSignature, kSignature + 8, bytes.begin()) ||
+      !std::equal(bytes.begin() + 12, bytes.begin() + 16, "IHDR"))
+    return SIZE{0, 0};
+  auto be32 = [&](std::size_t at) {
+    return static_cast<LONG>((std::uint32_t{bytes[at]} << 24) | (std::uint32_t{bytes[at + 1]} << 16) |
+                             (std::uint32_t{bytes[at + 2]} << 8) | bytes[at + 3]);
+  };
+  const LONG w = be32(16), h = be32(20);
+  if (w <= 0 || h <= 0) return SIZE{0, 0};
+  return SIZE{w, h};
 }
 
 void TeardownLayered(LayeredPicture& picture) {

@@ -57,6 +57,11 @@ struct LayeredPicture {
 // Failures leave the window blank, silently.
 void PaintLayeredPng(HWND hwnd, int pngId, LayeredPicture& picture);
 
+// The size PaintLayeredPng gives a window for this picture, read from the
+// PNG's header without decoding it; {0, 0} when the resource is missing or
+// is no PNG. Keep the two in step.
+SIZE LayeredPngSize(int pngId);
+
 // Releases everything in the order above and leaves the picture empty.
 void TeardownLayered(LayeredPicture& picture);
 

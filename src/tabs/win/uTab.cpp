@@ -269,12 +269,15 @@ void uTab::DrawOneTab(std::int32_t index, bool selected) {
   const int left = item->Left();
   const int width = item->Width();
   const int srcX = selected ? m.srcSelected : (index == m_lHotIndex ? m.srcHover : m.srcNormal);
-  try {
-    mdlTabAPI::NineSliceBlt(m_hTabsDC.get(), left - m.imageLeftExtra, 0, width + m.imageLeftExtra, m.imageHeight,
-                            skin, srcX, 0, m.imageSrcWidth, m.imageSrcHeight, 14, 0, 14, 0,
-                            mdlTabAPI::kTransparentKey);
-  } catch (const TabDrawError&) {
-    // No temporary buffer: this tab goes without its image.
+  const int imageX = left - m.imageLeftExtra, imageWidth = width + m.imageLeftExtra;
+  if (!tabImages_.DrawNineSlice(m_hTabsDC.get(), imageX, 0, imageWidth, m.imageHeight, skin, srcX, 0, m.imageSrcWidth,
+                                m.imageSrcHeight, 14, 0, 14, 0, mdlTabAPI::kTransparentKey)) {
+    try {
+      mdlTabAPI::NineSliceBlt(m_hTabsDC.get(), imageX, 0, imageWidth, m.imageHeight, skin, srcX, 0, m.imageSrcWidth,
+                              m.imageSrcHeight, 14, 0, 14, 0, mdlTabAPI::kTransparentKey);
+    } catch (const TabDrawError&) {
+      // No temporary buffer: this tab goes without its image.
+    }
   }
   const bool button = !item->HideButton();
   const int captionWidth = selected ? (button ? m.captionSelected : m.captionSelectedNoButton)
@@ -284,8 +287,10 @@ void uTab::DrawOneTab(std::int32_t index, bool selected) {
   int glyph = selected ? m.glyphSelected : m.glyphOther;
   if (index == m_lHotIndex && m_lHotState == 2) glyph = m.glyphPressed;
   else if (index == m_lHotIndex && m_lHotState == 1) glyph = m.glyphHot;
-  mdlTabAPI::TransBlt(m_hTabsDC.get(), left + width - m.glyphDx, m.glyphY, 12, 12, skin, glyph, 0,
-                      mdlTabAPI::kTransparentKey);
+  const int glyphX = left + width - m.glyphDx;
+  if (!tabImages_.DrawTransparent(m_hTabsDC.get(), glyphX, m.glyphY, 12, 12, skin, glyph, 0,
+                                  mdlTabAPI::kTransparentKey))
+    mdlTabAPI::TransBlt(m_hTabsDC.get(), glyphX, m.glyphY, 12, 12, skin, glyph, 0, mdlTabAPI::kTransparentKey);
 }
 
 void uTab::PaintTabs(bool bPaint) {

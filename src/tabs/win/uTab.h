@@ -27,6 +27,7 @@
 #include "framework/win/Control.h"
 #include "framework/win/Handles.h"
 #include "tabs/TabStrip.h"
+#include "tabs/win/TabImageCache.h"
 #include "tabs/win/mdlTabAPI.h"
 #include "winplumbing/win/CSubclass.h"
 
@@ -100,6 +101,8 @@ class uTab : public vorn2::Control, public TabStripCore, public ISubclassOwner {
   mdlTabAPI::UniqueMemDC m_hBackDC;
   mdlTabAPI::UniqueMemDC m_hTabsDC;
   mdlTabAPI::UniqueMemDC m_hFinalDC;
+  // The tab images and glyphs of the skins above, ready for drawing.
+  TabImageCache tabImages_;
 
   LifeToken life_;
   CSubclass c_Subclass;
