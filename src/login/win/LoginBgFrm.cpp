@@ -34,7 +34,7 @@ void LoginBgFrm::OnLoad() {
   SetWindowLongPtrW(hwnd, GWL_STYLE, static_cast<LONG_PTR>(static_cast<DWORD>(style) &
                                                            login_layout::kBackgroundStyleMask));
   SetWindowLongPtrW(hwnd, GWL_EXSTYLE, GetWindowLongPtrW(hwnd, GWL_EXSTYLE) | WS_EX_LAYERED);
-  PaintLayeredPng(hwnd, IDR_PNG_LOGIN_BG, picture_);
+  PaintLayeredPng(hwnd, IDR_PNG_LOGIN_BG, picture_, Scale());
   HookLoginBgMove(hwnd);
   SetCaption(CaptionText());
 
@@ -53,6 +53,12 @@ void LoginBgFrm::MoveFollower() {
   RECT rc;
   GetWindowRect(hWnd(), &rc);
   SetWindowPos(follower_->hWnd(), nullptr, rc.left, rc.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void LoginBgFrm::OnDpiChanged() {
+  Form::OnDpiChanged();
+  PaintLayeredPng(hWnd(), IDR_PNG_LOGIN_BG, picture_, Scale());
+  MoveFollower();
 }
 
 void LoginBgFrm::OnUnload(bool&) {

@@ -64,8 +64,9 @@ void LoginFrm::CreateControls() {
   webBrowser1_ = createWebView_();
   if (!webBrowser1_) return;
   const login_layout::TwipsRect& r = login_layout::kWebBrowser1;
-  webBrowser1_->Create(picture1_.hWnd(), TwipsToPixelsX(r.left), TwipsToPixelsY(r.top), TwipsToPixelsX(r.width),
-                       TwipsToPixelsY(r.height));
+  const DpiScale scale = Scale();
+  webBrowser1_->Create(picture1_.hWnd(), scale.FromTwips(r.left), scale.FromTwips(r.top), scale.FromTwips(r.width),
+                       scale.FromTwips(r.height));
   webBrowser1_->SetContextMenuEnabled(false);
   WebViewEvents& events = webBrowser1_->Events();
   events.beforeNavigate = [this](const std::wstring& url, bool, bool& cancel) { OnBeforeNavigate(url, cancel); };
@@ -102,6 +103,23 @@ void LoginFrm::OnLoad() {
   if (background_.IsLoaded())
     SetWindowLongPtrW(hWnd(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(background_.hWnd()));
   background_.Load();
+}
+
+void LoginFrm::OnDpiChanged() {
+  Form::OnDpiChanged();
+  if (!picture1_.Exists()) return;
+  auto place = [](Control& c, const login_layout::TwipsRect& r) { c.MoveTwips(r.left, r.top, r.width, r.height); };
+  place(miniBtn_, login_layout::kMiniBtn);
+  place(closeBtn_, login_layout::kCloseBtn);
+  place(picture1_, login_layout::kPicture1);
+  if (webBrowser1_) {
+    const login_layout::TwipsRect& r = login_layout::kWebBrowser1;
+    const DpiScale scale = Scale();
+    webBrowser1_->Move(scale.FromTwips(r.left), scale.FromTwips(r.top), scale.FromTwips(r.width),
+                       scale.FromTwips(r.height));
+  }
+  // On the background, whichever of the two moved first.
+  background_.MoveFollower();
 }
 
 void LoginFrm::OnQueryUnload(bool& cancel, UnloadMode mode) {

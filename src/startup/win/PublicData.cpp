@@ -1,5 +1,7 @@
 #include "startup/win/PublicData.h"
 
+#include <algorithm>
+
 #include "framework/win/DrawingSurface.h"
 #include "framework/win/Resources.h"
 #include "framework/win/Streams.h"
@@ -53,7 +55,18 @@ PngImage LoadPngResource(int id, const wchar_t* type) {
   return png;
 }
 
-void PaintLayeredPng(HWND hwnd, int pngId, LayeredPicture& picture) {
+void DrawPremultiplied(Gdiplus::GpImage* image, int width, int height, std::uint32_t* target,
+                       UniqueGdipBitmap& surface, UniqueGdipGraphics& graphics) {
+  gp::GdipCreateBitmapFromScan0(width, height, width * 4, PixelFormat32bppPARGB, reinterpret_cast<BYTE*>(target),
+                                surface.put());
+  if (surface) gp::GdipGetImageGraphicsContext(surface.get(), graphics.put());
+  if (!graphics) return;
+  gp::GdipSetCompositingMode(graphics.get(), Gdiplus::CompositingModeSourceCopy);
+  gp::GdipDrawImageRectI(graphics.get(), image, 0, 0, width, height);
+  gp::GdipFlush(graphics.get(), Gdiplus::FlushIntentionSync);
+}
+
+void PaintLayeredPng(HWND hwnd, int pngId, LayeredPicture& picture, DpiScale scale) {
   TeardownLayered(picture);
   picture.session = GdiplusSession::Open();
   PngImage png = LoadPngResource(pngId, L"PNG");
@@ -64,9 +77,10 @@ void PaintLayeredPng(HWND hwnd, int pngId, LayeredPicture& picture) {
     gp::GdipGetImageWidth(picture.image.get(), &w);
     gp::GdipGetImageHeight(picture.image.get(), &h);
   }
-  picture.width = static_cast<int>(w);
-  picture.height = static_cast<int>(h);
   if (w == 0 || h == 0) return;
+  const int artWidth = static_cast<int>(w), artHeight = static_cast<int>(h);
+  picture.width = scale.Px(artWidth);
+  picture.height = scale.Px(artHeight);
 
   const WindowDC windowDC(hwnd);
   picture.memoryDC.reset(CreateCompatibleDC(windowDC.get()));
@@ -75,13 +89,17 @@ void PaintLayeredPng(HWND hwnd, int pngId, LayeredPicture& picture) {
   picture.bitmap = CreateDib32(picture.width, picture.height, &bits);
   picture.selection = SelectGuard(picture.memoryDC.get(), picture.bitmap.get());
   if (bits) {
-    gp::GdipCreateBitmapFromScan0(picture.width, picture.height, picture.width * 4, PixelFormat32bppPARGB,
-                                  reinterpret_cast<BYTE*>(bits), picture.surface.put());
-    if (picture.surface) gp::GdipGetImageGraphicsContext(picture.surface.get(), picture.graphics.put());
-    if (Gdiplus::GpGraphics* graphics = picture.graphics.get()) {
-      gp::GdipSetCompositingMode(graphics, Gdiplus::CompositingModeSourceCopy);
-      gp::GdipDrawImageRectI(graphics, picture.image.get(), 0, 0, picture.width, picture.height);
-      gp::GdipFlush(graphics, Gdiplus::FlushIntentionSync);
+    // GDI+ decodes at the artwork's size: into the DIB, or into a buffer that
+    // is then scaled into it.
+    const bool scaled = picture.width != artWidth || picture.height != artHeight;
+    if (scaled) picture.artwork = PixelImage(artWidth, artHeight);
+    DrawPremultiplied(picture.image.get(), artWidth, artHeight, scaled ? picture.artwork.pixels.data() : bits,
+                      picture.surface, picture.graphics);
+    if (scaled) {
+      const PixelImage out =
+          ScalePremultiplied(picture.artwork, 0, 0, artWidth, artHeight, picture.width, picture.height);
+      GdiFlush();
+      if (!out.Empty()) std::copy(out.pixels.begin(), out.pixels.end(), bits);
     }
   }
   SIZE size{picture.width, picture.height};
