@@ -6,7 +6,9 @@
 #                                Managed=N, fonts, keep-alive program. With a
 #                                dpi other than 96 the prefix is
 #                                <build dir>/wineprefix-dpi<dpi>, whose screen
-#                                has that many dots per inch (LogPixels)
+#                                has that many dots per inch (LogPixels).
+#                                VORN2_XVFB_SCREEN sets the screen (default
+#                                1280x1024x24; Wine keeps windows within it)
 #   wine_env_stop                stops what wine_env_start started, by PID
 # After start: DISPLAY, WINEPREFIX, WINEARCH, WINEDEBUG, WINEDLLOVERRIDES are
 # exported and WINE is the loader to run programs with.
@@ -81,7 +83,7 @@ wine_env_start() {
 
   local display
   display=$(_wine_env_free_display) || { _wine_env_log "no free X display"; return 1; }
-  Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >"$WINE_ENV_STATE/xvfb.log" 2>&1 &
+  Xvfb ":$display" -screen 0 "${VORN2_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp >"$WINE_ENV_STATE/xvfb.log" 2>&1 &
   echo $! >"$WINE_ENV_STATE/xvfb.pid"
   export DISPLAY=":$display"
   local i
