@@ -77,8 +77,8 @@ bool Form::Load() {
   unloading_ = false;
   Registry().push_back(this);
   if (design_.appIcon) {
-    bigIcon_ = LoadAppIcon(32);
-    smallIcon_ = LoadAppIcon(16);
+    bigIcon_ = LoadAppIcon(Scale().Px(32));
+    smallIcon_ = LoadAppIcon(Scale().Px(16));
     if (bigIcon_) SendMessageW(hWnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
     if (smallIcon_) SendMessageW(hWnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
   }

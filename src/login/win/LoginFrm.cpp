@@ -36,6 +36,12 @@ void CreateTwips(Control& control, HWND parent, const login_layout::TwipsRect& r
   control.CreateTwips(parent, r.left, r.top, r.width, r.height, style);
 }
 
+// The browser in its box: left, top, width, height in pixels.
+RECT BrowserBounds(DpiScale scale) {
+  const login_layout::TwipsRect& r = login_layout::kWebBrowser1;
+  return RECT{scale.FromTwips(r.left), scale.FromTwips(r.top), scale.FromTwips(r.width), scale.FromTwips(r.height)};
+}
+
 }  // namespace
 
 LoginFrm::LoginFrm(LoginSettings settings, WebViewFactory createWebView)
@@ -63,10 +69,8 @@ void LoginFrm::CreateControls() {
   // A fresh control for every load; the old one was released at unload.
   webBrowser1_ = createWebView_();
   if (!webBrowser1_) return;
-  const login_layout::TwipsRect& r = login_layout::kWebBrowser1;
-  const DpiScale scale = Scale();
-  webBrowser1_->Create(picture1_.hWnd(), scale.FromTwips(r.left), scale.FromTwips(r.top), scale.FromTwips(r.width),
-                       scale.FromTwips(r.height));
+  const RECT b = BrowserBounds(Scale());
+  webBrowser1_->Create(picture1_.hWnd(), b.left, b.top, b.right, b.bottom);
   webBrowser1_->SetContextMenuEnabled(false);
   WebViewEvents& events = webBrowser1_->Events();
   events.beforeNavigate = [this](const std::wstring& url, bool, bool& cancel) { OnBeforeNavigate(url, cancel); };
@@ -81,11 +85,11 @@ void LoginFrm::OnLoad() {
 
   const std::wstring iconPath = GetTempFolder() + L"vorn2" L".ico";
   SaveResourceToFile(IDR_ICON_APP, L"ICON", iconPath);
-  UniqueIcon small = LoadIconFile(iconPath, 16);
+  UniqueIcon small = LoadIconFile(iconPath, Scale().Px(16));
   background_.SetFollower(this);
   background_.Load();
   SendMessageW(background_.hWnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
-  UniqueIcon big = LoadIconFile(iconPath, 32);
+  UniqueIcon big = LoadIconFile(iconPath, Scale().Px(32));
   SendMessageW(background_.hWnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
   // Icons of an earlier load are no longer shown anywhere.
   smallIcon_ = std::move(small);
@@ -113,10 +117,8 @@ void LoginFrm::OnDpiChanged() {
   place(closeBtn_, login_layout::kCloseBtn);
   place(picture1_, login_layout::kPicture1);
   if (webBrowser1_) {
-    const login_layout::TwipsRect& r = login_layout::kWebBrowser1;
-    const DpiScale scale = Scale();
-    webBrowser1_->Move(scale.FromTwips(r.left), scale.FromTwips(r.top), scale.FromTwips(r.width),
-                       scale.FromTwips(r.height));
+    const RECT b = BrowserBounds(Scale());
+    webBrowser1_->Move(b.left, b.top, b.right, b.bottom);
   }
   // On the background, whichever of the two moved first.
   background_.MoveFollower();

@@ -184,10 +184,10 @@ void WebMainFrm::OnLoad() {
   const HWND me = hWnd();
 
   const std::wstring iconPath = GetTempFolder() + L"vorn2" L".ico";
-  smallIcon_ = LoadIconFile(iconPath, 16);
+  smallIcon_ = LoadIconFile(iconPath, Scale().Px(16));
   SendMessageW(me, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
   tray_.AddNotifyIcon(me, smallIcon_.get(), kWindowCaption);
-  bigIcon_ = LoadIconFile(iconPath, 32);
+  bigIcon_ = LoadIconFile(iconPath, Scale().Px(32));
   SendMessageW(me, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
 
   HookMainWindow(me);

@@ -63,15 +63,6 @@ int PinkishPixels(HDC dc, int width, int height) {
   return n;
 }
 
-// A real click: iButton raises Click only with the pointer over it.
-void Click(iButton& button) {
-  RECT rc{};
-  GetWindowRect(button.hWnd(), &rc);
-  SetCursorPos((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
-  SendMessageW(button.hWnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
-  SendMessageW(button.hWnd(), WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
-}
-
 // As the system sends it when a window moves to a screen of another dpi.
 void PostDpiChange(HWND hwnd, int dpi, const RECT& suggested) {
   PostMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
@@ -169,7 +160,7 @@ TEST_P(Dpi, MainWindowTitleRowTabsAndButtonsAtTheFactor) {
                   [] { return std::make_unique<ScriptedWebView>(); });
   main.SetURL("http://game.test/g.php");
   main.ShowWindow();
-  Click(main.web_minmax());  // from filling the work area to the design size
+  test::ClickWithPointer(main.web_minmax().hWnd());  // from filling the work area to the design size
   ASSERT_FALSE(main.web_minmax().Value());
   RECT client{};
   GetClientRect(main.hWnd(), &client);
