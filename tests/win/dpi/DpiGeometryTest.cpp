@@ -110,6 +110,10 @@ TEST_P(Dpi, SplashAndLoginPairAreTheirPicturesAtTheFactor) {
   ASSERT_TRUE(splash.Create());
   splash.Start();
   EXPECT_SIZE(splash.hWnd(), s.Px(356), s.Px(122));
+  const RECT moved{0, 0, other.Px(356), other.Px(122)};
+  PostDpiChange(splash.hWnd(), other.Dpi(), moved);
+  EXPECT_SIZE(splash.hWnd(), other.Px(356), other.Px(122));
+  EXPECT_EQ(splash.Splash().width, other.Px(356));
   splash.Unload();
 
   LoginFrm login(LoginSettings{"http://portal.test/"}, [] { return std::make_unique<ScriptedWebView>(); });
@@ -156,8 +160,12 @@ TEST_P(Dpi, SplashAndLoginPairAreTheirPicturesAtTheFactor) {
 }
 
 TEST_P(Dpi, MainWindowTitleRowTabsAndButtonsAtTheFactor) {
-  WebMainFrm main(MainSettings{"http://127.0.0.1:9", "http://127.0.0.1:9"},
-                  [] { return std::make_unique<ScriptedWebView>(); });
+  ScriptedWebView* page = nullptr;
+  WebMainFrm main(MainSettings{"http://127.0.0.1:9", "http://127.0.0.1:9"}, [&page] {
+    auto view = std::make_unique<ScriptedWebView>();
+    page = view.get();
+    return view;
+  });
   main.SetURL("http://game.test/g.php");
   main.ShowWindow();
   test::ClickWithPointer(main.web_minmax().hWnd());  // from filling the work area to the design size
@@ -185,6 +193,14 @@ TEST_P(Dpi, MainWindowTitleRowTabsAndButtonsAtTheFactor) {
   EXPECT_EQ(InParent(main.web_close().hWnd()).left, s.FromTwips(s.ToTwips(client.right) - 730));
   EXPECT_EQ(InParent(main.WebuTab().hWnd()).left, s.FromTwips(ml::kTabStrip.left));
   EXPECT_SIZE(main.PicLogo().hWnd(), s.FromTwips(ml::kPicLogo.width), s.FromTwips(ml::kPicLogo.height));
+  // The page fills the content panel; its browser overhangs it by 2 pixels
+  // of design on every side.
+  ASSERT_NE(page, nullptr);
+  const RECT content = InParent(main.pCnt().hWnd());
+  EXPECT_EQ(content.left, s.FromTwips(60));
+  const RECT browser = InParent(page->hWnd());
+  EXPECT_EQ(browser.left, -s.Px(2));
+  EXPECT_EQ(browser.right, content.right - content.left + s.Px(2));
 
   // Tabs: the rounded strip's height, its skin drawn without a fringe.
   EXPECT_EQ(main.WebuTab().StripHeight(), s.Px(32));
@@ -220,6 +236,7 @@ TEST_P(Dpi, MainWindowTitleRowTabsAndButtonsAtTheFactor) {
   EXPECT_EQ(main.WebBForm().Surface().height(), other.FromTwips(500));
   EXPECT_EQ(SizeOf(main.WebBForm().hWnd()).cx, client.right);
   EXPECT_EQ(main.WebBForm().ScaledSkin()->WidthPixels(), other.Px(94));
+  EXPECT_EQ(InParent(page->hWnd()).left, -other.Px(2));
 
   main.m_bExit = true;
   main.Unload();
