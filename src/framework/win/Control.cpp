@@ -1,6 +1,5 @@
 #include "framework/win/Control.h"
 
-
 namespace vorn2 {
 
 bool Control::Create(HWND parent, int x, int y, int width, int height, DWORD style, DWORD exStyle, int id) {

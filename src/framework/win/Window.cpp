@@ -4,8 +4,8 @@
 #include "framework/win/Screen.h"
 
 #include <set>
-#include <vector>
 #include <unordered_map>
+#include <vector>
 
 namespace vorn2 {
 

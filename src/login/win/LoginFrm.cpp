@@ -36,10 +36,13 @@ void CreateTwips(Control& control, HWND parent, const login_layout::TwipsRect& r
   control.CreateTwips(parent, r.left, r.top, r.width, r.height, style);
 }
 
-// The browser in its box: left, top, width, height in pixels.
-RECT BrowserBounds(DpiScale scale) {
+// The browser's place in its box, in pixels.
+struct Bounds {
+  int x, y, width, height;
+};
+Bounds BrowserBounds(DpiScale scale) {
   const login_layout::TwipsRect& r = login_layout::kWebBrowser1;
-  return RECT{scale.FromTwips(r.left), scale.FromTwips(r.top), scale.FromTwips(r.width), scale.FromTwips(r.height)};
+  return {scale.FromTwips(r.left), scale.FromTwips(r.top), scale.FromTwips(r.width), scale.FromTwips(r.height)};
 }
 
 }  // namespace
@@ -69,8 +72,8 @@ void LoginFrm::CreateControls() {
   // A fresh control for every load; the old one was released at unload.
   webBrowser1_ = createWebView_();
   if (!webBrowser1_) return;
-  const RECT b = BrowserBounds(Scale());
-  webBrowser1_->Create(picture1_.hWnd(), b.left, b.top, b.right, b.bottom);
+  const Bounds b = BrowserBounds(Scale());
+  webBrowser1_->Create(picture1_.hWnd(), b.x, b.y, b.width, b.height);
   webBrowser1_->SetContextMenuEnabled(false);
   WebViewEvents& events = webBrowser1_->Events();
   events.beforeNavigate = [this](const std::wstring& url, bool, bool& cancel) { OnBeforeNavigate(url, cancel); };
@@ -117,8 +120,8 @@ void LoginFrm::OnDpiChanged() {
   place(closeBtn_, login_layout::kCloseBtn);
   place(picture1_, login_layout::kPicture1);
   if (webBrowser1_) {
-    const RECT b = BrowserBounds(Scale());
-    webBrowser1_->Move(b.left, b.top, b.right, b.bottom);
+    const Bounds b = BrowserBounds(Scale());
+    webBrowser1_->Move(b.x, b.y, b.width, b.height);
   }
   // On the background, whichever of the two moved first.
   background_.MoveFollower();

@@ -3,11 +3,13 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <vector>
+
 #include "framework/Notify.h"
 #include "framework/win/Input.h"
+#include "framework/win/Screen.h"
 #include "framework/win/WinText.h"
 #include "resource_ids.h"
-#include "framework/win/Screen.h"
 #include "tabs/win/mdlTabAPI.h"
 
 namespace vorn2 {
@@ -114,8 +116,8 @@ std::shared_ptr<uTab> uTab::New() {
 
 uTab::uTab(Private)
     : TabStripCore(std::make_shared<Win32TabWindowApi>()),
-      skin0Artwork_(Picture::FromBitmapResource(IDB_TAB_SKIN0)),
-      skin1Artwork_(Picture::FromBitmapResource(IDB_TAB_SKIN1)),
+      skin0Artwork_(Picture::FromBitmapResource(kSkin0.resourceId)),
+      skin1Artwork_(Picture::FromBitmapResource(kSkin1.resourceId)),
       c_Subclass(this, life_.Weak()) {
   MakeDrawingResources(SystemScale());
   m_lItemWidth = kItemWidth0;
