@@ -132,10 +132,17 @@ wine_env_start() {
 wine_env_stop() {
   [ -n "${WINE_ENV_STATE:-}" ] || return 0
   local f
+  local pid i
   for f in keepalive xvfb; do
     if [ -f "$WINE_ENV_STATE/$f.pid" ]; then
-      kill "$(cat "$WINE_ENV_STATE/$f.pid")" 2>/dev/null || true
+      pid=$(cat "$WINE_ENV_STATE/$f.pid")
+      kill "$pid" 2>/dev/null || true
       rm -f "$WINE_ENV_STATE/$f.pid"
+      # Gone before the display can be taken again (the next start may pick it).
+      for i in $(seq 1 50); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+      done
     fi
     [ "$f" = keepalive ] && "$WINESERVER" -k >/dev/null 2>&1 || true
   done
