@@ -1,8 +1,14 @@
 #!/usr/bin/env bash
 # Wine test environment, sourced by the test, run and bench scripts:
-#   wine_env_start <build dir>   Xvfb on a free display, a private prefix in
+#   wine_env_start <build dir> [dpi]
+#                                Xvfb on a free display, a private prefix in
 #                                <build dir>/wineprefix (made once, reused),
-#                                Managed=N, fonts, keep-alive program
+#                                Managed=N, fonts, keep-alive program. With a
+#                                dpi other than 96 the prefix is
+#                                <build dir>/wineprefix-dpi<dpi>, whose screen
+#                                has that many dots per inch (LogPixels).
+#                                VORN2_XVFB_SCREEN sets the screen (default
+#                                1280x1024x24; Wine keeps windows within it)
 #   wine_env_stop                stops what wine_env_start started, by PID
 # After start: DISPLAY, WINEPREFIX, WINEARCH, WINEDEBUG, WINEDLLOVERRIDES are
 # exported and WINE is the loader to run programs with.
@@ -65,16 +71,19 @@ PY
 winepath_w() { echo "Z:$(echo "$1" | sed 's|/|\\|g')"; }
 
 wine_env_start() {
-  local build="${1:?build dir}"
+  local build="${1:?build dir}" dpi="${2:-96}"
   build=$(cd "$build" && pwd)
+  local prefix="$build/wineprefix"
+  [ "$dpi" = 96 ] || prefix="$build/wineprefix-dpi$dpi"
   # winemenubuilder off: shortcuts made in the prefix stay out of the desktop's menus.
-  export WINEPREFIX="$build/wineprefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;winemenubuilder.exe=d"
+  export WINEPREFIX="$prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;winemenubuilder.exe=d"
   WINE_ENV_STATE="$build/wine-env"
+  [ "$dpi" = 96 ] || WINE_ENV_STATE="$build/wine-env-dpi$dpi"
   mkdir -p "$WINE_ENV_STATE"
 
   local display
   display=$(_wine_env_free_display) || { _wine_env_log "no free X display"; return 1; }
-  Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >"$WINE_ENV_STATE/xvfb.log" 2>&1 &
+  Xvfb ":$display" -screen 0 "${VORN2_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp >"$WINE_ENV_STATE/xvfb.log" 2>&1 &
   echo $! >"$WINE_ENV_STATE/xvfb.pid"
   export DISPLAY=":$display"
   local i
@@ -93,6 +102,13 @@ wine_env_start() {
     mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
     cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
     _wine_env_registry
+    if [ "$dpi" != 96 ]; then
+      "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+      # The screen's dpi is read when the server starts.
+      "$WINESERVER" -k >/dev/null 2>&1
+      "$WINESERVER" -w >/dev/null 2>&1
+      "$WINESERVER" -p
+    fi
     touch "$WINEPREFIX/.vorn2-ready"
   fi
 
@@ -116,10 +132,17 @@ wine_env_start() {
 wine_env_stop() {
   [ -n "${WINE_ENV_STATE:-}" ] || return 0
   local f
+  local pid i
   for f in keepalive xvfb; do
     if [ -f "$WINE_ENV_STATE/$f.pid" ]; then
-      kill "$(cat "$WINE_ENV_STATE/$f.pid")" 2>/dev/null || true
+      pid=$(cat "$WINE_ENV_STATE/$f.pid")
+      kill "$pid" 2>/dev/null || true
       rm -f "$WINE_ENV_STATE/$f.pid"
+      # Gone before the display can be taken again (the next start may pick it).
+      for i in $(seq 1 50); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+      done
     fi
     [ "$f" = keepalive ] && "$WINESERVER" -k >/dev/null 2>&1 || true
   done

@@ -16,10 +16,6 @@ constexpr int kEdgeTop = 800;    // where the side edges start in the skin
 constexpr int kEdgeLength = 500;
 constexpr int kBottomRightCorner = 500;
 
-int RoundDiv(int twips, int twipsPerPixel) {
-  return static_cast<int>(std::lround(static_cast<double>(twips) / twipsPerPixel));
-}
-
 }  // namespace
 
 std::vector<SkinCopy> TitleBarCopies(int barWidth, int skinWidth, int skinHeight) {
@@ -51,15 +47,22 @@ std::vector<SkinCopy> WindowFrameCopies(int hostWidth, int hostHeight, int skinW
 
 TwipsPoint TitleCaptionPosition(bool hasLogo) { return hasLogo ? TwipsPoint{600, 150} : TwipsPoint{150, 150}; }
 
-bool SkinCopyToPixels(const SkinCopy& twips, int twipsPerPixelX, int twipsPerPixelY, int sourceWidthPixels,
-                      int sourceHeightPixels, int targetWidthPixels, int targetHeightPixels, SkinCopy& pixels) {
-  if (twipsPerPixelX <= 0 || twipsPerPixelY <= 0) return false;
-  int sx = RoundDiv(twips.srcX, twipsPerPixelX);
-  int sy = RoundDiv(twips.srcY, twipsPerPixelY);
-  int w = RoundDiv(twips.srcX + twips.width, twipsPerPixelX) - sx;
-  int h = RoundDiv(twips.srcY + twips.height, twipsPerPixelY) - sy;
-  int dx = RoundDiv(twips.dstX, twipsPerPixelX);
-  int dy = RoundDiv(twips.dstY, twipsPerPixelY);
+bool SkinCopyToPixels(const SkinCopy& twips, DpiScale scale, int sourceWidthPixels, int sourceHeightPixels,
+                      int targetWidthPixels, int targetHeightPixels, SkinCopy& pixels) {
+  int sx = scale.FromTwips(twips.srcX);
+  int sy = scale.FromTwips(twips.srcY);
+  int w = scale.FromTwips(static_cast<double>(twips.srcX) + twips.width) - sx;
+  int h = scale.FromTwips(static_cast<double>(twips.srcY) + twips.height) - sy;
+  // A copy keeps the source's size (never stretched). It is placed by its
+  // near edge, or by its far edge where that edge is the target's (the
+  // right cap, the bottom corners): rounded edges of a scaled skin must still
+  // meet the bar's and the host's far edges.
+  int dx = scale.FromTwips(twips.dstX);
+  int dy = scale.FromTwips(twips.dstY);
+  if (scale.FromTwips(static_cast<double>(twips.dstX) + twips.width) == targetWidthPixels) dx = targetWidthPixels - w;
+  if (scale.FromTwips(static_cast<double>(twips.dstY) + twips.height) == targetHeightPixels) {
+    dy = targetHeightPixels - h;
+  }
   // Clip on the source, moving the destination along; then on the target.
   auto clip = [](int& s, int& d, int& len, int limitS, int limitD) {
     if (s < 0) { d -= s; len += s; s = 0; }

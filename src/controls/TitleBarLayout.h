@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "framework/Twips.h"
+
 namespace vorn2 {
 
 inline constexpr int kTitleBarHeightTwips = 500;
@@ -36,11 +38,18 @@ struct TwipsPoint {
 // Where the caption starts: right of the host's logo, or near the left edge.
 TwipsPoint TitleCaptionPosition(bool hasLogo);
 
-// A copy in pixels, already clipped to the source picture and to the
-// destination; false when nothing is left of it. Edges are converted one by
-// one (rounded), so adjacent twips rectangles stay adjacent in pixels.
-bool SkinCopyToPixels(const SkinCopy& twips, int twipsPerPixelX, int twipsPerPixelY, int sourceWidthPixels,
-                      int sourceHeightPixels, int targetWidthPixels, int targetHeightPixels, SkinCopy& pixels);
+// The skin is 96-dpi artwork: its size in twips is its pixels times 15.
+constexpr int SkinTwips(int artworkPixels) { return artworkPixels * kDesignTwipsPerPixel; }
+
+// A copy in device pixels of a window at the given scale, from the skin
+// scaled by the same factor: source and destination convert alike, so the
+// slices keep their places in the skin at every factor. Clipped to the
+// (scaled) source picture and to the destination; false when nothing is left
+// of it. The source's edges are converted one by one (rounded); the
+// destination keeps the source's size, placed by its near edge or, where its
+// far edge is the target's, by that one.
+bool SkinCopyToPixels(const SkinCopy& twips, DpiScale scale, int sourceWidthPixels, int sourceHeightPixels,
+                      int targetWidthPixels, int targetHeightPixels, SkinCopy& pixels);
 
 // The bar's BackColor travels as decimal text. Accepts an optional sign and
 // the 32-bit range (negative numbers are the high-bit system colours);

@@ -26,10 +26,11 @@ enum iButtonState : int {
 inline constexpr std::int16_t kKeyEnter = 13;
 inline constexpr std::int16_t kKeySpace = 32;
 
-// The control converts between pixels and twips with this fixed factor.
+// The strip's frames are 96-dpi pixels: the control turns them into twips
+// with this fixed factor (the window then shows twips at its own).
 inline constexpr int kButtonTwipsPerPixel = 15;
 
-// Skin pictures report their size in HIMETRIC.
+// Skin pictures report their size in HIMETRIC (of their 96-dpi pixels).
 inline constexpr double kHimetricPerPixel = 26.45836;
 int HimetricToPixels(double himetric);
 

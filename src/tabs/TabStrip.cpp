@@ -36,6 +36,11 @@ TabStripCore::~TabStripCore() {
 
 void TabStripCore::AttachList() { m_TabItems->SetTab(weak_from_this()); }
 
+std::int32_t TabStripCore::Scaled(std::int32_t designPixels) const {
+  if (m_scale.IsDesign()) return designPixels;
+  return ClampPixels(static_cast<double>(m_scale.Px(designPixels)));
+}
+
 void TabStripCore::LockReDraw(bool bLock) {
   m_bRedraw = !bLock;
   if (!bLock) {
@@ -120,10 +125,11 @@ void TabStripCore::CalcItemWidth() {
   for (std::int32_t i = 0; i < n; ++i) {
     if (m_TabItems->Item(i)->LockSize()) ++locked;
   }
-  const std::int32_t full = m_TabStyle == 0 ? kItemWidth0 : kItemWidth1;
-  const double rest = m_TabStyle == 0 ? static_cast<double>(area) - static_cast<double>(kItemWidth0) * locked - kSlope
-                                      : static_cast<double>(area) - static_cast<double>(kItemWidth1) * locked -
-                                            static_cast<double>(kGap1) * n;
+  const std::int32_t full = Scaled(m_TabStyle == 0 ? kItemWidth0 : kItemWidth1);
+  const double rest = m_TabStyle == 0
+                          ? static_cast<double>(area) - static_cast<double>(full) * locked - Scaled(kSlope)
+                          : static_cast<double>(area) - static_cast<double>(full) * locked -
+                                static_cast<double>(Scaled(kGap1)) * n;
   double w = full;
   if (locked < n) w = RoundHalfEven(rest / (n - locked));
   if (w > full) w = full;
@@ -132,20 +138,22 @@ void TabStripCore::CalcItemWidth() {
 
 std::int32_t TabStripCore::TabAreaWidth() const {
   // Band widths are stored as given, however absurd; 64 bits hold the sum.
-  return ClampPixels(static_cast<double>(std::int64_t{ClientWidth()} - m_TabLeftSize - m_TabRightSize));
+  return ClampPixels(static_cast<double>(std::int64_t{ClientWidth()} - LeftBand() - RightBand()));
 }
 
 void TabStripCore::LayoutItems() {
   if (!m_bRedraw) return;
   const bool compact = m_TabStyle == 0;
-  std::int64_t x = compact ? kSlope : 0;
+  std::int64_t x = compact ? Scaled(kSlope) : 0;
+  const std::int32_t full = Scaled(compact ? kItemWidth0 : kItemWidth1);
+  const std::int32_t gap = Scaled(kGap1);
   const std::int32_t n = m_TabItems->Count();
   for (std::int32_t i = 0; i < n; ++i) {
     const std::shared_ptr<CTabItem> item = m_TabItems->Item(i);
-    const std::int32_t width = item->LockSize() ? (compact ? kItemWidth0 : kItemWidth1) : m_lItemWidth;
+    const std::int32_t width = item->LockSize() ? full : m_lItemWidth;
     item->SetLeft(ClampPixels(static_cast<double>(x)));
     item->SetWidth(width);
-    x += compact ? width : width + kGap1;
+    x += compact ? width : width + gap;
   }
 }
 
@@ -154,11 +162,11 @@ TabHit TabStripCore::HitTest(float X, float Y) const {
   const std::int64_t x = RoundToPixel(X);
   const std::int64_t y = RoundToPixel(Y);
   const std::int64_t w = ClientWidth();
-  if (x < 0 || x > w || y < 0 || y > 25) {
+  if (x < 0 || x > w || y < 0 || y > Scaled(kHitHeight)) {
     hit.index = kHitOutside;
     return hit;
   }
-  if (x > w - m_TabRightSize || x < m_TabLeftSize) {
+  if (x > w - RightBand() || x < LeftBand()) {
     hit.index = kHitSideBand;
     return hit;
   }
@@ -167,8 +175,8 @@ TabHit TabStripCore::HitTest(float X, float Y) const {
     hit.index = kHitNoTab;
     return hit;
   }
-  const std::int64_t rx = x - m_TabLeftSize;
-  if (rx <= kSlope) {
+  const std::int64_t rx = x - LeftBand();
+  if (rx <= Scaled(kSlope)) {
     hit.index = 0;
     return hit;
   }
@@ -179,8 +187,11 @@ TabHit TabStripCore::HitTest(float X, float Y) const {
     if (left <= rx && rx <= right) {
       hit.index = i;
       if (!item->HideButton()) {
-        if (m_TabStyle == 0) hit.onClose = right - 24 <= rx && rx <= right - 12 && 6 <= y && y <= 18;
-        else hit.onClose = right - 20 <= rx && rx <= right - 8 && 7 <= y && y <= 19;
+        if (m_TabStyle == 0) {
+          hit.onClose = right - Scaled(24) <= rx && rx <= right - Scaled(12) && Scaled(6) <= y && y <= Scaled(18);
+        } else {
+          hit.onClose = right - Scaled(20) <= rx && rx <= right - Scaled(8) && Scaled(7) <= y && y <= Scaled(19);
+        }
       }
       return hit;
     }

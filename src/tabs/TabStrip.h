@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "framework/MouseButtons.h"
+#include "framework/Twips.h"
 #include "tabs/TabModel.h"
 
 namespace vorn2 {
@@ -39,12 +40,18 @@ struct uTabEvents {
   std::function<void(std::uintptr_t hdc, std::int32_t cx, std::int32_t cy, bool& bSkipDefault)> OnDrawBackground;
 };
 
+// Lengths of the strip are 96-dpi pixels; the strip shows them at its
+// window's factor (LayoutScale()), so the layout, the hit boxes and the drawing
+// work in device pixels of the window: every design length (the ones below,
+// the band widths, the heights and the close boxes) scaled once. The band
+// widths keep their design values as properties.
 class TabStripCore : public IuTab, public std::enable_shared_from_this<TabStripCore> {
  public:
   static constexpr std::int32_t kItemWidth0 = 108;  // compact style
   static constexpr std::int32_t kItemWidth1 = 200;  // rounded style
   static constexpr std::int32_t kSlope = 14;        // compact tabs' slanted edge
   static constexpr std::int32_t kGap1 = 5;          // rounded tabs' spacing
+  static constexpr std::int32_t kHitHeight = 25;    // the tab band, in both styles
 
   // The list makes its window calls through api (none in tests).
   explicit TabStripCore(std::shared_ptr<ITabWindowApi> api = nullptr);
@@ -68,6 +75,11 @@ class TabStripCore : public IuTab, public std::enable_shared_from_this<TabStripC
   std::int32_t HotIndex() const { return m_lHotIndex; }
   std::int32_t HotState() const { return m_lHotState; }
   std::int32_t ItemWidth() const { return m_lItemWidth; }
+  // The factor (1 until the window sets it); takes effect at the next layout.
+  DpiScale LayoutScale() const { return m_scale; }
+  void SetLayoutScale(DpiScale scale) { m_scale = scale; }
+  // A design length at the strip's factor (held within a million pixels).
+  std::int32_t Scaled(std::int32_t designPixels) const;
 
   // IuTab.
   void Add(const std::string& Caption, const std::shared_ptr<ITabForm>& Form, const std::optional<std::string>& Key,
@@ -109,6 +121,9 @@ class TabStripCore : public IuTab, public std::enable_shared_from_this<TabStripC
  protected:
   // Call once the object is owned by a shared_ptr: attaches the list.
   void AttachList();
+  // The band widths at the strip's factor.
+  std::int32_t LeftBand() const { return Scaled(m_TabLeftSize); }
+  std::int32_t RightBand() const { return Scaled(m_TabRightSize); }
   void SetContainer(WindowHandle window) { m_hContainerWnd = window; }
 
   virtual std::int32_t ClientWidth() const = 0;
@@ -133,6 +148,7 @@ class TabStripCore : public IuTab, public std::enable_shared_from_this<TabStripC
   std::int32_t m_lHotState = 0;
   std::int32_t m_lItemWidth = kItemWidth0;
   bool m_bRedraw = false;
+  DpiScale m_scale;
 
  private:
   struct MouseState {

@@ -84,7 +84,7 @@ void SetStyleCore::OnMessage(std::uint32_t uMsg, std::uintptr_t wParam) {
   switch (uMsg) {
     case kWmSettingChange:
       if (!host_.RaiseSettingChange()) return;
-      if (filled_ && !host_.IsMinimised()) Fill();  // follow a moved or resized taskbar
+      RefillIfFilled();  // follow a moved or resized taskbar
       break;
     case kWmSysCommand:
       if ((wParam & 0xFFF0) == kScClose) host_.RaiseCloseClick();
@@ -148,6 +148,10 @@ void SetStyleCore::EndDrag(bool move) {
     dcHeld_ = false;
   }
   host_.Capture(false);  // may send WM_CAPTURECHANGED: dragging is already off
+}
+
+void SetStyleCore::RefillIfFilled() {
+  if (filled_ && !host_.IsMinimised()) Fill();
 }
 
 void SetStyleCore::Fill() {

@@ -80,6 +80,9 @@ class SetStyleCore {
   void OnMessage(std::uint32_t uMsg, std::uintptr_t wParam);
   // Toggles between the saved bounds and the work area; the new filled flag.
   bool CallWindowStateChange();
+  // Fills the work area again when the window fills it (not minimised): the
+  // screen's measures changed.
+  void RefillIfFilled();
 
   bool Filled() const { return filled_; }
   bool Dragging() const { return dragging_; }

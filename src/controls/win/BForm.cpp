@@ -8,7 +8,6 @@
 #include "controls/win/iButton.h"
 #include "framework/Notify.h"
 #include "framework/win/Input.h"
-#include "framework/win/Screen.h"
 #include "framework/win/WinText.h"
 #include "resource_ids.h"
 
@@ -16,16 +15,15 @@ namespace vorn2 {
 namespace {
 
 // Copies the skin slices onto a surface, each clipped to skin and surface.
-void CopySlices(const std::vector<SkinCopy>& copies, const Picture& skin, DrawingSurface& target) {
+// The skin is scaled by the window's factor, so slices keep their places.
+void CopySlices(const std::vector<SkinCopy>& copies, const Picture& skin, DpiScale scale, DrawingSurface& target) {
   HDC dc = target.hdc();
   if (!dc) return;
   const UniqueDC source(CreateCompatibleDC(dc));
   const SelectGuard selected(source.get(), skin.Handle());
-  const int tppx = TwipsPerPixelX(), tppy = TwipsPerPixelY();
   for (const SkinCopy& c : copies) {
     SkinCopy px;
-    if (!SkinCopyToPixels(c, tppx, tppy, skin.WidthPixels(), skin.HeightPixels(), target.width(),
-                          target.height(), px)) {
+    if (!SkinCopyToPixels(c, scale, skin.WidthPixels(), skin.HeightPixels(), target.width(), target.height(), px)) {
       continue;
     }
     BitBlt(dc, px.dstX, px.dstY, px.width, px.height, source.get(), px.srcX, px.srcY, SRCCOPY);
@@ -48,10 +46,21 @@ void BForm::OnCreated() {
   // The bar has one height whatever it was created with.
   RECT rc;
   GetClientRect(hWnd(), &rc);
-  SetWindowPos(hWnd(), nullptr, 0, 0, rc.right, TwipsToPixelsY(kTitleBarHeightTwips),
+  SetWindowPos(hWnd(), nullptr, 0, 0, rc.right, Scale().FromTwips(kTitleBarHeightTwips),
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   PaintBar();
 }
+
+void BForm::OnDpiChanged() {
+  font_.reset();
+  RECT rc;
+  GetClientRect(hWnd(), &rc);
+  // The height is held to the bar's (WM_WINDOWPOSCHANGING); this repaints.
+  SetWindowPos(hWnd(), nullptr, 0, 0, rc.right, rc.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  PaintBar();
+}
+
+PicturePtr BForm::ScaledSkin() const { return pp_ ? pp_->Scaled(Scale()) : nullptr; }
 
 std::string BForm::BackColor() const { return ColorToText(backColor_); }
 
@@ -104,7 +113,7 @@ void BForm::WriteProperties(PropertyBag& bag) const {
 HFONT BForm::TitleFont() {
   if (font_) return font_.get();
   LOGFONTW lf{};
-  lf.lfHeight = -MulDiv(9, ScreenDpi(LOGPIXELSY), 72);
+  lf.lfHeight = Scale().FontHeight(9);
   lf.lfWeight = FW_BOLD;
   lf.lfCharSet = GB2312_CHARSET;
   wcsncpy_s(lf.lfFaceName, W("宋体").c_str(), _TRUNCATE);
@@ -117,10 +126,11 @@ void BForm::PaintBar() {
   DrawingSurface& surface = Surface();
   if (!surface.hdc()) return;
   surface.Clear(OleColorToColorRef(backColor_));
-  if (pp_) {
-    const int tppx = TwipsPerPixelX(), tppy = TwipsPerPixelY();
-    CopySlices(TitleBarCopies(surface.width() * tppx, pp_->WidthPixels() * tppx, pp_->HeightPixels() * tppy), *pp_,
-               surface);
+  const DpiScale scale = Scale();
+  if (const PicturePtr skin = ScaledSkin()) {
+    CopySlices(TitleBarCopies(scale.ToTwips(surface.width()), SkinTwips(pp_->WidthPixels()),
+                              SkinTwips(pp_->HeightPixels())),
+               *skin, scale, surface);
   }
   if (!tag_.empty()) {
     HDC dc = surface.hdc();
@@ -129,7 +139,7 @@ void BForm::PaintBar() {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(255, 255, 255));
     const std::wstring text = W(tag_);
-    TextOutW(dc, TwipsToPixelsX(at.x), TwipsToPixelsY(at.y), text.c_str(), static_cast<int>(text.size()));
+    TextOutW(dc, scale.FromTwips(at.x), scale.FromTwips(at.y), text.c_str(), static_cast<int>(text.size()));
   }
   Refresh();
 }
@@ -139,22 +149,23 @@ void BForm::Printform(Window& host) {
   if (!host.AutoRedraw()) host.SetAutoRedraw(true);
   DrawingSurface& surface = host.Surface();
   surface.Clear(host.BackColor());
-  if (pp_) {
-    const int tppx = TwipsPerPixelX(), tppy = TwipsPerPixelY();
-    CopySlices(WindowFrameCopies(surface.width() * tppx, surface.height() * tppy, pp_->WidthPixels() * tppx,
-                                 pp_->HeightPixels() * tppy),
-               *pp_, surface);
+  // The host's scale: the bar's own, since it sits on the host.
+  const DpiScale scale = host.Scale();
+  if (const PicturePtr skin = pp_ ? pp_->Scaled(scale) : nullptr) {
+    CopySlices(WindowFrameCopies(scale.ToTwips(surface.width()), scale.ToTwips(surface.height()),
+                                 SkinTwips(pp_->WidthPixels()), SkinTwips(pp_->HeightPixels())),
+               *skin, scale, surface);
   }
   host.Refresh();
 }
 
 LRESULT BForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-  const float x = static_cast<float>(GET_X_LPARAM(lParam) * TwipsPerPixelX());
-  const float y = static_cast<float>(GET_Y_LPARAM(lParam) * TwipsPerPixelY());
+  const float x = static_cast<float>(Scale().ToTwipsExact(GET_X_LPARAM(lParam)));
+  const float y = static_cast<float>(Scale().ToTwipsExact(GET_Y_LPARAM(lParam)));
   switch (msg) {
     case WM_WINDOWPOSCHANGING: {
       auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
-      if (!(pos->flags & SWP_NOSIZE)) pos->cy = TwipsToPixelsY(kTitleBarHeightTwips);
+      if (!(pos->flags & SWP_NOSIZE)) pos->cy = Scale().FromTwips(kTitleBarHeightTwips);
       break;
     }
     case WM_SIZE: {

@@ -50,8 +50,10 @@ class BForm : public Control {
   // its persistent drawing, which it switches on when it is off.
   void Printform(Window& host);
 
-  // The skin every slice comes from.
+  // The skin every slice comes from (its 96-dpi artwork), and the copy of it
+  // at the bar's factor that the slices are cut from.
   const PicturePtr& PP() const { return pp_; }
+  PicturePtr ScaledSkin() const;
 
   void ReadProperties(const PropertyBag& bag);
   void WriteProperties(PropertyBag& bag) const;
@@ -61,6 +63,7 @@ class BForm : public Control {
   const wchar_t* ClassName() const override { return L"Vorn2BForm"; }
   void OnCreated() override;
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void OnDpiChanged() override;
 
  private:
   void PaintBar();

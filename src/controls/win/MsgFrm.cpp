@@ -4,7 +4,6 @@
 #include <string>
 
 #include "framework/PropertyBag.h"
-#include "framework/win/Screen.h"
 #include "framework/win/WinText.h"
 #include "resource_ids.h"
 
@@ -88,20 +87,12 @@ void MsgFrm::CreateControls() {
   SetWindowPos(closebtn_.hWnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   closebtn_.Events().Click = [this] { Answer(false); };
 
-  if (!labelFont_) {
-    LOGFONTW lf{};
-    HDC screen = GetDC(nullptr);
-    lf.lfHeight = -MulDiv(9, GetDeviceCaps(screen, LOGPIXELSY), 72);
-    ReleaseDC(nullptr, screen);
-    lf.lfWeight = FW_NORMAL;
-    lf.lfCharSet = GB2312_CHARSET;
-    wcsncpy_s(lf.lfFaceName, W("宋体").c_str(), _TRUNCATE);
-    labelFont_.reset(CreateFontIndirectW(&lf));
-  }
+  const DpiScale scale = Scale();
   label1_ = CreateWindowExW(0, L"STATIC", W(QuestionText()).c_str(), WS_CHILD | WS_VISIBLE | SS_CENTER | SS_NOPREFIX,
-                            TwipsToPixelsX(kLabel1.left), TwipsToPixelsY(kLabel1.top), TwipsToPixelsX(kLabel1.width),
-                            TwipsToPixelsY(kLabel1.height), hWnd(), nullptr, GetModuleHandleW(nullptr), nullptr);
-  SendMessageW(label1_, WM_SETFONT, reinterpret_cast<WPARAM>(labelFont_.get()), FALSE);
+                            scale.FromTwips(kLabel1.left), scale.FromTwips(kLabel1.top),
+                            scale.FromTwips(kLabel1.width), scale.FromTwips(kLabel1.height), hWnd(), nullptr,
+                            GetModuleHandleW(nullptr), nullptr);
+  SetLabelFont();
 
   CreateTwips(iButton1_, hWnd(), kIButton1);
   iButton1_.ReadProperties(CaptionedButton("是"));
@@ -111,14 +102,45 @@ void MsgFrm::CreateControls() {
   iButton2_.Events().Click = [this] { Answer(false); };
 }
 
+void MsgFrm::SetLabelFont() {
+  LOGFONTW lf{};
+  lf.lfHeight = Scale().FontHeight(9);
+  lf.lfWeight = FW_NORMAL;
+  lf.lfCharSet = GB2312_CHARSET;
+  wcsncpy_s(lf.lfFaceName, W("宋体").c_str(), _TRUNCATE);
+  HFONT font = CreateFontIndirectW(&lf);
+  SendMessageW(label1_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  labelFont_.reset(font);  // the label no longer uses the old one
+}
+
+void MsgFrm::OnDpiChanged() {
+  Form::OnDpiChanged();
+  if (!bForm1_.Exists()) return;
+  // Every control at its design place at the new factor; the buttons have
+  // cut their strips again for it.
+  bForm1_.MoveTwips(kBForm1.left, kBForm1.top, kBForm1.width, kBForm1.height);
+  closebtn_.MoveTwips(kClosebtn.left, kClosebtn.top, kClosebtn.width, kClosebtn.height);
+  iButton1_.MoveTwips(kIButton1.left, kIButton1.top, kIButton1.width, kIButton1.height);
+  iButton2_.MoveTwips(kIButton2.left, kIButton2.top, kIButton2.width, kIButton2.height);
+  const DpiScale scale = Scale();
+  MoveWindow(label1_, scale.FromTwips(kLabel1.left), scale.FromTwips(kLabel1.top), scale.FromTwips(kLabel1.width),
+             scale.FromTwips(kLabel1.height), TRUE);
+  SetLabelFont();
+  FitBarAndClose();
+}
+
 void MsgFrm::OnLoad() {
   CreateControls();
+  closebtn_.SetBackPicture(Picture::FromBitmapResource(IDB_BTN_CLOSE));
+  bForm1_.SetCaption("Vornhold 2" "客户端");
+  FitBarAndClose();
+}
+
+void MsgFrm::FitBarAndClose() {
   RECT window;
   GetWindowRect(hWnd(), &window);
   const RECT bar = bForm1_.Bounds();
   bForm1_.Move(bar.left, bar.top, window.right - window.left, bar.bottom - bar.top);
-  closebtn_.SetBackPicture(Picture::FromBitmapResource(IDB_BTN_CLOSE));
-  bForm1_.SetCaption("Vornhold 2" "客户端");
   // The window got its size before its controls existed.
   OnResize();
 }
@@ -127,13 +149,12 @@ void MsgFrm::OnResize() {
   if (!bForm1_.Exists()) return;
   RECT client;
   GetClientRect(hWnd(), &client);
-  host_.RectRgn(hWnd(), client.right + 1, client.bottom + 1, kCornerEllipse, kCornerEllipse);
+  const int corner = Scale().Px(kCornerEllipse);
+  host_.RectRgn(hWnd(), client.right + 1, client.bottom + 1, corner, corner);
   bForm1_.Printform(*this);
   RECT window;
   GetWindowRect(hWnd(), &window);
-  const int widthTwips = PixelsToTwipsX(window.right - window.left);
-  const RECT b = closebtn_.Bounds();
-  closebtn_.Move(TwipsToPixelsX(widthTwips - kClosebtnFromRight), b.top, b.right - b.left, b.bottom - b.top);
+  closebtn_.MoveLeftTwips(Scale().ToTwips(window.right - window.left) - kClosebtnFromRight);
 }
 
 LRESULT MsgFrm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {

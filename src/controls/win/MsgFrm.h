@@ -38,6 +38,7 @@ class MsgFrm : public Form {
  protected:
   void OnLoad() override;
   void OnResize() override;
+  void OnDpiChanged() override;
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
@@ -46,6 +47,8 @@ class MsgFrm : public Form {
   };
 
   void CreateControls();
+  void SetLabelFont();
+  void FitBarAndClose();
   void Answer(bool m_bExit);
 
   IMsgHost& host_;

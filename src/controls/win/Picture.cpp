@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "framework/PropertyBag.h"
+#include "framework/win/DrawingSurface.h"
 #include "framework/win/GdiPlus.h"
-#include "framework/win/Screen.h"
 #include "framework/win/Streams.h"
 
 namespace vorn2 {
@@ -42,17 +42,47 @@ Picture::Picture(UniqueBitmap bitmap, UniquePalette palette)
 
 Picture::Picture(HBITMAP bitmap, HPALETTE palette) : Picture(UniqueBitmap(bitmap), UniquePalette(palette)) {}
 
-long Picture::Width() const { return MulDiv(width_, 2540, ScreenDpi(LOGPIXELSX)); }
-long Picture::Height() const { return MulDiv(height_, 2540, ScreenDpi(LOGPIXELSY)); }
+long Picture::Width() const { return MulDiv(width_, 2540, kDesignDpi); }
+long Picture::Height() const { return MulDiv(height_, 2540, kDesignDpi); }
 
 std::shared_ptr<const Picture> Picture::FromBitmapResource(int id, HMODULE module) {
   if (!module) module = GetModuleHandleW(nullptr);
+  static std::map<std::pair<HMODULE, int>, std::weak_ptr<const Picture>> shared;
+  std::weak_ptr<const Picture>& slot = shared[{module, id}];
+  if (auto alive = slot.lock()) return alive;
   UniqueBitmap bitmap(
       static_cast<HBITMAP>(LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
   if (!bitmap) return nullptr;
   auto picture = std::make_shared<Picture>(std::move(bitmap));
   picture->resourceId_ = id;
+  slot = picture;
   return picture;
+}
+
+std::shared_ptr<const Picture> Picture::Scaled(int x, int y, int w, int h, int width, int height) const {
+  std::shared_ptr<const Picture>& slot = scaled_[{0, x, y, w, h, width, height}];
+  if (!slot) {
+    UniqueBitmap scaled = DibFromPixels(ScaleKeyed(ReadPixels(bitmap_.get()), x, y, w, h, width, height));
+    if (scaled) slot = std::make_shared<Picture>(std::move(scaled));
+  }
+  return slot;
+}
+
+std::shared_ptr<const Picture> Picture::Scaled(DpiScale scale) const {
+  return Scaled(0, 0, width_, height_, scale.Px(width_), scale.Px(height_));
+}
+
+std::shared_ptr<const Picture> Picture::ScaledCells(const std::vector<int>& columnBreaks,
+                                                    const std::vector<int>& rowBreaks, DpiScale scale) const {
+  std::vector<int> key{1, scale.Dpi(), static_cast<int>(columnBreaks.size())};
+  key.insert(key.end(), columnBreaks.begin(), columnBreaks.end());
+  key.insert(key.end(), rowBreaks.begin(), rowBreaks.end());
+  std::shared_ptr<const Picture>& slot = scaled_[key];
+  if (!slot) {
+    UniqueBitmap scaled = DibFromPixels(ScaleKeyedCells(ReadPixels(bitmap_.get()), columnBreaks, rowBreaks, scale));
+    if (scaled) slot = std::make_shared<Picture>(std::move(scaled));
+  }
+  return slot;
 }
 
 std::shared_ptr<const Picture> Picture::FromImageBytes(const std::vector<unsigned char>& bytes,

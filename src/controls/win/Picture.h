@@ -2,14 +2,24 @@
 // it was cut with on palette displays), owned and released with the object.
 // Sizes are reported in HIMETRIC like the form engine's picture objects.
 // Pictures are shared and never changed after creation.
+//
+// The artwork is drawn for 96 dpi. Scaled copies of it (magenta staying
+// see-through, see framework/ArtworkScale.h) are made on first use and kept
+// with the picture, one per cut, size and factor, so drawing at any factor
+// stays a copy. A bitmap resource is one shared picture while anyone holds
+// it, so every control that shows it shares its scaled copies too. Scaled
+// copies are never left selected into a context: users select them only
+// for the copy they make.
 #pragma once
 
 #include <windows.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "framework/Twips.h"
 #include "framework/win/Handles.h"
 
 namespace vorn2 {
@@ -25,7 +35,7 @@ class Picture {
   Picture& operator=(const Picture&) = delete;
 
   // A bitmap resource of the module (this program when null); nullptr when
-  // missing.
+  // missing. The same picture for every caller while one holds it.
   static std::shared_ptr<const Picture> FromBitmapResource(int id, HMODULE module = nullptr);
   // An image file in memory (BMP, GIF, PNG, JPEG) decoded with GDI+;
   // transparent pixels take background (0x00BBGGRR). nullptr when unreadable.
@@ -38,9 +48,18 @@ class Picture {
   HPALETTE Palette() const { return palette_.get(); }
   int WidthPixels() const { return width_; }
   int HeightPixels() const { return height_; }
-  // HIMETRIC, from the pixels at the screen's resolution.
+  // HIMETRIC of the artwork: its pixels at 96 dpi, whatever the screen.
   long Width() const;
   long Height() const;
+
+  // The rectangle (x, y, w, h) of the picture scaled to width x height.
+  std::shared_ptr<const Picture> Scaled(int x, int y, int w, int h, int width, int height) const;
+  // The whole picture at a factor.
+  std::shared_ptr<const Picture> Scaled(DpiScale scale) const;
+  // A sheet of regions (a skin) cut at the breaks and scaled cell by cell
+  // (see ScaleKeyedCells).
+  std::shared_ptr<const Picture> ScaledCells(const std::vector<int>& columnBreaks, const std::vector<int>& rowBreaks,
+                                             DpiScale scale) const;
 
   // Where the picture came from, so design data can name it again.
   int ResourceId() const { return resourceId_; }
@@ -55,6 +74,7 @@ class Picture {
   int height_ = 0;
   int resourceId_ = 0;
   std::vector<unsigned char> sourceBytes_;
+  mutable std::map<std::vector<int>, std::shared_ptr<const Picture>> scaled_;
 };
 
 using PicturePtr = std::shared_ptr<const Picture>;

@@ -8,7 +8,6 @@
 #include <map>
 
 #include "framework/win/Input.h"
-#include "framework/win/Screen.h"
 #include "framework/win/WinText.h"
 
 namespace vorn2 {
@@ -242,21 +241,25 @@ void iButton::CutFrames(FrameSize frame, int stripFrames, int slots) {
   (void)stripFrames;
   frames_.assign(static_cast<std::size_t>(std::max(slots, 0)), nullptr);
   if (!backPicture_ || frame.width <= 0 || frame.height <= 0) return;
+  // Cut in the artwork's pixels, then scaled: every frame gets the same size.
+  const DpiScale scale = Scale();
+  const int width = scale.Px(frame.width), height = scale.Px(frame.height);
   const WindowDC screen(nullptr);
-  const UniqueDC strip(CreateCompatibleDC(Surface().hdc() ? Surface().hdc() : screen.get()));
-  const SelectGuard stripSelected(strip.get(), backPicture_->Handle());
   for (int i = 0; i < slots; ++i) {
     // Slots whose slice lies beyond the strip get no image of their own.
     if ((i + 1) * frame.width > backPicture_->WidthPixels()) continue;
-    UniqueBitmap bitmap(CreateCompatibleBitmap(screen.get(), frame.width, frame.height));
+    const PicturePtr scaled = backPicture_->Scaled(i * frame.width, 0, frame.width, frame.height, width, height);
+    UniqueBitmap bitmap(CreateCompatibleBitmap(screen.get(), width, height));
     const UniqueDC copy(CreateCompatibleDC(screen.get()));
-    if (!bitmap || !copy) continue;
+    const UniqueDC source(CreateCompatibleDC(screen.get()));
+    if (!scaled || !bitmap || !copy || !source) continue;
     UniquePalette palette = SystemPaletteIfAny(screen.get());
     {
       const SelectGuard copySelected(copy.get(), bitmap.get());
       const SelectGuard paletteSelected(copy.get(), palette.get());
       if (palette) RealizePalette(copy.get());
-      BitBlt(copy.get(), 0, 0, frame.width, frame.height, strip.get(), i * frame.width, 0, SRCCOPY);
+      const SelectGuard sourceSelected(source.get(), scaled->Handle());
+      BitBlt(copy.get(), 0, 0, width, height, source.get(), 0, 0, SRCCOPY);
     }
     frames_[i] = std::make_shared<Picture>(std::move(bitmap), std::move(palette));
   }
@@ -264,7 +267,7 @@ void iButton::CutFrames(FrameSize frame, int stripFrames, int slots) {
 
 void iButton::ResizeTwips(int widthTwips, int heightTwips) {
   if (!Exists()) return;
-  const int w = TwipsToPixelsX(widthTwips), h = TwipsToPixelsY(heightTwips);
+  const int w = Scale().FromTwips(widthTwips), h = Scale().FromTwips(heightTwips);
   RECT rc;
   GetClientRect(hWnd(), &rc);
   if (rc.right == w && rc.bottom == h) return;  // also ends the resize -> resize loop
@@ -274,7 +277,7 @@ void iButton::ResizeTwips(int widthTwips, int heightTwips) {
 HFONT iButton::CaptionFont() {
   if (hfont_) return hfont_.get();
   LOGFONTW lf{};
-  lf.lfHeight = -static_cast<LONG>(std::lround(font_.sizePoints * ScreenDpi(LOGPIXELSY) / 72.0));
+  lf.lfHeight = Scale().FontHeight(font_.sizePoints);
   lf.lfWeight = font_.weight;
   lf.lfItalic = font_.italic;
   lf.lfUnderline = font_.underline;
@@ -284,6 +287,13 @@ HFONT iButton::CaptionFont() {
   wcsncpy_s(lf.lfFaceName, face.c_str(), _TRUNCATE);
   hfont_.reset(CreateFontIndirectW(&lf));
   return hfont_.get();
+}
+
+void iButton::OnDpiChanged() {
+  // A font for the new dpi, the strip cut again (the control takes the new
+  // frame size) and the face painted again.
+  hfont_.reset();
+  logic_.CutStrip();
 }
 
 void iButton::ApplyShape(UniqueRegion shape) {
@@ -308,7 +318,7 @@ void iButton::Paint(int state, FrameChoice frame) {
   if (!dc) return;
   surface.Clear(OleColorToColorRef(kSurfaceBackColor));
   const int wpx = surface.width(), hpx = surface.height();
-  const int tppx = TwipsPerPixelX(), tppy = TwipsPerPixelY();
+  const DpiScale scale = Scale();
 
   SelectGuard fontSelected(dc, CaptionFont());
   const std::wstring text = W(logic_.Caption());
@@ -320,9 +330,9 @@ void iButton::Paint(int state, FrameChoice frame) {
     extent.cy = tm.tmHeight;
   }
   const double iconWidth = icon_ ? IconWidthTwips(icon_->Width()) : 0;
-  const ButtonLayout layout = LayoutButton(static_cast<double>(wpx) * tppx, static_cast<double>(hpx) * tppy,
-                                           static_cast<double>(extent.cx) * tppx,
-                                           static_cast<double>(extent.cy) * tppy, icon_ != nullptr, iconWidth, state);
+  const ButtonLayout layout =
+      LayoutButton(scale.ToTwipsExact(wpx), scale.ToTwipsExact(hpx), scale.ToTwipsExact(extent.cx),
+                   scale.ToTwipsExact(extent.cy), icon_ != nullptr, iconWidth, state);
 
   const PicturePtr picture = Frame(frame.index);
   UniqueRegion shape;
@@ -335,11 +345,10 @@ void iButton::Paint(int state, FrameChoice frame) {
     }
     if (frame.greyed) WashOut(surface.bits(), wpx, hpx);
     if (backStyle_ != 0) {
-      if (icon_) {
-        const SelectGuard selected(source.get(), icon_->Handle());
-        const int x = static_cast<int>(std::lround(layout.iconX / tppx));
-        GdiTransparentBlt(dc, x, 0, icon_->WidthPixels(), icon_->HeightPixels(), source.get(), 0, 0,
-                       icon_->WidthPixels(), icon_->HeightPixels(), kMaskKey);
+      if (const PicturePtr icon = icon_ ? icon_->Scaled(scale) : nullptr) {
+        const SelectGuard selected(source.get(), icon->Handle());
+        GdiTransparentBlt(dc, scale.FromTwips(layout.iconX), 0, icon->WidthPixels(), icon->HeightPixels(),
+                          source.get(), 0, 0, icon->WidthPixels(), icon->HeightPixels(), kMaskKey);
       }
     } else {
       GdiFlush();
@@ -351,8 +360,8 @@ void iButton::Paint(int state, FrameChoice frame) {
   if (!text.empty()) {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, OleColorToColorRef(foreColor_));
-    TextOutW(dc, static_cast<int>(std::lround(layout.captionX / tppx)),
-             static_cast<int>(std::lround(layout.captionY / tppy)), text.c_str(), static_cast<int>(text.size()));
+    TextOutW(dc, scale.FromTwips(layout.captionX), scale.FromTwips(layout.captionY), text.c_str(),
+             static_cast<int>(text.size()));
   }
   fontSelected.reset();
   SetROP2(dc, drawMode_);
@@ -378,8 +387,8 @@ void iButton::FirstShow() {
 // --- messages -----------------------------------------------------------
 
 LRESULT iButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-  const float x = static_cast<float>(GET_X_LPARAM(lParam) * TwipsPerPixelX());
-  const float y = static_cast<float>(GET_Y_LPARAM(lParam) * TwipsPerPixelY());
+  const float x = static_cast<float>(Scale().ToTwipsExact(GET_X_LPARAM(lParam)));
+  const float y = static_cast<float>(Scale().ToTwipsExact(GET_Y_LPARAM(lParam)));
   std::int16_t button = 0;
   switch (msg) {
     case WM_MOUSEMOVE:

@@ -83,6 +83,7 @@ class iButton : public Control, private iButtonPlatform {
   const wchar_t* ClassName() const override { return L"Vorn2iButton"; }
   void OnCreated() override;
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void OnDpiChanged() override;
 
  private:
   // iButtonPlatform

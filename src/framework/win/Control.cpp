@@ -1,7 +1,5 @@
 #include "framework/win/Control.h"
 
-#include "framework/win/Screen.h"
-
 namespace vorn2 {
 
 bool Control::Create(HWND parent, int x, int y, int width, int height, DWORD style, DWORD exStyle, int id) {
@@ -17,8 +15,9 @@ bool Control::Create(HWND parent, int x, int y, int width, int height, DWORD sty
 
 bool Control::CreateTwips(HWND parent, int leftTwips, int topTwips, int widthTwips, int heightTwips, DWORD style,
                           DWORD exStyle, int id) {
-  return Create(parent, TwipsToPixelsX(leftTwips), TwipsToPixelsY(topTwips), TwipsToPixelsX(widthTwips),
-                TwipsToPixelsY(heightTwips), style, exStyle, id);
+  const DpiScale scale = ScaleOf(parent);
+  return Create(parent, scale.FromTwips(leftTwips), scale.FromTwips(topTwips), scale.FromTwips(widthTwips),
+                scale.FromTwips(heightTwips), style, exStyle, id);
 }
 
 void Control::Destroy() {
@@ -27,6 +26,18 @@ void Control::Destroy() {
 
 void Control::Move(int x, int y, int width, int height) {
   if (Exists()) MoveWindow(hWnd(), x, y, width, height, TRUE);
+}
+
+void Control::MoveTwips(int leftTwips, int topTwips, int widthTwips, int heightTwips) {
+  const DpiScale scale = Scale();
+  Move(scale.FromTwips(leftTwips), scale.FromTwips(topTwips), scale.FromTwips(widthTwips),
+       scale.FromTwips(heightTwips));
+}
+
+void Control::MoveLeftTwips(int leftTwips) {
+  if (!Exists()) return;
+  const RECT r = Bounds();
+  Move(Scale().FromTwips(leftTwips), r.top, r.right - r.left, r.bottom - r.top);
 }
 
 RECT Control::Bounds() const {

@@ -1,6 +1,6 @@
 // A child-window control hosted on a form (or on another control). Geometry
 // is in pixels of the parent's client area; Twips overloads convert with
-// the screen's real twips per pixel.
+// the window's scale (the parent's, while creating).
 #pragma once
 
 #include <windows.h>
@@ -21,6 +21,9 @@ class Control : public Window {
   void Destroy();
 
   void Move(int x, int y, int width, int height);
+  void MoveTwips(int leftTwips, int topTwips, int widthTwips, int heightTwips);
+  // Moves the left edge only (twips); size and top stay.
+  void MoveLeftTwips(int leftTwips);
   RECT Bounds() const;  // in the parent's client coordinates
   void SetVisible(bool visible);
   bool Visible() const;

@@ -27,6 +27,34 @@ UniqueBitmap CreateDib32(int width, int height, std::uint32_t** bits) {
   return bmp;
 }
 
+PixelImage ReadPixels(HBITMAP bitmap) {
+  BITMAP bm{};
+  if (!bitmap || !GetObjectW(bitmap, sizeof bm, &bm) || bm.bmWidth <= 0 || bm.bmHeight == 0) return {};
+  PixelImage image(bm.bmWidth, bm.bmHeight < 0 ? -bm.bmHeight : bm.bmHeight);
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bi.bmiHeader.biWidth = image.width;
+  bi.bmiHeader.biHeight = -image.height;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  const WindowDC screen(nullptr);
+  if (GetDIBits(screen.get(), bitmap, 0, static_cast<UINT>(image.height), image.pixels.data(), &bi,
+                DIB_RGB_COLORS) != image.height) {
+    return {};
+  }
+  return image;
+}
+
+UniqueBitmap DibFromPixels(const PixelImage& image) {
+  if (image.Empty()) return {};
+  std::uint32_t* bits = nullptr;
+  UniqueBitmap dib = CreateDib32(image.width, image.height, &bits);
+  if (!dib || !bits) return {};
+  std::copy(image.pixels.begin(), image.pixels.end(), bits);
+  return dib;
+}
+
 void DrawingSurface::Release() {
   selection_.reset();
   dc_.reset();

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "framework/ArtworkScale.h"
 #include "framework/win/Handles.h"
 
 namespace vorn2 {
@@ -44,5 +45,10 @@ class DrawingSurface {
 
 // A 32-bit top-down DIB section; bits receives the pixel pointer.
 UniqueBitmap CreateDib32(int width, int height, std::uint32_t** bits);
+
+// The pixels of any bitmap as 32-bit values (empty when unreadable), and a
+// DIB section holding given pixels.
+PixelImage ReadPixels(HBITMAP bitmap);
+UniqueBitmap DibFromPixels(const PixelImage& image);
 
 }  // namespace vorn2

@@ -54,24 +54,31 @@ bool Form::Load() {
   if (!RegisterClassOnce(design_.className.c_str())) return false;
   SetBackColor(design_.backColor);
 
-  RECT rc{0, 0, TwipsToPixelsX(design_.clientWidthTwips), TwipsToPixelsY(design_.clientHeightTwips)};
   const DWORD style = design_.style & ~WS_VISIBLE;
-  AdjustWindowRectEx(&rc, style, FALSE, design_.exStyle);
   HWND owner = nullptr;
   if (ownerForm_ && ownerForm_->IsLoaded()) owner = ownerForm_->hWnd();
   else if (!design_.showInTaskbar) owner = ParkingWindow();
-  const int x = TwipsToPixelsX(design_.leftTwips);
-  const int y = TwipsToPixelsY(design_.topTwips);
+  // Sized for the system's dpi; a window that comes up on a screen of
+  // another dpi is sized again for its own right after.
+  const DpiScale guess = SystemScale();
+  RECT rc{0, 0, guess.FromTwips(design_.clientWidthTwips), guess.FromTwips(design_.clientHeightTwips)};
+  AdjustWindowRectEx(&rc, style, FALSE, design_.exStyle);
+  const int x = guess.FromTwips(design_.leftTwips);
+  const int y = guess.FromTwips(design_.topTwips);
   if (!CreateHostWindow(design_.exStyle, design_.className.c_str(), W(design_.caption), style, x, y,
                         rc.right - rc.left, rc.bottom - rc.top, owner, nullptr)) {
     return false;
+  }
+  if (Scale() != guess) {
+    const SIZE size = DesignWindowSize();
+    SetWindowPos(hWnd(), nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   placed_ = false;
   unloading_ = false;
   Registry().push_back(this);
   if (design_.appIcon) {
-    bigIcon_ = LoadAppIcon(32);
-    smallIcon_ = LoadAppIcon(16);
+    bigIcon_ = LoadAppIcon(Scale().Px(32));
+    smallIcon_ = LoadAppIcon(Scale().Px(16));
     if (bigIcon_) SendMessageW(hWnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
     if (smallIcon_) SendMessageW(hWnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
   }
@@ -178,6 +185,14 @@ LRESULT Form::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       OnResize();
       return r;
     }
+    case WM_DPICHANGED: {
+      // wParam: the new dpi (x and y alike); lParam: where the system
+      // suggests the window goes at that dpi.
+      suggestedRect_ = reinterpret_cast<const RECT*>(lParam);
+      ApplyScale(DpiScale(LOWORD(wParam)));
+      suggestedRect_ = nullptr;
+      return 0;
+    }
     case WM_COMMAND:
       if (lParam == 0) {  // menus and accelerators; controls report through their own notifications
         OnCommand(LOWORD(wParam));
@@ -188,6 +203,24 @@ LRESULT Form::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       break;
   }
   return Window::WndProc(msg, wParam, lParam);
+}
+
+SIZE Form::DesignWindowSize() const {
+  RECT rc{0, 0, Scale().FromTwips(design_.clientWidthTwips), Scale().FromTwips(design_.clientHeightTwips)};
+  const DWORD style = IsLoaded() ? static_cast<DWORD>(GetWindowLongPtrW(hWnd(), GWL_STYLE)) : design_.style;
+  const DWORD exStyle = IsLoaded() ? static_cast<DWORD>(GetWindowLongPtrW(hWnd(), GWL_EXSTYLE)) : design_.exStyle;
+  AdjustWindowRectEx(&rc, style & ~WS_VISIBLE, FALSE, exStyle);
+  return SIZE{rc.right - rc.left, rc.bottom - rc.top};
+}
+
+void Form::OnDpiChanged() {
+  // A form made a child of another window (a page in a tab) is sized by it.
+  if (!IsLoaded() || (GetWindowLongPtrW(hWnd(), GWL_STYLE) & WS_CHILD)) return;
+  RECT now{};
+  GetWindowRect(hWnd(), &now);
+  const POINT at = suggestedRect_ ? POINT{suggestedRect_->left, suggestedRect_->top} : POINT{now.left, now.top};
+  const SIZE size = DesignWindowSize();
+  SetWindowPos(hWnd(), nullptr, at.x, at.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 std::string Form::Caption() const {

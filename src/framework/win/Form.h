@@ -83,6 +83,16 @@ class Form : public Window {
   virtual void OnCommand(int id) { (void)id; }
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   void OnWindowDestroyed() override;
+  // Takes the place the system suggested (or keeps its own) and its design
+  // client size at the new factor. Forms that lay themselves out override
+  // it, calling this first.
+  void OnDpiChanged() override;
+  // The window's outer size for a client area of the design size at the
+  // window's scale.
+  SIZE DesignWindowSize() const;
+  // Where the system suggests the window goes, while a WM_DPICHANGED is
+  // handled (OnDpiChanged); null otherwise.
+  const RECT* SuggestedRect() const { return suggestedRect_; }
 
  private:
   FormDesign design_;
@@ -92,6 +102,8 @@ class Form : public Window {
   int modalDepth_ = 0;
   std::vector<HWND> modalDisabled_;
   HWND modalPreviousActive_ = nullptr;
+  // The system's suggestion with the last WM_DPICHANGED, while it is handled.
+  const RECT* suggestedRect_ = nullptr;
   void EnableModalOwners();
   // The window's icons (appIcon); destroyed once the window is gone.
   UniqueIcon bigIcon_;

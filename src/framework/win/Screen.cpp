@@ -1,22 +1,43 @@
 #include "framework/win/Screen.h"
 
-#include "framework/Twips.h"
 #include "framework/win/Handles.h"
 
 namespace vorn2 {
+namespace {
 
-int ScreenDpi(int index) {
-  const WindowDC screen(nullptr);
-  const int dpi = screen ? GetDeviceCaps(screen.get(), index) : 0;
-  return dpi > 0 ? dpi : 96;
+// Functions Windows 7 lacks, from user32 (always loaded) at run time.
+template <typename Function>
+Function User32Function(const char* name) {
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
 }
 
-int TwipsPerPixelX() { return TwipsPerPixelForDpi(ScreenDpi(LOGPIXELSX)); }
-int TwipsPerPixelY() { return TwipsPerPixelForDpi(ScreenDpi(LOGPIXELSY)); }
-int TwipsToPixelsX(double twips) { return TwipsToPixels(twips, TwipsPerPixelX()); }
-int TwipsToPixelsY(double twips) { return TwipsToPixels(twips, TwipsPerPixelY()); }
-int PixelsToTwipsX(int pixels) { return pixels * TwipsPerPixelX(); }
-int PixelsToTwipsY(int pixels) { return pixels * TwipsPerPixelY(); }
+using DpiForSystemFn = UINT(WINAPI*)();
+using DpiForWindowFn = UINT(WINAPI*)(HWND);
+
+}  // namespace
+
+int SystemDpi() {
+  static const DpiForSystemFn forSystem = User32Function<DpiForSystemFn>("GetDpiForSystem");
+  int dpi = forSystem ? static_cast<int>(forSystem()) : 0;
+  if (dpi <= 0) {
+    const WindowDC screen(nullptr);
+    dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSX) : 0;
+  }
+  return dpi > 0 ? dpi : kDesignDpi;
+}
+
+int WindowDpi(HWND hwnd) {
+  static const DpiForWindowFn forWindow = User32Function<DpiForWindowFn>("GetDpiForWindow");
+  const int dpi = forWindow && hwnd ? static_cast<int>(forWindow(hwnd)) : 0;
+  return dpi > 0 ? dpi : SystemDpi();
+}
+
+double TwipsPerPixelX() { return static_cast<double>(kTwipsPerInch) / SystemDpi(); }
+double TwipsPerPixelY() { return TwipsPerPixelX(); }
+int TwipsToPixelsX(double twips) { return SystemScale().FromTwips(twips); }
+int TwipsToPixelsY(double twips) { return SystemScale().FromTwips(twips); }
+int PixelsToTwipsX(int pixels) { return SystemScale().ToTwips(pixels); }
+int PixelsToTwipsY(int pixels) { return SystemScale().ToTwips(pixels); }
 
 SIZE ScreenSizePixels() { return SIZE{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
 

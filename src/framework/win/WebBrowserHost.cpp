@@ -174,7 +174,8 @@ class WebBrowserHost::Site final : public IOleClientSite,
   }
   STDMETHODIMP GetHostInfo(DOCHOSTUIINFO* pInfo) override {
     if (!pInfo) return E_POINTER;
-    DWORD flags = 0;
+    // The pages are drawn at the screen's scale, as the windows around them.
+    DWORD flags = DOCHOSTUIFLAG_DPI_AWARE;
     if (owner_ && !owner_->scrollBars_) flags |= DOCHOSTUIFLAG_SCROLL_NO;
     if (owner_ && !owner_->border_) flags |= DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_NO3DOUTERBORDER;
     pInfo->dwFlags = flags;

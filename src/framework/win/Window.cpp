@@ -1,9 +1,11 @@
 #include "framework/win/Window.h"
 
 #include "framework/win/Handles.h"
+#include "framework/win/Screen.h"
 
 #include <set>
 #include <unordered_map>
+#include <vector>
 
 namespace vorn2 {
 
@@ -46,13 +48,42 @@ Window* Window::FromHandle(HWND hwnd) {
   return reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
+DpiScale Window::ScaleOf(HWND hwnd) {
+  if (const Window* ours = FromHandle(hwnd)) return ours->scale_;
+  return DpiScale(WindowDpi(hwnd));
+}
+
+void Window::ApplyScale(DpiScale scale) {
+  if (!hwnd_) return;
+  std::vector<Window*> inside;
+  EnumChildWindows(
+      hwnd_,
+      [](HWND child, LPARAM list) -> BOOL {
+        if (Window* w = FromHandle(child)) reinterpret_cast<std::vector<Window*>*>(list)->push_back(w);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&inside));
+  scale_ = scale;
+  for (Window* w : inside) w->scale_ = scale;
+  // Parents come before their children in the enumeration.
+  for (auto it = inside.rbegin(); it != inside.rend(); ++it) {
+    HWND h = (*it)->hwnd_;
+    if (h && FromHandle(h) == *it) (*it)->OnDpiChanged();
+  }
+  if (hwnd_) OnDpiChanged();
+}
+
 LRESULT CALLBACK Window::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   Window* self = nullptr;
   if (msg == WM_NCCREATE) {
     auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
     self = static_cast<Window*>(cs->lpCreateParams);
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    if (self) self->hwnd_ = hwnd;
+    if (self) {
+      self->hwnd_ = hwnd;
+      const bool child = (cs->style & WS_CHILD) != 0 && cs->hwndParent;
+      self->scale_ = child ? ScaleOf(cs->hwndParent) : DpiScale(WindowDpi(hwnd));
+    }
   } else {
     self = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "framework/Twips.h"
 #include "framework/win/DrawingSurface.h"
 
 namespace vorn2 {
@@ -21,6 +22,13 @@ class Window {
 
   HWND hWnd() const { return hwnd_; }
   bool Exists() const { return hwnd_ != nullptr; }
+
+  // The factor the window shows its design at (its dpi / 96). A top-level
+  // window takes its dpi from the system when it is created and from
+  // WM_DPICHANGED later; a child window shares its parent's.
+  DpiScale Scale() const { return scale_; }
+  // The scale of any window: ours as we keep it, others' from the system.
+  static DpiScale ScaleOf(HWND hwnd);
 
   // Persistent drawing: while on, WM_PAINT copies Surface() and the
   // background is never erased, so what was drawn survives repaints.
@@ -46,11 +54,18 @@ class Window {
   LRESULT DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam);
   // After the window is gone (WM_NCDESTROY), hWnd() is already null.
   virtual void OnWindowDestroyed() {}
+  // Scale() has changed (the window moved to a screen of another dpi): fonts,
+  // pictures, sizes and places made for the old factor are made again.
+  virtual void OnDpiChanged() {}
+  // Gives this window and every window of ours inside it the new scale,
+  // then runs their OnDpiChanged (the inner ones first) and this one's.
+  void ApplyScale(DpiScale scale);
   virtual void OnPaint(HDC) {}
 
  private:
   static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   HWND hwnd_ = nullptr;
+  DpiScale scale_;
   bool autoRedraw_ = false;
   COLORREF backColor_ = GetSysColor(COLOR_BTNFACE);
   DrawingSurface surface_;

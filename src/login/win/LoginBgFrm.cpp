@@ -40,7 +40,7 @@ void LoginBgFrm::OnLoad() {
   // and the start-up shows its splash only after it: size the window now,
   // paint it once the splash is up (while the login page loads), or when it
   // is about to be shown, whichever comes first.
-  const SIZE size = LayeredPngSize(IDR_PNG_LOGIN_BG);
+  const SIZE size = LayeredPngSize(IDR_PNG_LOGIN_BG, Scale());
   if (size.cx > 0) SetWindowPos(hwnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   painted_ = false;
   PostMessageW(hwnd, kPaintPictureMessage, 0, 0);
@@ -67,7 +67,14 @@ void LoginBgFrm::MoveFollower() {
 void LoginBgFrm::PaintPicture() {
   if (painted_ || !IsLoaded()) return;
   painted_ = true;
-  PaintLayeredPng(hWnd(), IDR_PNG_LOGIN_BG, picture_);
+  PaintLayeredPng(hWnd(), IDR_PNG_LOGIN_BG, picture_, Scale());
+}
+
+void LoginBgFrm::OnDpiChanged() {
+  Form::OnDpiChanged();
+  painted_ = true;
+  PaintLayeredPng(hWnd(), IDR_PNG_LOGIN_BG, picture_, Scale());
+  MoveFollower();
 }
 
 void LoginBgFrm::OnUnload(bool&) {

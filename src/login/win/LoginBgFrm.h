@@ -27,6 +27,8 @@ class LoginBgFrm : public Form {
  protected:
   void OnLoad() override;
   void OnUnload(bool& cancel) override;
+  // The picture again at the new factor; the login window stays on it.
+  void OnDpiChanged() override;
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:

@@ -36,6 +36,15 @@ void CreateTwips(Control& control, HWND parent, const login_layout::TwipsRect& r
   control.CreateTwips(parent, r.left, r.top, r.width, r.height, style);
 }
 
+// The browser's place in its box, in pixels.
+struct Bounds {
+  int x, y, width, height;
+};
+Bounds BrowserBounds(DpiScale scale) {
+  const login_layout::TwipsRect& r = login_layout::kWebBrowser1;
+  return {scale.FromTwips(r.left), scale.FromTwips(r.top), scale.FromTwips(r.width), scale.FromTwips(r.height)};
+}
+
 }  // namespace
 
 LoginFrm::LoginFrm(LoginSettings settings, WebViewFactory createWebView)
@@ -63,9 +72,8 @@ void LoginFrm::CreateControls() {
   // A fresh control for every load; the old one was released at unload.
   webBrowser1_ = createWebView_();
   if (!webBrowser1_) return;
-  const login_layout::TwipsRect& r = login_layout::kWebBrowser1;
-  webBrowser1_->Create(picture1_.hWnd(), TwipsToPixelsX(r.left), TwipsToPixelsY(r.top), TwipsToPixelsX(r.width),
-                       TwipsToPixelsY(r.height));
+  const Bounds b = BrowserBounds(Scale());
+  webBrowser1_->Create(picture1_.hWnd(), b.x, b.y, b.width, b.height);
   webBrowser1_->SetContextMenuEnabled(false);
   WebViewEvents& events = webBrowser1_->Events();
   events.beforeNavigate = [this](const std::wstring& url, bool, bool& cancel) { OnBeforeNavigate(url, cancel); };
@@ -80,11 +88,11 @@ void LoginFrm::OnLoad() {
 
   const std::wstring iconPath = GetTempFolder() + L"vorn2" L".ico";
   SaveResourceToFile(IDR_ICON_APP, L"ICON", iconPath);
-  UniqueIcon small = LoadIconFile(iconPath, 16);
+  UniqueIcon small = LoadIconFile(iconPath, Scale().Px(16));
   background_.SetFollower(this);
   background_.Load();
   SendMessageW(background_.hWnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
-  UniqueIcon big = LoadIconFile(iconPath, 32);
+  UniqueIcon big = LoadIconFile(iconPath, Scale().Px(32));
   SendMessageW(background_.hWnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
   // Icons of an earlier load are no longer shown anywhere.
   smallIcon_ = std::move(small);
@@ -106,6 +114,21 @@ void LoginFrm::OnLoad() {
   if (background_.IsLoaded())
     SetWindowLongPtrW(hWnd(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(background_.hWnd()));
   background_.Load();
+}
+
+void LoginFrm::OnDpiChanged() {
+  Form::OnDpiChanged();
+  if (!picture1_.Exists()) return;
+  auto place = [](Control& c, const login_layout::TwipsRect& r) { c.MoveTwips(r.left, r.top, r.width, r.height); };
+  place(miniBtn_, login_layout::kMiniBtn);
+  place(closeBtn_, login_layout::kCloseBtn);
+  place(picture1_, login_layout::kPicture1);
+  if (webBrowser1_) {
+    const Bounds b = BrowserBounds(Scale());
+    webBrowser1_->Move(b.x, b.y, b.width, b.height);
+  }
+  // On the background, whichever of the two moved first.
+  background_.MoveFollower();
 }
 
 void LoginFrm::OnQueryUnload(bool& cancel, UnloadMode mode) {

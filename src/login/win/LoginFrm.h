@@ -60,6 +60,8 @@ class LoginFrm : public Form {
  protected:
   void OnLoad() override;
   void OnQueryUnload(bool& cancel, UnloadMode mode) override;
+  // The controls at their design places at the new factor.
+  void OnDpiChanged() override;
   void OnUnload(bool& cancel) override;
 
  private:

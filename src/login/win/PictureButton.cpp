@@ -1,5 +1,8 @@
 #include "login/win/PictureButton.h"
 
+#include <algorithm>
+
+#include "framework/ArtworkScale.h"
 #include "framework/Notify.h"
 #include "framework/win/GdiPlus.h"
 #include "login/LoginLayout.h"
@@ -15,16 +18,35 @@ PictureButton::PictureButton(int pictureId, const wchar_t* pictureType)
 void PictureButton::OnCreated() {
   SetBackColor(login_layout::kTransparentColor);
   SetAutoRedraw(true);
-  // Drawn once into the persistent surface; GDI+ is only needed for that.
+  Draw();
+}
+
+void PictureButton::Draw() {
+  // Drawn into the persistent surface at its size; GDI+ is only needed for that.
+  DrawingSurface& surface = Surface();
   const GdiplusSession session = GdiplusSession::Open();
-  if (!session) return;
+  if (!session || !surface.bits()) return;
   const PngImage png = LoadPngResource(pictureId_, pictureType_);
+  UINT w = 0, h = 0;
   if (png.image) {
-    UniqueGdipGraphics graphics;
-    if (gp::GdipCreateFromHDC(Surface().hdc(), graphics.put()) == Gdiplus::Ok) {
-      gp::GdipDrawImageRectI(graphics.get(), png.image.get(), 0, 0, Surface().width(), Surface().height());
-    }
+    gp::GdipGetImageWidth(png.image.get(), &w);
+    gp::GdipGetImageHeight(png.image.get(), &h);
   }
+  if (w == 0 || h == 0) return;
+  PixelImage artwork(static_cast<int>(w), static_cast<int>(h));
+  {
+    UniqueGdipBitmap view;
+    UniqueGdipGraphics graphics;
+    DrawPremultiplied(png.image.get(), artwork.width, artwork.height, artwork.pixels.data(), view, graphics);
+  }
+  // On the window's see-through colour (which the artwork uses too), then
+  // scaled: an edge is the picture or the key, never a blend of the two.
+  const COLORREF k = login_layout::kTransparentColor;
+  const std::uint32_t key = (GetRValue(k) << 16) | (GetGValue(k) << 8) | GetBValue(k);  // as a DIB pixel
+  const PixelImage keyed = ScaleKeyed(KeyPremultiplied(artwork, key), 0, 0, artwork.width, artwork.height,
+                                      surface.width(), surface.height(), key);
+  GdiFlush();
+  if (!keyed.Empty()) std::copy(keyed.pixels.begin(), keyed.pixels.end(), surface.bits());
   Refresh();
 }
 
@@ -49,6 +71,12 @@ LRESULT PictureButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CAPTURECHANGED:
       pressed_ = false;
       break;
+    case WM_SIZE: {
+      // At another factor the login window gives the button its new size.
+      const LRESULT r = Control::WndProc(msg, wParam, lParam);
+      Draw();
+      return r;
+    }
     default:
       break;
   }

@@ -26,6 +26,7 @@ class PictureButton : public Control {
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  void Draw();
   int pictureId_;
   const wchar_t* pictureType_;
   bool pressed_ = false;

@@ -44,16 +44,6 @@ void CreateAt(Control& control, HWND parent, const ml::TwipsRect& r, DWORD style
   control.CreateTwips(parent, r.left, r.top, r.width, r.height, style);
 }
 
-void MoveTwips(Control& control, int left, int top, int width, int height) {
-  control.Move(TwipsToPixelsX(left), TwipsToPixelsY(top), TwipsToPixelsX(width), TwipsToPixelsY(height));
-}
-
-void MoveLeftTwips(Control& control, int left) {
-  if (!control.Exists()) return;
-  const RECT r = control.Bounds();
-  control.Move(TwipsToPixelsX(left), r.top, r.right - r.left, r.bottom - r.top);
-}
-
 FontSpec LinkFont() {
   FontSpec f;
   f.name = "宋体";
@@ -194,10 +184,10 @@ void WebMainFrm::OnLoad() {
   const HWND me = hWnd();
 
   const std::wstring iconPath = GetTempFolder() + L"vorn2" L".ico";
-  smallIcon_ = LoadIconFile(iconPath, 16);
+  smallIcon_ = LoadIconFile(iconPath, Scale().Px(16));
   SendMessageW(me, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
   tray_.AddNotifyIcon(me, smallIcon_.get(), kWindowCaption);
-  bigIcon_ = LoadIconFile(iconPath, 32);
+  bigIcon_ = LoadIconFile(iconPath, Scale().Px(32));
   SendMessageW(me, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
 
   HookMainWindow(me);
@@ -230,18 +220,45 @@ void WebMainFrm::OnLoad() {
   webuTab_->SethContainerWnd(pCnt_.hWnd());
   webuTab_->LockReDraw(false);
 
-  if (PicturePtr logo = Picture::FromBitmapResource(IDB_LOGO)) {
-    picLogo_.SetAutoRedraw(true);
-    const UniqueDC source(CreateCompatibleDC(nullptr));
-    const SelectGuard selected(source.get(), logo->Handle());
-    StretchBlt(picLogo_.Surface().hdc(), 0, 0, picLogo_.Surface().width(), picLogo_.Surface().height(),
-               source.get(), 0, 0, logo->WidthPixels(), logo->HeightPixels(), SRCCOPY);
-    picLogo_.Refresh();
-  }
+  picLogo_.SetAutoRedraw(true);
+  DrawLogo();
 
   MinMaxToggle();
 
   dde_.Open(ExecutableBaseName(), kDdeTopic);
+}
+
+void WebMainFrm::DrawLogo() {
+  const PicturePtr logo = Picture::FromBitmapResource(IDB_LOGO);
+  DrawingSurface& surface = picLogo_.Surface();
+  const PicturePtr scaled =
+      logo ? logo->Scaled(0, 0, logo->WidthPixels(), logo->HeightPixels(), surface.width(), surface.height())
+           : nullptr;
+  if (!scaled || !surface.hdc()) return;
+  const UniqueDC source(CreateCompatibleDC(nullptr));
+  const SelectGuard selected(source.get(), scaled->Handle());
+  BitBlt(surface.hdc(), 0, 0, surface.width(), surface.height(), source.get(), 0, 0, SRCCOPY);
+  picLogo_.Refresh();
+}
+
+void WebMainFrm::OnDpiChanged() {
+  // The window keeps its state: filling the work area, or where and as
+  // large as the system suggests (its size scaled by the change).
+  if (objStyle_ && objStyle_->Filled()) objStyle_->RefillIfFilled();
+  else if (const RECT* r = SuggestedRect()) {
+    SetWindowPos(hWnd(), nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  if (!webuTab_->Exists()) return;
+  // Tops and sizes at the new factor; the layout places them sideways.
+  picLogo_.MoveTwips(ml::kPicLogo.left, ml::kPicLogo.top, ml::kPicLogo.width, ml::kPicLogo.height);
+  const std::pair<Control*, const ml::TwipsRect*> titleRow[] = {
+      {webuTab_.get(), &ml::kTabStrip}, {&otherUserBtn_, &ml::kOtherUserBtn}, {&gameSpaceBtn_, &ml::kGameSpaceBtn},
+      {&webTool_, &ml::kWebTool},       {&webMin_, &ml::kWebMin},             {&webMinMax_, &ml::kWebMinMax},
+      {&webClose_, &ml::kWebClose}};
+  for (const auto& [control, r] : titleRow) control->MoveTwips(r->left, r->top, r->width, r->height);
+  Layout();
+  DrawLogo();
 }
 
 void WebMainFrm::MinMaxToggle() {
@@ -259,26 +276,28 @@ void WebMainFrm::Layout() {
   RECT window{}, client{};
   GetWindowRect(hWnd(), &window);
   GetClientRect(hWnd(), &client);
-  const int windowWidth = PixelsToTwipsX(window.right - window.left);
-  const int clientWidth = PixelsToTwipsX(client.right);
-  const int clientHeight = PixelsToTwipsY(client.bottom);
+  const DpiScale scale = Scale();
+  const int windowWidth = scale.ToTwips(window.right - window.left);
+  const int clientWidth = scale.ToTwips(client.right);
+  const int clientHeight = scale.ToTwips(client.bottom);
   const RECT tabBounds = webuTab_->Bounds();
-  const int tabHeight = PixelsToTwipsY(tabBounds.bottom - tabBounds.top);
+  const int tabHeight = scale.ToTwips(tabBounds.bottom - tabBounds.top);
 
-  MoveTwips(webBForm_, 0, 0, windowWidth, ml::kTitleBarHeight);
+  webBForm_.MoveTwips(0, 0, windowWidth, ml::kTitleBarHeight);
   webBForm_.Printform(*this);
-  RectRgn(hWnd(), client.right + 1, client.bottom + 1, ml::kCornerEllipse, ml::kCornerEllipse);
+  const int corner = scale.Px(ml::kCornerEllipse);
+  RectRgn(hWnd(), client.right + 1, client.bottom + 1, corner, corner);
 
   const ml::Placement p = ml::PlaceControls(windowWidth, clientWidth, clientHeight, tabHeight);
-  MoveLeftTwips(webClose_, p.webClose);
-  MoveLeftTwips(webMinMax_, p.webMinMax);
-  MoveLeftTwips(webMin_, p.webMin);
-  MoveLeftTwips(webTool_, p.webTool);
-  if (p.tabStrip) MoveTwips(*webuTab_, p.tabStrip->left, p.tabStrip->top, p.tabStrip->width, p.tabStrip->height);
-  MoveLeftTwips(gameSpaceBtn_, p.gameSpace);
-  MoveLeftTwips(otherUserBtn_, p.otherUser);
+  webClose_.MoveLeftTwips(p.webClose);
+  webMinMax_.MoveLeftTwips(p.webMinMax);
+  webMin_.MoveLeftTwips(p.webMin);
+  webTool_.MoveLeftTwips(p.webTool);
+  if (p.tabStrip) webuTab_->MoveTwips(p.tabStrip->left, p.tabStrip->top, p.tabStrip->width, p.tabStrip->height);
+  gameSpaceBtn_.MoveLeftTwips(p.gameSpace);
+  otherUserBtn_.MoveLeftTwips(p.otherUser);
   if (p.content.width >= 0 && p.content.height >= 0)
-    MoveTwips(pCnt_, p.content.left, p.content.top, p.content.width, p.content.height);
+    pCnt_.MoveTwips(p.content.left, p.content.top, p.content.width, p.content.height);
 }
 
 void WebMainFrm::RectRgn(HWND lng_hWnd, int right, int bottom, int ellipseWidth, int ellipseHeight) {

@@ -95,8 +95,12 @@ class WebMainFrm : public Form, public IGameWindow, public IMsgHost, private IUp
   void OnCommand(int id) override;
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   void OnWindowDestroyed() override;
+  // Keeps the window's state and lays the title row out again at the new
+  // factor.
+  void OnDpiChanged() override;
 
  private:
+  void DrawLogo();
   void CreateControls();
   void WireControls();
   void OpenTabURL(const std::string& url);

@@ -40,7 +40,8 @@ void WebUrl::OnLoad() {
 
   wb_ = createWebView_();
   if (!wb_) return;
-  wb_->Create(picture1_.hWnd(), -2, -2, rc.right + 4, rc.bottom + 4);
+  const int border = BrowserBorder();
+  wb_->Create(picture1_.hWnd(), -border, -border, rc.right + 2 * border, rc.bottom + 2 * border);
   WebViewEvents& events = wb_->Events();
   events.downloadBegin = [this] {
     if (wb_) wb_->SetSilent(true);
@@ -67,8 +68,17 @@ void WebUrl::PlaceBrowser() {
   if (!wb_ || !picture1_.Exists()) return;
   RECT rc{};
   GetClientRect(picture1_.hWnd(), &rc);
-  // Two pixels beyond the box on every side: the control's own border is clipped away.
-  wb_->Move(-2, -2, rc.right + 4, rc.bottom + 4);
+  const int border = BrowserBorder();
+  wb_->Move(-border, -border, rc.right + 2 * border, rc.bottom + 2 * border);
+}
+
+// Two pixels (at 96 dpi) beyond the box on every side: the control's own
+// border is clipped away.
+int WebUrl::BrowserBorder() const { return Scale().Px(2); }
+
+void WebUrl::OnDpiChanged() {
+  Form::OnDpiChanged();
+  PlaceBrowser();
 }
 
 void WebUrl::OnDocumentComplete() {

@@ -40,9 +40,11 @@ class WebUrl : public Form {
   void OnLoad() override;
   void OnUnload(bool& cancel) override;
   void OnResize() override;
+  void OnDpiChanged() override;
 
  private:
   void PlaceBrowser();
+  int BrowserBorder() const;
   void OnDocumentComplete();
 
   WebViewFactory createWebView_;

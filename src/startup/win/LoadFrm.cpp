@@ -57,10 +57,15 @@ void LoadFrm::OnLoad() {
     return;
   }
   SetWindowLongPtrW(hWnd(), GWL_EXSTYLE, GetWindowLongPtrW(hWnd(), GWL_EXSTYLE) | WS_EX_LAYERED);
-  PaintLayeredPng(hWnd(), IDR_PNG_SPLASH, splash_);
+  PaintLayeredPng(hWnd(), IDR_PNG_SPLASH, splash_, Scale());
   if (loadLogin) loadLogin();
 }
 
 void LoadFrm::OnUnload(bool&) { TeardownLayered(splash_); }
+
+void LoadFrm::OnDpiChanged() {
+  Form::OnDpiChanged();
+  if (splash_.bitmap) PaintLayeredPng(hWnd(), IDR_PNG_SPLASH, splash_, Scale());
+}
 
 }  // namespace vorn2

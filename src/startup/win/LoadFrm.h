@@ -41,6 +41,7 @@ class LoadFrm : public Form {
  protected:
   void OnLoad() override;
   void OnUnload(bool& cancel) override;
+  void OnDpiChanged() override;
 
  private:
   void End();

@@ -57,7 +57,18 @@ PngImage LoadPngResource(int id, const wchar_t* type) {
   return png;
 }
 
-void PaintLayeredPng(HWND hwnd, int pngId, LayeredPicture& picture) {
+void DrawPremultiplied(Gdiplus::GpImage* image, int width, int height, std::uint32_t* target,
+                       UniqueGdipBitmap& surface, UniqueGdipGraphics& graphics) {
+  gp::GdipCreateBitmapFromScan0(width, height, width * 4, PixelFormat32bppPARGB, reinterpret_cast<BYTE*>(target),
+                                surface.put());
+  if (surface) gp::GdipGetImageGraphicsContext(surface.get(), graphics.put());
+  if (!graphics) return;
+  gp::GdipSetCompositingMode(graphics.get(), Gdiplus::CompositingModeSourceCopy);
+  gp::GdipDrawImageRectI(graphics.get(), image, 0, 0, width, height);
+  gp::GdipFlush(graphics.get(), Gdiplus::FlushIntentionSync);
+}
+
+void PaintLayeredPng(HWND hwnd, int pngId, LayeredPicture& picture, DpiScale scale) {
   TeardownLayered(picture);
   picture.session = GdiplusSession::Open();
   PngImage png = LoadPngResource(pngId, L"PNG");
@@ -68,9 +79,10 @@ void PaintLayeredPng(HWND hwnd, int pngId, LayeredPicture& picture) {
     gp::GdipGetImageWidth(picture.image.get(), &w);
     gp::GdipGetImageHeight(picture.image.get(), &h);
   }
-  picture.width = static_cast<int>(w);
-  picture.height = static_cast<int>(h);
   if (w == 0 || h == 0) return;
+  const int artWidth = static_cast<int>(w), artHeight = static_cast<int>(h);
+  picture.width = scale.Px(artWidth);
+  picture.height = scale.Px(artHeight);
 
   const WindowDC windowDC(hwnd);
   picture.memoryDC.reset(CreateCompatibleDC(windowDC.get()));
@@ -79,13 +91,17 @@ void PaintLayeredPng(HWND hwnd, int pngId, LayeredPicture& picture) {
   picture.bitmap = CreateDib32(picture.width, picture.height, &bits);
   picture.selection = SelectGuard(picture.memoryDC.get(), picture.bitmap.get());
   if (bits) {
-    gp::GdipCreateBitmapFromScan0(picture.width, picture.height, picture.width * 4, PixelFormat32bppPARGB,
-                                  reinterpret_cast<BYTE*>(bits), picture.surface.put());
-    if (picture.surface) gp::GdipGetImageGraphicsContext(picture.surface.get(), picture.graphics.put());
-    if (Gdiplus::GpGraphics* graphics = picture.graphics.get()) {
-      gp::GdipSetCompositingMode(graphics, Gdiplus::CompositingModeSourceCopy);
-      gp::GdipDrawImageRectI(graphics, picture.image.get(), 0, 0, picture.width, picture.height);
-      gp::GdipFlush(graphics, Gdiplus::FlushIntentionSync);
+    // GDI+ decodes at the artwork's size: into the DIB, or into a buffer that
+    // is then scaled into it.
+    const bool scaled = picture.width != artWidth || picture.height != artHeight;
+    if (scaled) picture.artwork = PixelImage(artWidth, artHeight);
+    DrawPremultiplied(picture.image.get(), artWidth, artHeight, scaled ? picture.artwork.pixels.data() : bits,
+                      picture.surface, picture.graphics);
+    if (scaled) {
+      const PixelImage out =
+          ScalePremultiplied(picture.artwork, 0, 0, artWidth, artHeight, picture.width, picture.height);
+      GdiFlush();
+      if (!out.Empty()) std::copy(out.pixels.begin(), out.pixels.end(), bits);
     }
   }
   SIZE size{picture.width, picture.height};
@@ -94,7 +110,7 @@ void PaintLayeredPng(HWND hwnd, int pngId, LayeredPicture& picture) {
   UpdateLayeredWindow(hwnd, windowDC.get(), nullptr, &size, picture.memoryDC.get(), &source, 0, &blend, ULW_ALPHA);
 }
 
-SIZE LayeredPngSize(int pngId) {
+SIZE LayeredPngSize(int pngId, DpiScale scale) {
   // Signature (8 bytes), then the IHDR chunk: length (4), type (4), width and
   // height (4 each, big-endian).
   static constexpr unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
@@ -108,7 +124,7 @@ SIZE LayeredPngSize(int pngId) {
   };
   const LONG w = be32(16), h = be32(20);
   if (w <= 0 || h <= 0) return SIZE{0, 0};
-  return SIZE{w, h};
+  return SIZE{scale.Px(w), scale.Px(h)};
 }
 
 void TeardownLayered(LayeredPicture& picture) {

@@ -3,8 +3,11 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <vector>
+
 #include "framework/Notify.h"
 #include "framework/win/Input.h"
+#include "framework/win/Screen.h"
 #include "framework/win/WinText.h"
 #include "resource_ids.h"
 #include "tabs/win/mdlTabAPI.h"
@@ -37,20 +40,7 @@ class Win32TabWindowApi : public ITabWindowApi {
   void RedrawWindow(WindowHandle w, std::uint32_t flags) override { ::RedrawWindow(H(w), nullptr, nullptr, flags); }
 };
 
-mdlTabAPI::UniqueMemDC LoadSkin(int id) {
-  UniqueBitmap bitmap(static_cast<HBITMAP>(
-      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
-  if (!bitmap) return {};
-  try {
-    mdlTabAPI::UniqueMemDC dc(mdlTabAPI::CreateBitmapDC(bitmap.get()));
-    (void)bitmap.detach();  // the context's now
-    return dc;
-  } catch (const TabDrawError&) {
-    return {};
-  }
-}
-
-// Per-style drawing constants.
+// Per-style drawing constants, in pixels of the skin and of the strip.
 struct StyleMetrics {
   int height;
   int imageSrcWidth, imageSrcHeight;
@@ -61,10 +51,60 @@ struct StyleMetrics {
   int captionOther, captionOtherNoButton, captionSelected, captionSelectedNoButton;
   int glyphDx, glyphY;
   int glyphSelected, glyphOther, glyphHot, glyphPressed;
+  int glyphSize, margin;
+  int backSrcHeight;  // rows of the background column
 };
 
-constexpr StyleMetrics kCompact{25, 122, 25, 1, 123, 245, 14, 25, 0, 25, 38, 14, 26, 26, 24, 6, 367, 379, 391, 403};
-constexpr StyleMetrics kRounded{32, 124, 26, 1, 125, 249, 0, 26, 12, 26, 28, 8, 28, 8, 20, 7, 373, 385, 397, 409};
+// The skins' regions (96-dpi pixels): background column, three tab images,
+// four close glyphs side by side; style 1's tab images use rows 0-25 only.
+struct SkinSheet {
+  int resourceId;
+  std::vector<int> columns;
+  std::vector<int> rows;
+};
+const SkinSheet kSkin0{IDB_TAB_SKIN0, {1, 123, 245, 367, 379, 391, 403}, {}};
+const SkinSheet kSkin1{IDB_TAB_SKIN1, {1, 125, 249, 373, 385, 397, 409}, {26}};
+
+constexpr StyleMetrics kCompact{25, 122, 25, 1, 123, 245, 14, 25, 0, 25, 38, 14, 26, 26, 24, 6,
+                                367, 379, 391, 403, 12, 14, 25};
+constexpr StyleMetrics kRounded{32, 124, 26, 1, 125, 249, 0, 26, 12, 26, 28, 8, 28, 8, 20, 7,
+                                373, 385, 397, 409, 12, 14, 28};
+
+// The metrics at a factor: lengths scaled once, places in the skin where
+// its scaled sheet has them.
+StyleMetrics ScaledMetrics(const StyleMetrics& m, const SkinSheet& sheet, DpiScale scale) {
+  auto at = [&](int x) { return ScaledCellPosition(sheet.columns, x, scale); };
+  auto px = [&](int v) { return scale.Px(v); };
+  return StyleMetrics{px(m.height), px(m.imageSrcWidth), px(m.imageSrcHeight), at(m.srcNormal), at(m.srcHover),
+                      at(m.srcSelected), px(m.imageLeftExtra), px(m.imageHeight), px(m.captionDx),
+                      px(m.captionHeight), px(m.captionOther), px(m.captionOtherNoButton), px(m.captionSelected),
+                      px(m.captionSelectedNoButton), px(m.glyphDx), px(m.glyphY), at(m.glyphSelected),
+                      at(m.glyphOther), at(m.glyphHot), at(m.glyphPressed), px(m.glyphSize), px(m.margin),
+                      ScaledCellPosition(sheet.rows, m.backSrcHeight, scale)};
+}
+
+StyleMetrics MetricsFor(std::int32_t style, DpiScale scale) {
+  return style == 0 ? ScaledMetrics(kCompact, kSkin0, scale) : ScaledMetrics(kRounded, kSkin1, scale);
+}
+
+// A context holding a copy of the skin scaled for the factor (the scaled
+// sheet itself stays with its picture, shared by every strip).
+mdlTabAPI::UniqueMemDC LoadSkin(const PicturePtr& artwork, const SkinSheet& sheet, DpiScale scale) {
+  const PicturePtr scaled = artwork ? artwork->ScaledCells(sheet.columns, sheet.rows, scale) : nullptr;
+  if (!scaled) return {};
+  try {
+    mdlTabAPI::UniqueMemDC dc(mdlTabAPI::CreateMemDC(scaled->WidthPixels(), scaled->HeightPixels()));
+    const UniqueDC source(CreateCompatibleDC(dc.get()));
+    const SelectGuard selected(source.get(), scaled->Handle());
+    BitBlt(dc.get(), 0, 0, scaled->WidthPixels(), scaled->HeightPixels(), source.get(), 0, 0, SRCCOPY);
+    return dc;
+  } catch (const TabDrawError&) {
+    return {};
+  }
+}
+
+// The default GUI font is 8 points: 11 pixels at 96 dpi.
+constexpr int kCaptionFontDesignHeight = -11;
 
 }  // namespace
 
@@ -74,20 +114,41 @@ std::shared_ptr<uTab> uTab::New() {
   return tab;
 }
 
-uTab::uTab(Private) : TabStripCore(std::make_shared<Win32TabWindowApi>()), c_Subclass(this, life_.Weak()) {
-  m_hSkin0DC = LoadSkin(IDB_TAB_SKIN0);
-  m_hSkin1DC = LoadSkin(IDB_TAB_SKIN1);
+uTab::uTab(Private)
+    : TabStripCore(std::make_shared<Win32TabWindowApi>()),
+      skin0Artwork_(Picture::FromBitmapResource(kSkin0.resourceId)),
+      skin1Artwork_(Picture::FromBitmapResource(kSkin1.resourceId)),
+      c_Subclass(this, life_.Weak()) {
+  MakeDrawingResources(SystemScale());
   m_lItemWidth = kItemWidth0;
   m_TabLeftSize = kDefaultTabLeftSize;
   m_TabRightSize = kDefaultTabRightSize;
+  m_Selected = -1;
+  m_lHotIndex = -1;
+}
+
+void uTab::MakeDrawingResources(DpiScale scale) {
+  SetLayoutScale(scale);
+  // The ready images were cut from the old skins, whose handles may be reused.
+  tabImages_.Clear();
+  m_hSkin0DC = LoadSkin(skin0Artwork_, kSkin0, scale);
+  m_hSkin1DC = LoadSkin(skin1Artwork_, kSkin1, scale);
+  // The stock font's face and attributes, at the strip's dpi.
   LOGFONTW lf{};
   GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
+  lf.lfHeight = scale.Px(kCaptionFontDesignHeight);
+  lf.lfWidth = 0;
   lf.lfWeight = 100;
   m_hFont.reset(CreateFontIndirectW(&lf));
   lf.lfWeight = 700;
   m_hBoldFont.reset(CreateFontIndirectW(&lf));
-  m_Selected = -1;
-  m_lHotIndex = -1;
+}
+
+int uTab::StripHeight() const { return Scaled(m_TabStyle == 0 ? kCompact.height : kRounded.height); }
+
+void uTab::OnDpiChanged() {
+  MakeDrawingResources(Window::Scale());
+  OnResize();
 }
 
 uTab::~uTab() {
@@ -128,6 +189,7 @@ void uTab::SubclassOwnWindow() {
 }
 
 void uTab::OnCreated() {
+  if (Window::Scale() != LayoutScale()) MakeDrawingResources(Window::Scale());
   SubclassOwnWindow();
   OnResize();
 }
@@ -258,12 +320,14 @@ void uTab::PaintBackground() {
   bool skip = false;
   Raise(events_.OnDrawBackground, reinterpret_cast<std::uintptr_t>(m_hBackDC.get()), w, h, skip);
   if (skip || !m_hBackDC) return;
-  if (m_TabStyle == 0) StretchBlt(m_hBackDC.get(), 0, 0, w, 25, m_hSkin0DC.get(), 0, 0, 1, 25, SRCCOPY);
-  else StretchBlt(m_hBackDC.get(), 0, 0, w, 32, m_hSkin1DC.get(), 0, 0, 1, 28, SRCCOPY);
+  const StyleMetrics m = MetricsFor(m_TabStyle, LayoutScale());
+  HDC skin = m_TabStyle == 0 ? m_hSkin0DC.get() : m_hSkin1DC.get();
+  StretchBlt(m_hBackDC.get(), 0, 0, w, m.height, skin, 0, 0, Scaled(1), m.backSrcHeight, SRCCOPY);
 }
 
+
 void uTab::DrawOneTab(std::int32_t index, bool selected) {
-  const StyleMetrics& m = m_TabStyle == 0 ? kCompact : kRounded;
+  const StyleMetrics m = MetricsFor(m_TabStyle, LayoutScale());
   HDC skin = m_TabStyle == 0 ? m_hSkin0DC.get() : m_hSkin1DC.get();
   const std::shared_ptr<CTabItem> item = m_TabItems->Item(index);
   const int left = item->Left();
@@ -271,10 +335,10 @@ void uTab::DrawOneTab(std::int32_t index, bool selected) {
   const int srcX = selected ? m.srcSelected : (index == m_lHotIndex ? m.srcHover : m.srcNormal);
   const int imageX = left - m.imageLeftExtra, imageWidth = width + m.imageLeftExtra;
   if (!tabImages_.DrawNineSlice(m_hTabsDC.get(), imageX, 0, imageWidth, m.imageHeight, skin, srcX, 0, m.imageSrcWidth,
-                                m.imageSrcHeight, 14, 0, 14, 0, mdlTabAPI::kTransparentKey)) {
+                                m.imageSrcHeight, m.margin, 0, m.margin, 0, mdlTabAPI::kTransparentKey)) {
     try {
       mdlTabAPI::NineSliceBlt(m_hTabsDC.get(), imageX, 0, imageWidth, m.imageHeight, skin, srcX, 0, m.imageSrcWidth,
-                              m.imageSrcHeight, 14, 0, 14, 0, mdlTabAPI::kTransparentKey);
+                              m.imageSrcHeight, m.margin, 0, m.margin, 0, mdlTabAPI::kTransparentKey);
     } catch (const TabDrawError&) {
       // No temporary buffer: this tab goes without its image.
     }
@@ -288,9 +352,9 @@ void uTab::DrawOneTab(std::int32_t index, bool selected) {
   if (index == m_lHotIndex && m_lHotState == 2) glyph = m.glyphPressed;
   else if (index == m_lHotIndex && m_lHotState == 1) glyph = m.glyphHot;
   const int glyphX = left + width - m.glyphDx;
-  if (!tabImages_.DrawTransparent(m_hTabsDC.get(), glyphX, m.glyphY, 12, 12, skin, glyph, 0,
+  if (!tabImages_.DrawTransparent(m_hTabsDC.get(), glyphX, m.glyphY, m.glyphSize, m.glyphSize, skin, glyph, 0,
                                   mdlTabAPI::kTransparentKey))
-    mdlTabAPI::TransBlt(m_hTabsDC.get(), glyphX, m.glyphY, 12, 12, skin, glyph, 0, mdlTabAPI::kTransparentKey);
+    mdlTabAPI::TransBlt(m_hTabsDC.get(), glyphX, m.glyphY, m.glyphSize, m.glyphSize, skin, glyph, 0, mdlTabAPI::kTransparentKey);
 }
 
 void uTab::PaintTabs(bool bPaint) {
@@ -301,7 +365,7 @@ void uTab::PaintTabs(bool bPaint) {
   SetBkMode(tabs, TRANSPARENT);
   const SelectGuard normalFont(tabs, m_hFont.get());
   SetTextColor(tabs, 0x00000000);
-  BitBlt(tabs, 0, 0, area, h, m_hBackDC.get(), m_TabLeftSize, 0, SRCCOPY);
+  BitBlt(tabs, 0, 0, area, h, m_hBackDC.get(), LeftBand(), 0, SRCCOPY);
   const std::int32_t count = m_TabItems->Count();
   for (std::int32_t i = count - 1; i >= 0; --i) {
     if (i != m_Selected) DrawOneTab(i, false);
@@ -310,7 +374,7 @@ void uTab::PaintTabs(bool bPaint) {
   SetTextColor(tabs, 0x00A36004);
   if (m_Selected >= 0 && m_Selected < count) DrawOneTab(m_Selected, true);
   BitBlt(m_hFinalDC.get(), 0, 0, w, h, m_hBackDC.get(), 0, 0, SRCCOPY);
-  BitBlt(m_hFinalDC.get(), m_TabLeftSize, 0, area, h, tabs, 0, 0, SRCCOPY);
+  BitBlt(m_hFinalDC.get(), LeftBand(), 0, area, h, tabs, 0, 0, SRCCOPY);
   if (bPaint && Exists()) {
     const WindowDC dc(hWnd());
     PaintWindow(dc.get());

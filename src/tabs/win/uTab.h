@@ -22,6 +22,7 @@
 #include <memory>
 #include <string>
 
+#include "controls/win/Picture.h"
 #include "framework/Notify.h"
 #include "framework/PropertyBag.h"
 #include "framework/win/Control.h"
@@ -62,7 +63,8 @@ class uTab : public vorn2::Control, public TabStripCore, public ISubclassOwner {
   HDC FinalDC() const { return m_hFinalDC.get(); }
   HDC BackDC() const { return m_hBackDC.get(); }
   HDC TabsDC() const { return m_hTabsDC.get(); }
-  int StripHeight() const { return m_TabStyle == 0 ? 25 : 32; }
+  // 25 px for style 0, 32 for the others, at the strip's factor.
+  int StripHeight() const;
 
   // ISubclassOwner.
   void WindowProc(bool bBefore, bool& bHandled, LRESULT& lReturn, HWND hWnd, UINT uMsg, WPARAM wParam,
@@ -73,6 +75,8 @@ class uTab : public vorn2::Control, public TabStripCore, public ISubclassOwner {
   void OnCreated() override;
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   void OnPaint(HDC dc) override;
+  // Skins, fonts and metrics for the new factor, then the resize.
+  void OnDpiChanged() override;
 
   std::int32_t ClientWidth() const override;
   WindowHandle OwnWindow() const override;
@@ -84,6 +88,8 @@ class uTab : public vorn2::Control, public TabStripCore, public ISubclassOwner {
   void TrackMouseLeave() override;
 
  private:
+  // Skins and fonts for a factor, which the layout takes too.
+  void MakeDrawingResources(DpiScale scale);
   void SubclassOwnWindow();
   void OnResize();
   void CreateBuffers();
@@ -93,6 +99,10 @@ class uTab : public vorn2::Control, public TabStripCore, public ISubclassOwner {
   void PaintWindow(HDC dc);
   void RelayToToolTip(UINT msg, WPARAM wParam, LPARAM lParam);
 
+  // The skins' artwork (their scaled sheets stay with it); the skin
+  // contexts hold copies of the sheets at the strip's factor.
+  PicturePtr skin0Artwork_;
+  PicturePtr skin1Artwork_;
   // The fonts are declared first so they outlive every context.
   UniqueFont m_hFont;
   UniqueFont m_hBoldFont;

@@ -42,6 +42,8 @@ class cSetStyle {
   void SetWindowStyle(HWND hWnd);
   // True when the window now fills the work area.
   bool CallWindowStateChange();
+  // Fills the work area again when the window fills it (its dpi changed).
+  void RefillIfFilled() { core_.RefillIfFilled(); }
 
   cSetStyleEvents& Events() { return events_; }
 

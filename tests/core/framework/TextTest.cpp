@@ -46,14 +46,24 @@ TEST(Text, AsciiLowerLeavesMultibyteTextAlone) {
   EXPECT_EQ(AsciiLower("VERSION=1.1.0 版本"), "version=1.1.0 版本");
 }
 
-TEST(Twips, ConversionUsesTheScreenFactor) {
-  EXPECT_EQ(TwipsPerPixelForDpi(96), 15);
-  EXPECT_EQ(TwipsPerPixelForDpi(120), 12);
-  EXPECT_EQ(TwipsToPixels(5340, 15), 356);
-  EXPECT_EQ(TwipsToPixels(1830, 15), 122);
-  EXPECT_EQ(TwipsToPixels(5340, 12), 445);
-  EXPECT_EQ(TwipsToPixels(7, 15), 0);
-  EXPECT_EQ(TwipsToPixels(8, 15), 1);
+TEST(Twips, DesignUnitsScaleByOneExactFactor) {
+  // 1440 / 192 = 7.5 twips per pixel: a whole-number factor would make the
+  // login window 2651 px wide at 200 % instead of 2474.
+  for (int dpi : {96, 120, 144, 192}) {
+    const DpiScale s(dpi);
+    EXPECT_EQ(s.FromTwips(18555), s.Px(1237)) << dpi;  // the login window and its picture
+    EXPECT_EQ(s.FromTwips(5340), s.Px(356)) << dpi;
+    for (int px : {1, 7, 356, 1237}) EXPECT_EQ(s.FromTwips(s.ToTwips(px)), px) << dpi << " " << px;
+  }
+  EXPECT_EQ(DpiScale(192).FromTwips(18555), 2474);
+  EXPECT_EQ(DpiScale(120).Px(1237), 1546);  // 1546.25
+  EXPECT_EQ(DpiScale(144).Px(1237), 1856);  // 1855.5: halves away from zero
+  EXPECT_EQ(DpiScale(96).FromTwips(7), 0);
+  EXPECT_EQ(DpiScale(96).FromTwips(8), 1);
+  EXPECT_EQ(DpiScale(96).FontHeight(9), -12);
+  EXPECT_EQ(DpiScale(144).FontHeight(9), -18);
+  EXPECT_EQ(DpiScale(0), DpiScale(96));
+  EXPECT_EQ(DpiScale(144).Px(-3e12), std::numeric_limits<int>::min() + 1);  // clamped, not overflowed
 }
 
 TEST(PropertyBag, DefaultsAreNotStoredAndReadBack) {

@@ -142,6 +142,36 @@ TEST(TabStripLayout, AbsurdBandWidthsNeitherOverflowNorWrap) {
   EXPECT_EQ(huge.strip->HitTest(2.2e9f, 10).index, kHitOutside);
 }
 
+TEST(TabStripLayout, AtAnyFactorEveryDesignLengthIsScaledOnce) {
+  for (int dpi : {120, 144, 192}) {
+    const DpiScale k(dpi);
+    Strip s(k.Px(600), 0, 40, 0);  // the band keeps its design value
+    s.strip->SetLayoutScale(k);
+    s.strip->LockReDraw(false);
+    s.AddTabs(3);
+    const int slope = k.Px(14), full = k.Px(108), band = k.Px(40);
+    EXPECT_EQ(s.strip->TabLeftSize(), 40);
+    EXPECT_EQ(s.strip->TabAreaWidth(), k.Px(600) - band) << dpi;
+    EXPECT_EQ(s.Lefts(), (std::vector<int>{slope, slope + full, slope + 2 * full})) << dpi;
+    EXPECT_EQ(s.Widths(), (std::vector<int>{full, full, full})) << dpi;
+    // The close box of tab 0 and the band's bottom, scaled.
+    const int right = band + slope + full;
+    EXPECT_TRUE(s.strip->HitTest(right - k.Px(24), k.Px(6)).onClose) << dpi;
+    EXPECT_TRUE(s.strip->HitTest(right - k.Px(12), k.Px(18)).onClose) << dpi;
+    EXPECT_FALSE(s.strip->HitTest(right - k.Px(24) - 1, k.Px(6)).onClose) << dpi;
+    EXPECT_FALSE(s.strip->HitTest(right - k.Px(12), k.Px(18) + 1).onClose) << dpi;
+    EXPECT_EQ(s.strip->HitTest(band + 2, k.Px(25)).index, 0) << dpi;
+    EXPECT_EQ(s.strip->HitTest(band + 2, k.Px(25) + 1).index, kHitOutside) << dpi;
+    EXPECT_EQ(s.strip->HitTest(band - 1, 5).index, kHitSideBand) << dpi;
+
+    Strip r(k.Px(681), 1, 10, 0);  // rounded: the gaps scale too
+    r.strip->SetLayoutScale(k);
+    r.strip->LockReDraw(false);
+    r.AddTabs(2);
+    EXPECT_EQ(r.Lefts(), (std::vector<int>{0, k.Px(200) + k.Px(5)})) << dpi;
+  }
+}
+
 TEST(TabStripHitTest, CodesAndBoundaries) {
   Strip empty(600, 0, 40, 30);
   empty.strip->LockReDraw(false);

@@ -37,14 +37,7 @@ MsgFrm* OpenExitDialog() {
   return nullptr;
 }
 
-// A real click: the button raises Click only with the pointer over it.
-void Click(iButton& button) {
-  RECT rc{};
-  GetWindowRect(button.hWnd(), &rc);
-  SetCursorPos((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
-  SendMessageW(button.hWnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-  SendMessageW(button.hWnd(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-}
+void Click(iButton& button) { test::ClickWithPointer(button.hWnd()); }
 
 // Answers the exit dialog from inside its modal loop: 1 "是", 2 "否", 3 its close button.
 struct DialogAnswer {

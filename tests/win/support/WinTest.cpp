@@ -188,4 +188,12 @@ HWND FindOwnMessageBox() {
   return search.found;
 }
 
+void ClickWithPointer(HWND hwnd) {
+  RECT rc{};
+  GetWindowRect(hwnd, &rc);
+  SetCursorPos((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+  SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+}
+
 }  // namespace vorn2::test

@@ -65,4 +65,8 @@ std::wstring BesideThisProgram(const std::wstring& name);
 // or nullptr.
 HWND FindOwnMessageBox();
 
+// A left click on a window with the pointer over its middle (the skinned
+// buttons raise Click only then).
+void ClickWithPointer(HWND hwnd);
+
 }  // namespace vorn2::test
