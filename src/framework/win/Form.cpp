@@ -37,6 +37,20 @@ UniqueIcon LoadAppIcon(int size) {
   return UniqueIcon(IconFromIcoBytes(bytes, size));
 }
 
+UniqueIcon LoadIconFile(const std::wstring& path, int size) {
+  return UniqueIcon(static_cast<HICON>(LoadImageW(nullptr, path.c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE)));
+}
+
+void SetWindowIcons(HWND hwnd, DpiScale scale, const std::function<UniqueIcon(int size)>& load,
+                    UniqueIcon& smallIcon, UniqueIcon& bigIcon) {
+  auto set = [&](UniqueIcon& held, int designSize, WPARAM which) {
+    if (UniqueIcon icon = load(scale.Px(designSize))) held = std::move(icon);
+    if (held) SendMessageW(hwnd, WM_SETICON, which, reinterpret_cast<LPARAM>(held.get()));
+  };
+  set(smallIcon, 16, ICON_SMALL);
+  set(bigIcon, 32, ICON_BIG);
+}
+
 Form::Form(FormDesign design) : design_(std::move(design)) {}
 
 Form::~Form() {
@@ -76,12 +90,7 @@ bool Form::Load() {
   placed_ = false;
   unloading_ = false;
   Registry().push_back(this);
-  if (design_.appIcon) {
-    bigIcon_ = LoadAppIcon(Scale().Px(32));
-    smallIcon_ = LoadAppIcon(Scale().Px(16));
-    if (bigIcon_) SendMessageW(hWnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
-    if (smallIcon_) SendMessageW(hWnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
-  }
+  if (design_.appIcon) SetWindowIcons(hWnd(), Scale(), &LoadAppIcon, smallIcon_, bigIcon_);
   if (design_.autoRedraw) SetAutoRedraw(true);
   OnLoad();
   return IsLoaded();
@@ -214,6 +223,7 @@ SIZE Form::DesignWindowSize() const {
 }
 
 void Form::OnDpiChanged() {
+  if (design_.appIcon && IsLoaded()) SetWindowIcons(hWnd(), Scale(), &LoadAppIcon, smallIcon_, bigIcon_);
   // A form made a child of another window (a page in a tab) is sized by it.
   if (!IsLoaded() || (GetWindowLongPtrW(hWnd(), GWL_STYLE) & WS_CHILD)) return;
   RECT now{};

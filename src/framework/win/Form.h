@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -112,5 +113,12 @@ class Form : public Window {
 
 // The client's icon at the given size, from the six-image icon resource.
 UniqueIcon LoadAppIcon(int size);
+// An icon file's image at the given size; null when it does not load.
+UniqueIcon LoadIconFile(const std::wstring& path, int size);
+// Gives the window its small and big icons, load(16) and load(32) in design
+// pixels at the scale. One that does not load leaves the icon held (and
+// shown) before it; a replaced one goes after the window has let it go.
+void SetWindowIcons(HWND hwnd, DpiScale scale, const std::function<UniqueIcon(int size)>& load,
+                    UniqueIcon& smallIcon, UniqueIcon& bigIcon);
 
 }  // namespace vorn2

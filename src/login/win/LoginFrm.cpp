@@ -28,10 +28,6 @@ FormDesign LoginDesign() {
   return d;
 }
 
-UniqueIcon LoadIconFile(const std::wstring& path, int size) {
-  return UniqueIcon(static_cast<HICON>(LoadImageW(nullptr, path.c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE)));
-}
-
 void CreateTwips(Control& control, HWND parent, const login_layout::TwipsRect& r, DWORD style) {
   control.CreateTwips(parent, r.left, r.top, r.width, r.height, style);
 }
@@ -88,15 +84,9 @@ void LoginFrm::OnLoad() {
 
   const std::wstring iconPath = GetTempFolder() + L"vorn2" L".ico";
   SaveResourceToFile(IDR_ICON_APP, L"ICON", iconPath);
-  UniqueIcon small = LoadIconFile(iconPath, Scale().Px(16));
   background_.SetFollower(this);
   background_.Load();
-  SendMessageW(background_.hWnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
-  UniqueIcon big = LoadIconFile(iconPath, Scale().Px(32));
-  SendMessageW(background_.hWnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
-  // Icons of an earlier load are no longer shown anywhere.
-  smallIcon_ = std::move(small);
-  bigIcon_ = std::move(big);
+  SetBackgroundIcons();
 
   // The splash has no close control: a page that never arrives must not
   // leave the player with nothing to do but end the process by hand.
@@ -116,8 +106,17 @@ void LoginFrm::OnLoad() {
   background_.Load();
 }
 
+void LoginFrm::SetBackgroundIcons() {
+  // The background has the taskbar button. A failed load keeps the icons of
+  // an earlier one, which no window shows any more.
+  const std::wstring path = GetTempFolder() + L"vorn2" L".ico";
+  SetWindowIcons(background_.hWnd(), Scale(), [&path](int size) { return LoadIconFile(path, size); }, smallIcon_,
+                 bigIcon_);
+}
+
 void LoginFrm::OnDpiChanged() {
   Form::OnDpiChanged();
+  if (background_.IsLoaded()) SetBackgroundIcons();
   if (!picture1_.Exists()) return;
   auto place = [](Control& c, const login_layout::TwipsRect& r) { c.MoveTwips(r.left, r.top, r.width, r.height); };
   place(miniBtn_, login_layout::kMiniBtn);

@@ -69,6 +69,7 @@ class LoginFrm : public Form {
   void OnBeforeNavigate(const std::wstring& url, bool& cancel);
   void OnDocumentComplete(const std::wstring& url);
   void EndWithNetworkMessage();
+  void SetBackgroundIcons();
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   void StopTimeout();
 

@@ -36,9 +36,7 @@ FormDesign MainDesign() {
   return d;
 }
 
-UniqueIcon LoadIconFile(const std::wstring& path, int size) {
-  return UniqueIcon(static_cast<HICON>(LoadImageW(nullptr, path.c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE)));
-}
+std::wstring IconFilePath() { return GetTempFolder() + L"vorn2" L".ico"; }
 
 void CreateAt(Control& control, HWND parent, const ml::TwipsRect& r, DWORD style = WS_CHILD | WS_VISIBLE) {
   control.CreateTwips(parent, r.left, r.top, r.width, r.height, style);
@@ -183,12 +181,10 @@ void WebMainFrm::OnLoad() {
   WireControls();
   const HWND me = hWnd();
 
-  const std::wstring iconPath = GetTempFolder() + L"vorn2" L".ico";
-  smallIcon_ = LoadIconFile(iconPath, Scale().Px(16));
-  SendMessageW(me, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
-  tray_.AddNotifyIcon(me, smallIcon_.get(), kWindowCaption);
-  bigIcon_ = LoadIconFile(iconPath, Scale().Px(32));
-  SendMessageW(me, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
+  SetIcons();
+  // The notification area is drawn at the system's dpi, whatever this window's.
+  trayIcon_ = LoadIconFile(IconFilePath(), GetSystemMetrics(SM_CXSMICON));
+  tray_.AddNotifyIcon(me, trayIcon_.get(), kWindowCaption);
 
   HookMainWindow(me);
   appmenu_.SetCaption(kMenuVersion, VersionCaption(LocalVersionString()));
@@ -241,7 +237,13 @@ void WebMainFrm::DrawLogo() {
   picLogo_.Refresh();
 }
 
+void WebMainFrm::SetIcons() {
+  const std::wstring path = IconFilePath();
+  SetWindowIcons(hWnd(), Scale(), [&path](int size) { return LoadIconFile(path, size); }, smallIcon_, bigIcon_);
+}
+
 void WebMainFrm::OnDpiChanged() {
+  SetIcons();
   // The window keeps its state: filling the work area, or where and as
   // large as the system suggests (its size scaled by the change).
   if (objStyle_ && objStyle_->Filled()) objStyle_->RefillIfFilled();
@@ -409,6 +411,7 @@ void WebMainFrm::OnWindowDestroyed() {
   // The icons were in use until the window went (the tray's was deleted at unload).
   smallIcon_.reset();
   bigIcon_.reset();
+  trayIcon_.reset();
   Form::OnWindowDestroyed();
 }
 

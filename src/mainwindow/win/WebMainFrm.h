@@ -68,6 +68,8 @@ class WebMainFrm : public Form, public IGameWindow, public IMsgHost, private IUp
   void ToggleVisibility();
   void PopupAppMenu();
   void RestoreTrayIcon();
+  // The window's icons from the icon file, at its factor.
+  void SetIcons();
   // A DDE execute: the window back to normal, the page in a tab. False when
   // the string is refused (not an http(s) address).
   bool OnDdeExecute(const std::string& command);
@@ -130,8 +132,9 @@ class WebMainFrm : public Form, public IGameWindow, public IMsgHost, private IUp
   MenuUpdateChecker menuUpdate_;
   UniqueIcon smallIcon_;
   UniqueIcon bigIcon_;
-  bool closeAsked_ = false;
-  MsgFrm* exitDialog_ = nullptr;  // while the close check asks  // the system close command's first report was answered
+  UniqueIcon trayIcon_;
+  bool closeAsked_ = false;       // the system close command's first report was answered
+  MsgFrm* exitDialog_ = nullptr;  // while the close check asks
   LifeToken life_;
 };
 

@@ -63,6 +63,18 @@ int PinkishPixels(HDC dc, int width, int height) {
   return n;
 }
 
+// The width of the window's icon of that kind (ICON_SMALL, ICON_BIG); 0 for none.
+int IconWidth(HWND hwnd, WPARAM which) {
+  const auto icon = reinterpret_cast<HICON>(SendMessageW(hwnd, WM_GETICON, which, 0));
+  ICONINFO info{};
+  if (!icon || !GetIconInfo(icon, &info)) return 0;
+  BITMAP bm{};
+  GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof(bm), &bm);
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+  return bm.bmWidth;
+}
+
 // As the system sends it when a window moves to a screen of another dpi.
 void PostDpiChange(HWND hwnd, int dpi, const RECT& suggested) {
   PostMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
@@ -114,6 +126,7 @@ TEST_P(Dpi, SplashAndLoginPairAreTheirPicturesAtTheFactor) {
   PostDpiChange(splash.hWnd(), other.Dpi(), moved);
   EXPECT_SIZE(splash.hWnd(), other.Px(356), other.Px(122));
   EXPECT_EQ(splash.Splash().width, other.Px(356));
+  EXPECT_EQ(IconWidth(splash.hWnd(), ICON_BIG), other.Px(32)) << "the icons at the new factor too";
   splash.Unload();
 
   LoginFrm login(LoginSettings{"http://portal.test/"}, [] { return std::make_unique<ScriptedWebView>(); });
@@ -156,6 +169,8 @@ TEST_P(Dpi, SplashAndLoginPairAreTheirPicturesAtTheFactor) {
   EXPECT_EQ(rf.left, rb.left);
   EXPECT_EQ(rf.top, rb.top);
   EXPECT_EQ(InParent(login.CloseBtn().hWnd()).left, other.FromTwips(ll::kCloseBtn.left));
+  EXPECT_EQ(IconWidth(back, ICON_SMALL), other.Px(16)) << "the taskbar button's icons";
+  EXPECT_EQ(IconWidth(back, ICON_BIG), other.Px(32));
   EXPECT_EQ(login.CloseBtn().Surface().width(), other.Px(34));
   login.ClosePair();
 }
@@ -238,6 +253,8 @@ TEST_P(Dpi, MainWindowTitleRowTabsAndButtonsAtTheFactor) {
   EXPECT_EQ(SizeOf(main.WebBForm().hWnd()).cx, client.right);
   EXPECT_EQ(main.WebBForm().ScaledSkin()->WidthPixels(), other.Px(94));
   EXPECT_EQ(InParent(page->hWnd()).left, -other.Px(2));
+  EXPECT_EQ(IconWidth(main.hWnd(), ICON_SMALL), other.Px(16));
+  EXPECT_EQ(IconWidth(main.hWnd(), ICON_BIG), other.Px(32));
 
   main.m_bExit = true;
   main.Unload();
