@@ -64,7 +64,7 @@ HMODULE LoadSystemLibrary(const wchar_t* fileName);
   X(BCryptDestroyHash)             \
   X(BCryptCloseAlgorithmProvider)
 
-#define VORN2_COMCTL32_FUNCTIONS(X) X(InitCommonControlsEx)
+#define VORN2_COMCTL32_FUNCTIONS(X) X(InitCommonControlsEx) X(_TrackMouseEvent)
 
 namespace system_library {
 template <typename Function>

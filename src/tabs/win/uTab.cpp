@@ -8,6 +8,7 @@
 #include "framework/Notify.h"
 #include "framework/win/Input.h"
 #include "framework/win/Screen.h"
+#include "framework/win/SystemLibrary.h"
 #include "framework/win/WinText.h"
 #include "resource_ids.h"
 #include "tabs/win/mdlTabAPI.h"
@@ -214,8 +215,11 @@ void uTab::SetToolTipText(const std::string& text) {
   ti.lpszText = wide.data();
   if (!toolTip_) {
     if (text.empty()) return;
+    // Not a known library: taken from the system folder, on the first tooltip.
+    const CommonControlsFunctions* controls = CommonControls();
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&icc);
+    if (!controls) return;
+    controls->InitCommonControlsEx(&icc);
     toolTip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hWnd(), nullptr,
                                GetModuleHandleW(nullptr), nullptr);

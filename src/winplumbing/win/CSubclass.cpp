@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "framework/win/SystemLibrary.h"
 #include "winplumbing/win/SharedRouter.h"
 
 namespace vorn2 {
@@ -110,7 +111,7 @@ void CSubclass::TrackMouseTracking(HWND hWnd) {
   tme.hwndTrack = hWnd;
   tme.dwHoverTime = 0;
   if (userTrackMouseEvent_) TrackMouseEvent(&tme);
-  else _TrackMouseEvent(&tme);
+  else if (const CommonControlsFunctions* controls = CommonControls()) controls->_TrackMouseEvent(&tme);
 }
 
 }  // namespace vorn2
