@@ -62,14 +62,14 @@ PixelRect FocusRectangle(int widthPixels, int heightPixels) {
   return PixelRect{3, 3, widthPixels - 3, heightPixels - 3};
 }
 
-std::string FontSpecToText(const FontSpec& font) {
+std::string FontDescToText(const FontDesc& font) {
   char head[96];
   std::snprintf(head, sizeof head, "%g;%d;%d;%d;%d;%d;", font.sizePoints, font.weight, font.italic ? 1 : 0,
                 font.underline ? 1 : 0, font.strikethrough ? 1 : 0, font.charset);
   return head + font.name;
 }
 
-bool FontSpecFromText(std::string_view text, FontSpec& font) {
+bool FontDescFromText(std::string_view text, FontDesc& font) {
   // size;weight;italic;underline;strike;charset;name -- the name last, so it
   // may hold any character.
   std::string_view fields[6];
@@ -81,7 +81,7 @@ bool FontSpecFromText(std::string_view text, FontSpec& font) {
     rest.remove_prefix(semi + 1);
   }
   if (rest.empty()) return false;
-  FontSpec parsed;
+  FontDesc parsed;
   auto asInt = [](std::string_view s, int& out) {
     auto r = std::from_chars(s.data(), s.data() + s.size(), out);
     return r.ec == std::errc() && r.ptr == s.data() + s.size();

@@ -73,7 +73,7 @@ struct PixelRect {
 PixelRect FocusRectangle(int widthPixels, int heightPixels);
 
 // The caption font as a value; persisted as text.
-struct FontSpec {
+struct FontDesc {
   std::string name = "宋体";
   double sizePoints = 9;
   int weight = 400;
@@ -81,11 +81,11 @@ struct FontSpec {
   bool underline = false;
   bool strikethrough = false;
   int charset = 134;  // GB2312
-  bool operator==(const FontSpec&) const = default;
+  bool operator==(const FontDesc&) const = default;
 };
-std::string FontSpecToText(const FontSpec& font);
-// False (font untouched) for text that is not a font written by FontSpecToText.
-bool FontSpecFromText(std::string_view text, FontSpec& font);
+std::string FontDescToText(const FontDesc& font);
+// False (font untouched) for text that is not a font written by FontDescToText.
+bool FontDescFromText(std::string_view text, FontDesc& font);
 
 // Notifications, in the order of the control's event list. Arguments by
 // reference where the host may change them; KeyCode is read back.

@@ -185,7 +185,7 @@ def main():
     for name, text in UPDATER_ARGUMENTS.items():
         write("updater_parameters", name, text)
     for name, text in FONTS.items():
-        write("font_spec", name, text)
+        write("font_text", name, text)
     for name, url, completed, length in APP_URLS:
         write("app_commands", name, provider_string(completed) + url.encode("utf-8") + bytes([length]))
     for i, text in enumerate(PROPERTY_TEXTS):

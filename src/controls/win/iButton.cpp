@@ -101,7 +101,7 @@ void iButton::SetcDrawMode(std::int16_t mode) {
   MarkChanged("cDrawMode");
 }
 
-void iButton::SetcFont(const FontSpec& font) {
+void iButton::SetcFont(const FontDesc& font) {
   font_ = font;
   hfont_.reset();
   logic_.Repaint();
@@ -173,8 +173,8 @@ void iButton::ReadProperties(const PropertyBag& bag) {
   logic_.LoadStyle(static_cast<int>(bag.ReadInt("Style", 0)));
   logic_.LoadAutoSize(bag.ReadBool("AutoSize", true));
   foreColor_ = static_cast<std::uint32_t>(bag.ReadInt("cForeColor", foreColor_));
-  FontSpec font = font_;
-  if (FontSpecFromText(bag.ReadString("cFont", FontSpecToText(font_)), font)) {
+  FontDesc font = font_;
+  if (FontDescFromText(bag.ReadString("cFont", FontDescToText(font_)), font)) {
     font_ = font;
     hfont_.reset();
   }
@@ -189,7 +189,7 @@ void iButton::WriteProperties(PropertyBag& bag) const {
   bag.WriteInt("cBackStyle", backStyle_, 1);
   bag.WriteString("Caption", logic_.Caption(), "");
   bag.WriteBool("AutoSize", logic_.AutoSize(), true);
-  bag.Set("cFont", FontSpecToText(font_));
+  bag.Set("cFont", FontDescToText(font_));
   bag.Set("cDrawMode", static_cast<std::int64_t>(drawMode_));
   bag.Set("cForeColor", static_cast<std::int64_t>(foreColor_));
 }

@@ -31,8 +31,8 @@ class iButton : public Control, private iButtonPlatform {
 
   std::int16_t cDrawMode() const { return drawMode_; }
   void SetcDrawMode(std::int16_t mode);
-  const FontSpec& cFont() const { return font_; }
-  void SetcFont(const FontSpec& font);
+  const FontDesc& cFont() const { return font_; }
+  void SetcFont(const FontDesc& font);
   // An OLE colour: 0x00BBGGRR, or 0x800000nn for system colour nn.
   std::uint32_t cForeColor() const { return foreColor_; }
   void SetcForeColor(std::uint32_t color);
@@ -114,7 +114,7 @@ class iButton : public Control, private iButtonPlatform {
   std::int16_t backStyle_ = 1;
   std::int16_t drawMode_ = R2_COPYPEN;
   std::uint32_t foreColor_ = 0x80000000u | COLOR_BTNTEXT;
-  FontSpec font_;
+  FontDesc font_;
   UniqueFont hfont_;
   std::string tag_;
   std::set<std::string> changed_;

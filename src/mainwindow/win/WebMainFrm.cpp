@@ -42,8 +42,8 @@ void CreateAt(Control& control, HWND parent, const ml::TwipsRect& r, DWORD style
   control.CreateTwips(parent, r.left, r.top, r.width, r.height, style);
 }
 
-FontSpec LinkFont() {
-  FontSpec f;
+FontDesc LinkFont() {
+  FontDesc f;
   f.name = "宋体";
   f.sizePoints = 9;
   f.underline = true;

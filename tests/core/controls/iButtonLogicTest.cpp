@@ -185,22 +185,22 @@ TEST(ButtonArithmetic, CaptionAndIconLayout) {
 }
 
 TEST(ButtonArithmetic, FontTextRoundTripsAndRejectsDamage) {
-  FontSpec f;
+  FontDesc f;
   f.name = "Tahoma;Bold";  // the name may hold the separator
   f.sizePoints = 10.5;
   f.weight = 700;
   f.underline = true;
   f.charset = 0;
-  FontSpec back;
-  ASSERT_TRUE(FontSpecFromText(FontSpecToText(f), back));
+  FontDesc back;
+  ASSERT_TRUE(FontDescFromText(FontDescToText(f), back));
   EXPECT_EQ(back, f);
 
-  FontSpec untouched;
+  FontDesc untouched;
   for (const char* bad : {"", "9;400;0;0;0;134;", "x;400;0;0;0;134;Arial", "9;400;2;0;0;134;Arial",
                           "0;400;0;0;0;134;Arial", "9;400;0;0;0;300;Arial", "9;400;0;0;0;Arial"}) {
-    EXPECT_FALSE(FontSpecFromText(bad, untouched)) << bad;
+    EXPECT_FALSE(FontDescFromText(bad, untouched)) << bad;
   }
-  EXPECT_EQ(untouched, FontSpec{});
+  EXPECT_EQ(untouched, FontDesc{});
 }
 
 TEST_F(ButtonTest, AutoSizeMakesOneFrameInTwipsAndStatesShowTheirThirds) {

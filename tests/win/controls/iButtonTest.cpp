@@ -424,7 +424,7 @@ TEST(ButtonDesign, PropertiesRoundTripWithDefaultsAndCutOnFirstShow) {
   a.SetAutoSize(false);
   a.SetStyle(1);
   a.SetcBackStyle(0);
-  FontSpec font;
+  FontDesc font;
   font.name = "Tahoma";
   font.weight = 700;
   a.SetcFont(font);

@@ -12,10 +12,10 @@ using namespace vorn2;
 namespace {
 
 void CheckRead(const std::string& text) {
-  FontSpec font;
+  FontDesc font;
   font.name = "unchanged";
-  const FontSpec before = font;
-  if (!FontSpecFromText(text, font)) {
+  const FontDesc before = font;
+  if (!FontDescFromText(text, font)) {
     FUZZ_CHECK(font == before);
     return;
   }
@@ -26,10 +26,10 @@ void CheckRead(const std::string& text) {
   // The name is the text after the sixth separator, kept as it is.
   FUZZ_CHECK(text.size() >= font.name.size() && text.compare(text.size() - font.name.size(), font.name.size(), font.name) == 0);
   // Writing what was read gives a text that reads back to itself.
-  const std::string written = FontSpecToText(font);
-  FontSpec again;
-  FUZZ_CHECK(FontSpecFromText(written, again));
-  FUZZ_CHECK(FontSpecToText(again) == written);
+  const std::string written = FontDescToText(font);
+  FontDesc again;
+  FUZZ_CHECK(FontDescFromText(written, again));
+  FUZZ_CHECK(FontDescToText(again) == written);
   FUZZ_CHECK(again.name == font.name && again.weight == font.weight && again.charset == font.charset);
   FUZZ_CHECK(again.italic == font.italic && again.underline == font.underline &&
              again.strikethrough == font.strikethrough);
@@ -38,7 +38,7 @@ void CheckRead(const std::string& text) {
 // A font the control can hold survives the write and read unchanged (sizes
 // in tenths of a point, as the font dialog offers them).
 void CheckRoundTrip(FuzzedDataProvider& in) {
-  FontSpec font;
+  FontDesc font;
   font.sizePoints = in.ConsumeIntegralInRange(1, 16380) / 10.0;
   font.weight = in.ConsumeIntegralInRange(0, 1000);
   font.italic = in.ConsumeBool();
@@ -47,8 +47,8 @@ void CheckRoundTrip(FuzzedDataProvider& in) {
   font.charset = in.ConsumeIntegralInRange(0, 255);
   font.name = in.ConsumeRandomLengthString(64);
   if (font.name.empty()) font.name = "宋体";
-  FontSpec back;
-  FUZZ_CHECK(FontSpecFromText(FontSpecToText(font), back));
+  FontDesc back;
+  FUZZ_CHECK(FontDescFromText(FontDescToText(font), back));
   FUZZ_CHECK(back == font);
 }
 
