@@ -82,8 +82,7 @@ void LoginFrm::CreateControls() {
 void LoginFrm::OnLoad() {
   CreateControls();
 
-  const std::wstring iconPath = GetTempFolder() + L"vorn2" L".ico";
-  SaveResourceToFile(IDR_ICON_APP, L"ICON", iconPath);
+  SaveResourceToFile(IDR_ICON_APP, L"ICON", IconFilePath());
   background_.SetFollower(this);
   background_.Load();
   SetBackgroundIcons();
@@ -109,7 +108,7 @@ void LoginFrm::OnLoad() {
 void LoginFrm::SetBackgroundIcons() {
   // The background has the taskbar button. A failed load keeps the icons of
   // an earlier one, which no window shows any more.
-  const std::wstring path = GetTempFolder() + L"vorn2" L".ico";
+  const std::wstring path = IconFilePath();
   SetWindowIcons(background_.hWnd(), Scale(), [&path](int size) { return LoadIconFile(path, size); }, smallIcon_,
                  bigIcon_);
 }

@@ -36,8 +36,6 @@ FormDesign MainDesign() {
   return d;
 }
 
-std::wstring IconFilePath() { return GetTempFolder() + L"vorn2" L".ico"; }
-
 void CreateAt(Control& control, HWND parent, const ml::TwipsRect& r, DWORD style = WS_CHILD | WS_VISIBLE) {
   control.CreateTwips(parent, r.left, r.top, r.width, r.height, style);
 }

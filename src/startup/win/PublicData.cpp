@@ -16,6 +16,8 @@ namespace gp = Gdiplus::DllExports;
 
 std::wstring GetTempFolder() { return TempFolderFrom(&GetTempPathW); }
 
+std::wstring IconFilePath() { return GetTempFolder() + L"vorn2" L".ico"; }
+
 std::wstring TempFolderFrom(TempPathQuery query) {
   // The path may be longer than MAX_PATH: ask again with the size it needs.
   std::wstring buffer(MAX_PATH + 1, L'\0');

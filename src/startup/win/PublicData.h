@@ -16,6 +16,8 @@ namespace vorn2 {
 
 // The user's temporary folder, ending in exactly one backslash.
 std::wstring GetTempFolder();
+// The icon file the login window writes and the game window reads.
+std::wstring IconFilePath();
 // The same from a query shaped like GetTempPathW, read in full however long
 // the path is.
 using TempPathQuery = DWORD(WINAPI*)(DWORD size, LPWSTR buffer);
