@@ -1,9 +1,10 @@
 // Where the client's start-up time goes: the steps vorn2.exe takes from
 // process start to the visible splash, in its order and with its own
 // classes (the real browser control included), each with the time it took.
-// Only two things are added around the client's code: GDI+ is started just
-// before the splash paints (where the splash would start it), and the login
-// window's browser is wrapped to time its creation and navigation.
+// The creation's network work and the splash picture's decoding run on a
+// worker from just after main until the creation step waits for them, so
+// the steps before that wait overlap it. Only the login window's browser is
+// wrapped, to time its creation and navigation.
 #include <windows.h>
 #include <objbase.h>
 
@@ -12,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "framework/win/GdiPlus.h"
 #include "framework/win/SystemLibrary.h"
 #include "framework/win/WebBrowserHost.h"
 #include "framework/win/WinText.h"
@@ -86,13 +86,10 @@ class TimedWebView : public IWebView {
 class TimedLoadFrm : public LoadFrm {
  public:
   using LoadFrm::LoadFrm;
-  GdiplusSession gdiplus;
 
  protected:
   void OnLoad() override {
     g_steps.Mark("splash window creation");
-    gdiplus = GdiplusSession::Open();
-    g_steps.Mark("GDI+ start");
     LoadFrm::OnLoad();
   }
 };
@@ -102,18 +99,20 @@ class TimedLoadFrm : public LoadFrm {
 int wmain() {
   g_steps.Mark("process start to main (loader, runtime)");
   RestrictLibrarySearchToSystem();
-  OleInitialize(nullptr);
-  g_steps.Mark("OLE start");
-
   TimedLoadFrm loadFrm(StartupSettings{build::kUpdateServer, build::kHomePage, ""});
+  loadFrm.BeginCreate();
+  OleInitialize(nullptr);
+  g_steps.Mark("OLE start (worker: network check, version file, splash picture)");
+  Form::CreateHiddenOwner();
+  g_steps.Mark("first window, hidden (the display connection)");
   if (!loadFrm.Create()) return 1;
-  g_steps.Mark("network check and update check (version file download)");
+  g_steps.Mark("waiting for the worker; the update decision");
   WebMainFrm mainFrm(MainSettings{build::kUpdateServer, build::kPortal});
   LoginFrm loginFrm(LoginSettings{build::kPortal}, [] { return std::make_unique<TimedWebView>(); });
   loginFrm.gameWindow = &mainFrm;
   g_steps.Mark("main and login window objects");
   loadFrm.loadLogin = [&loginFrm] {
-    g_steps.Mark("splash picture: decoding and layered painting");
+    g_steps.Mark("splash picture: layered painting (decoded on the worker)");
     loginFrm.Load();
   };
   loadFrm.Start();

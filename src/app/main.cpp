@@ -15,10 +15,13 @@
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   vorn2::RestrictLibrarySearchToSystem();  // before anything loads a library by name
   using namespace vorn2;
-  OleInitialize(nullptr);  // the web browser control needs an STA with OLE
-
   StartupSettings settings{build::kUpdateServer, build::kHomePage, ArgumentsFromCommandLine(U8(GetCommandLineW()))};
   LoadFrm loadFrm(settings);
+  // The network check, the version file and the splash picture come in on a
+  // worker while this thread starts OLE and meets the display.
+  loadFrm.BeginCreate();
+  OleInitialize(nullptr);  // the web browser control needs an STA with OLE
+  Form::CreateHiddenOwner();
   if (!loadFrm.Create()) return 0;
   // The game window exists as an object from the start and loads on the
   // first login; the login window hands the game page over to it.

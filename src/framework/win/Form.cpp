@@ -53,6 +53,8 @@ void SetWindowIcons(HWND hwnd, DpiScale scale, const std::function<UniqueIcon(in
 
 Form::Form(FormDesign design) : design_(std::move(design)) {}
 
+void Form::CreateHiddenOwner() { ParkingWindow(); }
+
 Form::~Form() {
   auto& reg = Registry();
   reg.erase(std::remove(reg.begin(), reg.end(), this), reg.end());

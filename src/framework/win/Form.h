@@ -70,6 +70,10 @@ class Form : public Window {
 
   static std::vector<Form*> LoadedForms();
   static std::size_t LoadedCount();
+  // Makes that hidden owner now. The thread's first window pays for the
+  // display connection: made early, that cost overlaps whatever the start-up
+  // is waiting for on other threads.
+  static void CreateHiddenOwner();
   // The program's message loop; returns when the last form unloads.
   static int RunMessageLoop();
 

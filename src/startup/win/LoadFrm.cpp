@@ -1,5 +1,7 @@
 #include "startup/win/LoadFrm.h"
 
+#include <system_error>
+
 #include "framework/win/Prompt.h"
 #include "framework/win/WinText.h"
 #include "resource_ids.h"
@@ -23,7 +25,26 @@ FormDesign SplashDesign() {
 
 LoadFrm::LoadFrm(StartupSettings settings) : Form(SplashDesign()), settings_(std::move(settings)) {}
 
-LoadFrm::~LoadFrm() = default;
+LoadFrm::~LoadFrm() { WaitForAhead(); }
+
+void LoadFrm::BeginCreate() {
+  if (ahead_.joinable() || connectedAhead_) return;
+  if (!updateChecker_) updateChecker_ = std::make_unique<StartupUpdateChecker>(settings_.updateServer);
+  try {
+    ahead_ = std::thread([this] {
+      connectedAhead_ = Startup().isConnected();
+      if (!*connectedAhead_) return;  // the message comes at once, from Create()
+      updateChecker_->Fetch();
+      splashAhead_ = DecodePngResource(IDR_PNG_SPLASH);
+    });
+  } catch (const std::system_error&) {
+    // No thread: Create() does all of it itself.
+  }
+}
+
+void LoadFrm::WaitForAhead() {
+  if (ahead_.joinable()) ahead_.join();
+}
 
 void LoadFrm::End() {
   ended_ = true;
@@ -31,7 +52,9 @@ void LoadFrm::End() {
 }
 
 bool LoadFrm::Create() {
-  if (!Startup().isConnected()) {
+  WaitForAhead();
+  const bool connected = connectedAhead_ ? *connectedAhead_ : Startup().isConnected();
+  if (!connected) {
     Prompt(nullptr, kNetworkMessage, kPromptTitle, MB_ICONEXCLAMATION);
     End();
     return false;
@@ -57,7 +80,8 @@ void LoadFrm::OnLoad() {
     return;
   }
   SetWindowLongPtrW(hWnd(), GWL_EXSTYLE, GetWindowLongPtrW(hWnd(), GWL_EXSTYLE) | WS_EX_LAYERED);
-  PaintLayeredPng(hWnd(), IDR_PNG_SPLASH, splash_, Scale());
+  if (splashAhead_.image) PaintLayeredPng(hWnd(), std::move(splashAhead_), splash_, Scale());
+  else PaintLayeredPng(hWnd(), IDR_PNG_SPLASH, splash_, Scale());
   if (loadLogin) loadLogin();
 }
 

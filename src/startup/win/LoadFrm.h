@@ -4,7 +4,9 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 
 #include "framework/win/Form.h"
 #include "startup/win/PublicData.h"
@@ -23,9 +25,15 @@ class LoadFrm : public Form {
   explicit LoadFrm(StartupSettings settings);
   ~LoadFrm() override;
 
+  // Starts what the creation step waits for (the network check, the version
+  // file's download) and the splash picture's decoding on a worker thread,
+  // so that they overlap the rest of the process's start. Nothing is shown
+  // or decided there: Create() waits for it and goes on as it would have.
+  void BeginCreate();
+
   // The creation step, before the window exists: false when the start-up
-  // ended here (offline, or the updater was started). With the real environment an ended start-up never
-  // returns: the process is gone.
+  // ended here (offline, or the updater was started). With the real
+  // environment an ended start-up never returns: the process is gone.
   bool Create();
 
   // Loads the login window hidden (it loads its background and starts the
@@ -45,10 +53,15 @@ class LoadFrm : public Form {
 
  private:
   void End();
+  void WaitForAhead();
   StartupSettings settings_;
   LayeredPicture splash_;
   std::unique_ptr<StartupUpdateChecker> updateChecker_;
   bool ended_ = false;
+  // Written by the worker, read only after it has been joined.
+  std::optional<bool> connectedAhead_;
+  DecodedPng splashAhead_;
+  std::thread ahead_;
 };
 
 // The network message of the start-up and login path.

@@ -70,6 +70,39 @@ void DrawPremultiplied(Gdiplus::GpImage* image, int width, int height, std::uint
   gp::GdipFlush(graphics.get(), Gdiplus::FlushIntentionSync);
 }
 
+namespace {
+
+// The window's 32-bit premultiplied DIB at the picture's size, selected into
+// the picture's own context: it carries per-pixel alpha whatever the
+// display's depth. Null bits when it could not be made.
+std::uint32_t* MakeLayeredDib(const WindowDC& windowDC, LayeredPicture& picture) {
+  picture.memoryDC.reset(CreateCompatibleDC(windowDC.get()));
+  std::uint32_t* bits = nullptr;
+  picture.bitmap = CreateDib32(picture.width, picture.height, &bits);
+  picture.selection = SelectGuard(picture.memoryDC.get(), picture.bitmap.get());
+  return bits;
+}
+
+void UpdateLayered(HWND hwnd, const WindowDC& windowDC, LayeredPicture& picture) {
+  SIZE size{picture.width, picture.height};
+  POINT source{0, 0};
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  UpdateLayeredWindow(hwnd, windowDC.get(), nullptr, &size, picture.memoryDC.get(), &source, 0, &blend, ULW_ALPHA);
+}
+
+// The artwork at the window's size into its DIB.
+void CopyScaled(const PixelImage& artwork, int width, int height, std::uint32_t* bits) {
+  GdiFlush();
+  if (width == artwork.width && height == artwork.height) {
+    std::copy(artwork.pixels.begin(), artwork.pixels.end(), bits);
+    return;
+  }
+  const PixelImage out = ScalePremultiplied(artwork, 0, 0, artwork.width, artwork.height, width, height);
+  if (!out.Empty()) std::copy(out.pixels.begin(), out.pixels.end(), bits);
+}
+
+}  // namespace
+
 void PaintLayeredPng(HWND hwnd, int pngId, LayeredPicture& picture, DpiScale scale) {
   TeardownLayered(picture);
   picture.session = GdiplusSession::Open();
@@ -87,29 +120,53 @@ void PaintLayeredPng(HWND hwnd, int pngId, LayeredPicture& picture, DpiScale sca
   picture.height = scale.Px(artHeight);
 
   const WindowDC windowDC(hwnd);
-  picture.memoryDC.reset(CreateCompatibleDC(windowDC.get()));
-  // A 32-bit premultiplied DIB carries per-pixel alpha whatever the display's depth.
-  std::uint32_t* bits = nullptr;
-  picture.bitmap = CreateDib32(picture.width, picture.height, &bits);
-  picture.selection = SelectGuard(picture.memoryDC.get(), picture.bitmap.get());
-  if (bits) {
-    // GDI+ decodes at the artwork's size: into the DIB, or into a buffer that
-    // is then scaled into it.
+  if (std::uint32_t* bits = MakeLayeredDib(windowDC, picture)) {
+    // GDI+ decodes at the artwork's size: straight into the DIB, or into a
+    // buffer that is then scaled into it.
     const bool scaled = picture.width != artWidth || picture.height != artHeight;
     if (scaled) picture.artwork = PixelImage(artWidth, artHeight);
     DrawPremultiplied(picture.image.get(), artWidth, artHeight, scaled ? picture.artwork.pixels.data() : bits,
                       picture.surface, picture.graphics);
-    if (scaled) {
-      const PixelImage out =
-          ScalePremultiplied(picture.artwork, 0, 0, artWidth, artHeight, picture.width, picture.height);
-      GdiFlush();
-      if (!out.Empty()) std::copy(out.pixels.begin(), out.pixels.end(), bits);
-    }
+    if (scaled) CopyScaled(picture.artwork, picture.width, picture.height, bits);
   }
-  SIZE size{picture.width, picture.height};
-  POINT source{0, 0};
-  BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  UpdateLayeredWindow(hwnd, windowDC.get(), nullptr, &size, picture.memoryDC.get(), &source, 0, &blend, ULW_ALPHA);
+  UpdateLayered(hwnd, windowDC, picture);
+}
+
+DecodedPng DecodePngResource(int pngId) {
+  DecodedPng decoded;
+  decoded.session = GdiplusSession::Open();
+  PngImage png = LoadPngResource(pngId, L"PNG");
+  decoded.stream = std::move(png.stream);
+  decoded.image = std::move(png.image);
+  UINT w = 0, h = 0;
+  if (decoded.image) {
+    gp::GdipGetImageWidth(decoded.image.get(), &w);
+    gp::GdipGetImageHeight(decoded.image.get(), &h);
+  }
+  if (w == 0 || h == 0 || w > 32767 || h > 32767) return DecodedPng{};
+  decoded.artwork = PixelImage(static_cast<int>(w), static_cast<int>(h));
+  DrawPremultiplied(decoded.image.get(), decoded.artwork.width, decoded.artwork.height,
+                    decoded.artwork.pixels.data(), decoded.surface, decoded.graphics);
+  if (!decoded.graphics) return DecodedPng{};
+  return decoded;
+}
+
+void PaintLayeredPng(HWND hwnd, DecodedPng decoded, LayeredPicture& picture, DpiScale scale) {
+  TeardownLayered(picture);
+  if (!decoded.image || decoded.artwork.Empty()) return;
+  picture.session = std::move(decoded.session);
+  picture.stream = std::move(decoded.stream);
+  picture.artwork = std::move(decoded.artwork);
+  picture.surface = std::move(decoded.surface);
+  picture.graphics = std::move(decoded.graphics);
+  picture.image = std::move(decoded.image);
+  picture.width = scale.Px(picture.artwork.width);
+  picture.height = scale.Px(picture.artwork.height);
+
+  const WindowDC windowDC(hwnd);
+  if (std::uint32_t* bits = MakeLayeredDib(windowDC, picture))
+    CopyScaled(picture.artwork, picture.width, picture.height, bits);
+  UpdateLayered(hwnd, windowDC, picture);
 }
 
 SIZE LayeredPngSize(int pngId, DpiScale scale) {

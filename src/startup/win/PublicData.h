@@ -62,12 +62,27 @@ struct LayeredPicture {
   int height = 0;
 };
 
+// A PNG resource decoded ahead of its window, on any thread: read by GDI+
+// and drawn at its own size into premultiplied pixels (artwork), with what
+// made them, in LayeredPicture's order. Empty (no image) when anything failed.
+struct DecodedPng {
+  GdiplusSession session;
+  ComPtr<IStream> stream;
+  PixelImage artwork;
+  UniqueGdipBitmap surface;
+  UniqueGdipGraphics graphics;
+  UniqueGdipImage image;
+};
+DecodedPng DecodePngResource(int pngId);
+
 // Starts GDI+, draws the PNG into a 32-bit premultiplied DIB and hands it to
 // UpdateLayeredWindow with per-pixel alpha; the window keeps its top-left and
 // takes the picture's size at the given factor (scaled premultiplied, see
 // framework/ArtworkScale.h). The window must already have WS_EX_LAYERED.
 // Failures leave the window blank, silently.
 void PaintLayeredPng(HWND hwnd, int pngId, LayeredPicture& picture, DpiScale scale = DpiScale());
+// The same from a picture decoded ahead, which the window then keeps.
+void PaintLayeredPng(HWND hwnd, DecodedPng decoded, LayeredPicture& picture, DpiScale scale = DpiScale());
 
 // The size PaintLayeredPng gives a window for this picture, read from the
 // PNG's header without decoding it; {0, 0} when the resource is missing or

@@ -30,20 +30,18 @@ std::wstring ModulePath() {
   }
 }
 
-enum class Remote { Unreachable, NoVersionLine, Same, Different };
-
 // Only a file downloaded by this very check decides: one left from an
 // earlier run says nothing about the server now.
-Remote FetchRemoteVersion(CLumDownLoadFile& downloader, const std::string& updateServer) {
+RemoteVersion FetchRemoteVersion(CLumDownLoadFile& downloader, const std::string& updateServer) {
   const std::wstring path = VersionFilePath();
-  if (!downloader.DownLoadFile(VersionFileUrl(updateServer), U8(path), true, false)) return Remote::Unreachable;
+  if (!downloader.DownLoadFile(VersionFileUrl(updateServer), U8(path), true, false)) return RemoteVersion::Unreachable;
   std::optional<std::string> text = ReadFileHead(path);
-  if (!text) return Remote::Unreachable;
+  if (!text) return RemoteVersion::Unreachable;
   // The file is text in the system's ANSI code page.
   std::optional<std::string> remote =
       FindVersionValue(*text, [](unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; });
-  if (!remote) return Remote::NoVersionLine;
-  return IsOtherVersion(*remote, LocalVersionString()) ? Remote::Different : Remote::Same;
+  if (!remote) return RemoteVersion::NoVersionLine;
+  return IsOtherVersion(*remote, LocalVersionString()) ? RemoteVersion::Different : RemoteVersion::Same;
 }
 
 // Writes the updater and asks the shell to start it. Says why when it
@@ -94,8 +92,13 @@ std::string VersionFileUrl(const std::string& updateServer) {
   return base + "/gamehome/vorn2/update.txt";
 }
 
+void StartupUpdateChecker::Fetch() {
+  if (!fetched_) fetched_ = FetchRemoteVersion(downloader_, updateServer_);
+}
+
 void StartupUpdateChecker::CheckForUpdate() {
-  if (FetchRemoteVersion(downloader_, updateServer_) != Remote::Different) return;
+  Fetch();
+  if (*fetched_ != RemoteVersion::Different) return;
   if (!UserWantsUpdate(nullptr)) return;
   if (!LaunchUpdater(nullptr)) return;
   updaterStarted_ = true;
@@ -107,19 +110,19 @@ void MenuUpdateChecker::CheckForUpdate() {
   if (running_) return;
   running_ = true;
   const HWND owner = host_.OwnerWindow();
-  const Remote remote = FetchRemoteVersion(downloader_, updateServer_);
+  const RemoteVersion remote = FetchRemoteVersion(downloader_, updateServer_);
   running_ = false;
   if (!host_.MainWindowOpen()) return;
   switch (remote) {
-    case Remote::Unreachable:
+    case RemoteVersion::Unreachable:
       Prompt(owner, kServerUnreachableMessage, kPromptTitle, MB_OK | MB_ICONEXCLAMATION);
       return;
-    case Remote::NoVersionLine:
+    case RemoteVersion::NoVersionLine:
       return;
-    case Remote::Same:
+    case RemoteVersion::Same:
       Prompt(owner, kUpToDateMessage, kPromptTitle, MB_OK | MB_ICONEXCLAMATION);
       return;
-    case Remote::Different:
+    case RemoteVersion::Different:
       break;
   }
   if (!UserWantsUpdate(owner) || !host_.MainWindowOpen() || !LaunchUpdater(owner)) return;

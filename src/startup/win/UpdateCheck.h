@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "startup/win/CLumDownLoadFile.h"
@@ -26,11 +27,18 @@ std::wstring VersionFilePath();
 // The version file's address on the update server.
 std::string VersionFileUrl(const std::string& updateServer);
 
+// What the version file on the server says about this executable.
+enum class RemoteVersion { Unreachable, NoVersionLine, Same, Different };
+
 class StartupUpdateChecker {
  public:
   explicit StartupUpdateChecker(std::string updateServer) : updateServer_(std::move(updateServer)) {}
-  // Returns when no update is wanted (or nothing could be read); when the
-  // user accepts an update it starts the updater and ends the process.
+  // Downloads and reads the version file, once; shows nothing, so it may run
+  // on a worker thread.
+  void Fetch();
+  // Fetches unless that was done, then decides. Returns when no update is
+  // wanted (or nothing could be read); when the user accepts an update it
+  // starts the updater and ends the process.
   void CheckForUpdate();
   // The updater was started (the process is ending).
   bool UpdaterStarted() const { return updaterStarted_; }
@@ -38,6 +46,7 @@ class StartupUpdateChecker {
  private:
   std::string updateServer_;
   CLumDownLoadFile downloader_;
+  std::optional<RemoteVersion> fetched_;
   bool updaterStarted_ = false;
 };
 

@@ -53,6 +53,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // A port nobody listens on: the update check finds nothing and goes on.
   LoadFrm form(StartupSettings{"http://127.0.0.1:9", "http://127.0.0.1:9/home", rest});
   g_form = &form;
+  form.BeginCreate();  // as the client does
   if (!form.Create()) {
     Log("create returned");
     return 3;

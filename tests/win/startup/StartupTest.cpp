@@ -121,13 +121,6 @@ TEST_F(SplashTest, SplashIsALayeredPictureCentredWithoutTaskbarButton) {
 TEST_F(SplashTest, TransparentPixelsShowWhatLiesBelow) {
   Backdrop backdrop(RGB(255, 0, 0));
   test::Pump(100);
-  LoadFrm splash(Settings());
-  ASSERT_TRUE(splash.Create());
-  splash.Start();
-  test::Pump(300);
-  RECT rc;
-  GetWindowRect(splash.hWnd(), &rc);
-
   // The picture's own pixels, decoded separately.
   const GdiplusSession gdiplus = GdiplusSession::Open();
   const PngImage png = LoadPngResource(IDR_PNG_SPLASH, L"PNG");
@@ -139,15 +132,25 @@ TEST_F(SplashTest, TransparentPixelsShowWhatLiesBelow) {
   ASSERT_EQ(corner >> 24, 0u) << "the picture has a transparent corner";
   ASSERT_EQ(centre >> 24, 255u) << "and an opaque middle";
 
-  EXPECT_EQ(ScreenPixel(rc.left, rc.top), RGB(255, 0, 0));
-  COLORREF shown = ScreenPixel(rc.left + 178, rc.top + 61);
-  EXPECT_EQ(shown, RGB((centre >> 16) & 0xFF, (centre >> 8) & 0xFF, centre & 0xFF));
-  // (Wine's own hit test ignores layered alpha, so only the opaque side of
-  // "transparent pixels take no clicks" can be checked here.)
-  POINT centre_pt{rc.left + 178, rc.top + 61};
-  EXPECT_EQ(WindowFromPoint(centre_pt), splash.hWnd());
-
-  splash.Unload();
+  // Decoded by the window itself, and decoded ahead on the worker.
+  for (const bool ahead : {false, true}) {
+    LoadFrm splash(Settings());
+    if (ahead) splash.BeginCreate();
+    ASSERT_TRUE(splash.Create());
+    splash.Start();
+    test::Pump(300);
+    RECT rc;
+    GetWindowRect(splash.hWnd(), &rc);
+    EXPECT_EQ(rc.right - rc.left, 356) << ahead;
+    EXPECT_EQ(ScreenPixel(rc.left, rc.top), RGB(255, 0, 0)) << ahead;
+    COLORREF shown = ScreenPixel(rc.left + 178, rc.top + 61);
+    EXPECT_EQ(shown, RGB((centre >> 16) & 0xFF, (centre >> 8) & 0xFF, centre & 0xFF)) << ahead;
+    // (Wine's own hit test ignores layered alpha, so only the opaque side of
+    // "transparent pixels take no clicks" can be checked here.)
+    POINT centre_pt{rc.left + 178, rc.top + 61};
+    EXPECT_EQ(WindowFromPoint(centre_pt), splash.hWnd()) << ahead;
+    splash.Unload();
+  }
 }
 
 TEST_F(SplashTest, WebSwitchOpensTheHomePageAndEndsBeforeTheSplash) {
@@ -197,6 +200,43 @@ TEST_F(SplashTest, AcceptedUpdateStartsTheUpdaterAndEndsBeforeTheSplash) {
   EXPECT_EQ(opened[0], GetTempFolder() + L"Update.exe");
   EXPECT_FALSE(splash.IsLoaded());
   EXPECT_FALSE(loginLoaded);
+}
+
+TEST_F(SplashTest, WorkAheadRunsOnAWorkerAndOnlyTheDecisionOnThisThread) {
+  const std::string server = test::DevserverUrl();
+  if (server.empty()) GTEST_SKIP() << "needs the devserver";
+  ASSERT_EQ(test::HttpRequest("PUT", server + "/__admin/update.txt", "[vorn2]\r\nversion=1.2.0\r\n"), 200);
+  const DWORD self = GetCurrentThreadId();
+  DWORD checkedOn = 0, askedOn = 0;
+  Startup().isConnected = [&] {
+    checkedOn = GetCurrentThreadId();
+    return true;
+  };
+  const PromptHook previous = SetPromptHook([&](const PromptRequest&) {
+    askedOn = GetCurrentThreadId();
+    return IDYES;
+  });
+  StartupSettings settings = Settings();
+  settings.updateServer = server;
+  {
+    LoadFrm splash(settings);
+    splash.BeginCreate();
+    splash.BeginCreate();  // once is all it starts
+    EXPECT_FALSE(splash.Create());
+  }
+  {
+    // Never created: the object still waits for its worker before it goes.
+    LoadFrm splash(settings);
+    splash.BeginCreate();
+  }
+  SetPromptHook(previous);
+  test::HttpRequest("POST", server + "/__admin/reset");
+  EXPECT_NE(checkedOn, 0u);
+  EXPECT_NE(checkedOn, self) << "the network check ran on the worker";
+  EXPECT_EQ(askedOn, self) << "the question comes from the window's thread";
+  EXPECT_EQ(ends, 1);
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0], GetTempFolder() + L"Update.exe");
 }
 
 TEST(StartupProcess, OfflineEndsTheProcessAfterTheMessage) {
@@ -287,7 +327,9 @@ TEST(PublicData, LayeredPictureHoldsItsHandlesUntilTeardownAndThenNone) {
   for (int i = 0; i < 5; ++i) before[i] = LiveHandles(kinds[i]);
   LayeredPicture picture;
   for (int paint = 0; paint < 2; ++paint) {  // painting again first lets the earlier picture go
-    PaintLayeredPng(hwnd, IDR_PNG_SPLASH, picture);
+    // Decoded by the painting, then decoded ahead and handed over.
+    if (paint == 0) PaintLayeredPng(hwnd, IDR_PNG_SPLASH, picture);
+    else PaintLayeredPng(hwnd, DecodePngResource(IDR_PNG_SPLASH), picture);
     EXPECT_EQ(picture.width, 356);
     for (int i = 0; i < 5; ++i) EXPECT_EQ(LiveHandles(kinds[i]), before[i] + expectedHeld[i]) << "kind " << i;
   }
@@ -299,5 +341,9 @@ TEST(PublicData, LayeredPictureHoldsItsHandlesUntilTeardownAndThenNone) {
   EXPECT_EQ(GetObjectType(dc), 0u);
   EXPECT_EQ(picture.image, nullptr);
   EXPECT_EQ(picture.width, 0);
+  // A picture that could not be decoded leaves the window blank and holds nothing.
+  PaintLayeredPng(hwnd, DecodePngResource(9999), picture);
+  EXPECT_EQ(picture.width, 0);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(LiveHandles(kinds[i]), before[i]) << "kind " << i;
   DestroyWindow(hwnd);
 }
