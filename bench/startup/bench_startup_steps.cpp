@@ -61,7 +61,7 @@ class TimedWebView : public IWebView {
     return ok;
   }
   void Navigate(const std::wstring& url) override {
-    g_steps.Mark("icon file, login background (picture decoding, layered painting)");
+    g_steps.Mark("icon file, login background window and its icons");
     inner_->Navigate(url);
     g_steps.Mark("login page navigation started");
   }
@@ -102,7 +102,7 @@ int wmain() {
   TimedLoadFrm loadFrm(StartupSettings{build::kUpdateServer, build::kHomePage, ""});
   loadFrm.BeginCreate();
   OleInitialize(nullptr);
-  g_steps.Mark("OLE start (worker: network check, version file, splash picture)");
+  g_steps.Mark("OLE start (worker: check, version file, splash)");
   Form::CreateHiddenOwner();
   g_steps.Mark("first window, hidden (the display connection)");
   if (!loadFrm.Create()) return 1;
@@ -112,7 +112,7 @@ int wmain() {
   loginFrm.gameWindow = &mainFrm;
   g_steps.Mark("main and login window objects");
   loadFrm.loadLogin = [&loginFrm] {
-    g_steps.Mark("splash picture: layered painting (decoded on the worker)");
+    g_steps.Mark("splash picture: painting (decoded on the worker)");
     loginFrm.Load();
   };
   loadFrm.Start();
@@ -121,7 +121,7 @@ int wmain() {
   // What the message loop does first for the background once the splash is up.
   MSG msg;
   while (PeekMessageW(&msg, loginFrm.Background().hWnd(), 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-  if (loginFrm.Background().Picture().width > 0) g_steps.Mark("after the splash: login background painted (posted)");
+  if (loginFrm.Background().Picture().width > 0) g_steps.Mark("after the splash: login background painted");
 
   std::printf("where vorn2.exe's start-up time goes (its steps in its order, ms):\n");
   for (const auto& [name, ms] : g_steps.done) std::printf("  %-66s %7.1f\n", name.c_str(), ms);
