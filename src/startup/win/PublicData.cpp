@@ -101,21 +101,30 @@ void CopyScaled(const PixelImage& artwork, int width, int height, std::uint32_t*
   if (!out.Empty()) std::copy(out.pixels.begin(), out.pixels.end(), bits);
 }
 
+// Starts GDI+ and reads the PNG resource into stream and image; the
+// picture's size, {0, 0} when it could not be read (or no window could be
+// that large).
+SIZE OpenPng(int pngId, GdiplusSession& session, ComPtr<IStream>& stream, UniqueGdipImage& image) {
+  session = GdiplusSession::Open();
+  PngImage png = LoadPngResource(pngId, L"PNG");
+  stream = std::move(png.stream);
+  image = std::move(png.image);
+  UINT w = 0, h = 0;
+  if (image) {
+    gp::GdipGetImageWidth(image.get(), &w);
+    gp::GdipGetImageHeight(image.get(), &h);
+  }
+  if (w == 0 || h == 0 || w > 32767 || h > 32767) return SIZE{0, 0};
+  return SIZE{static_cast<LONG>(w), static_cast<LONG>(h)};
+}
+
 }  // namespace
 
 void PaintLayeredPng(HWND hwnd, int pngId, LayeredPicture& picture, DpiScale scale) {
   TeardownLayered(picture);
-  picture.session = GdiplusSession::Open();
-  PngImage png = LoadPngResource(pngId, L"PNG");
-  picture.stream = std::move(png.stream);
-  picture.image = std::move(png.image);
-  UINT w = 0, h = 0;
-  if (picture.image) {
-    gp::GdipGetImageWidth(picture.image.get(), &w);
-    gp::GdipGetImageHeight(picture.image.get(), &h);
-  }
-  if (w == 0 || h == 0) return;
-  const int artWidth = static_cast<int>(w), artHeight = static_cast<int>(h);
+  const SIZE art = OpenPng(pngId, picture.session, picture.stream, picture.image);
+  if (art.cx == 0) return;
+  const int artWidth = art.cx, artHeight = art.cy;
   picture.width = scale.Px(artWidth);
   picture.height = scale.Px(artHeight);
 
@@ -134,17 +143,9 @@ void PaintLayeredPng(HWND hwnd, int pngId, LayeredPicture& picture, DpiScale sca
 
 DecodedPng DecodePngResource(int pngId) {
   DecodedPng decoded;
-  decoded.session = GdiplusSession::Open();
-  PngImage png = LoadPngResource(pngId, L"PNG");
-  decoded.stream = std::move(png.stream);
-  decoded.image = std::move(png.image);
-  UINT w = 0, h = 0;
-  if (decoded.image) {
-    gp::GdipGetImageWidth(decoded.image.get(), &w);
-    gp::GdipGetImageHeight(decoded.image.get(), &h);
-  }
-  if (w == 0 || h == 0 || w > 32767 || h > 32767) return DecodedPng{};
-  decoded.artwork = PixelImage(static_cast<int>(w), static_cast<int>(h));
+  const SIZE art = OpenPng(pngId, decoded.session, decoded.stream, decoded.image);
+  if (art.cx == 0) return DecodedPng{};
+  decoded.artwork = PixelImage(art.cx, art.cy);
   DrawPremultiplied(decoded.image.get(), decoded.artwork.width, decoded.artwork.height,
                     decoded.artwork.pixels.data(), decoded.surface, decoded.graphics);
   if (!decoded.graphics) return DecodedPng{};
