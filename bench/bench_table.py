@@ -109,12 +109,13 @@ def main():
     os.makedirs(out_dir, exist_ok=True)
     results = os.path.join(out_dir, "results.json")
     previous_path = os.path.join(out_dir, "results.previous.json")
-    previous = {}
+    previous, previous_labels = {}, {}
     if os.path.exists(results):
         os.replace(results, previous_path)
     if os.path.exists(previous_path):
         with open(previous_path, encoding="utf-8") as f:
-            previous = json.load(f).get("figures", {})
+            old = json.load(f)
+            previous, previous_labels = old.get("figures", {}), old.get("labels", {})
 
     width = 52
     print()
@@ -127,10 +128,14 @@ def main():
         print(f"  {label:{width - 2}} {cell(figures, key, fmt):>14} {cell(previous, key, fmt):>15}")
     steps = sorted(k for k in metrics if k.startswith("startup.step"))
     if steps:
+        # Steps are numbered in their order, which changes with the start-up: the
+        # previous run's figure is the one of the step with the same name.
+        previous_steps = {previous_labels.get(k): v for k, v in previous.items() if k.startswith("startup.step")}
         print("where vorn2.exe's start-up time goes (ms, median of runs of the same steps)")
         for k in steps:
-            print(f"  {labels.get(k, k)[:width - 2]:{width - 2}} {cell(figures, k, '{:.1f}'):>14} "
-                  f"{cell(previous, k, '{:.1f}'):>15}")
+            label = labels.get(k, k)
+            print(f"  {label[:width - 2]:{width - 2}} {cell(figures, k, '{:.1f}'):>14} "
+                  f"{cell({'v': previous_steps.get(label)}, 'v', '{:.1f}'):>15}")
     print("=" * 84)
 
     try:
