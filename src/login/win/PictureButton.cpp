@@ -10,8 +10,6 @@
 
 namespace vorn2 {
 
-namespace gp = Gdiplus::DllExports;
-
 PictureButton::PictureButton(int pictureId, const wchar_t* pictureType)
     : pictureId_(pictureId), pictureType_(pictureType) {}
 
@@ -24,21 +22,10 @@ void PictureButton::OnCreated() {
 void PictureButton::Draw() {
   // Drawn into the persistent surface at its size; GDI+ is only needed for that.
   DrawingSurface& surface = Surface();
-  const GdiplusSession session = GdiplusSession::Open();
-  if (!session || !surface.bits()) return;
-  const PngImage png = LoadPngResource(pictureId_, pictureType_);
-  UINT w = 0, h = 0;
-  if (png.image) {
-    gp::GdipGetImageWidth(png.image.get(), &w);
-    gp::GdipGetImageHeight(png.image.get(), &h);
-  }
-  if (w == 0 || h == 0) return;
-  PixelImage artwork(static_cast<int>(w), static_cast<int>(h));
-  {
-    UniqueGdipBitmap view;
-    UniqueGdipGraphics graphics;
-    DrawPremultiplied(png.image.get(), artwork.width, artwork.height, artwork.pixels.data(), view, graphics);
-  }
+  if (!surface.bits()) return;
+  const DecodedPng decoded = DecodePngResource(pictureId_, pictureType_);
+  if (!decoded.image) return;
+  const PixelImage& artwork = decoded.artwork;
   // On the window's see-through colour (which the artwork uses too), then
   // scaled: an edge is the picture or the key, never a blend of the two.
   const COLORREF k = login_layout::kTransparentColor;

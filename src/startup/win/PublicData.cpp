@@ -104,9 +104,9 @@ void CopyScaled(const PixelImage& artwork, int width, int height, std::uint32_t*
 // Starts GDI+ and reads the PNG resource into stream and image; the
 // picture's size, {0, 0} when it could not be read (or no window could be
 // that large).
-SIZE OpenPng(int pngId, GdiplusSession& session, ComPtr<IStream>& stream, UniqueGdipImage& image) {
+SIZE OpenPng(int pngId, const wchar_t* type, GdiplusSession& session, ComPtr<IStream>& stream, UniqueGdipImage& image) {
   session = GdiplusSession::Open();
-  PngImage png = LoadPngResource(pngId, L"PNG");
+  PngImage png = LoadPngResource(pngId, type);
   stream = std::move(png.stream);
   image = std::move(png.image);
   UINT w = 0, h = 0;
@@ -122,7 +122,7 @@ SIZE OpenPng(int pngId, GdiplusSession& session, ComPtr<IStream>& stream, Unique
 
 void PaintLayeredPng(HWND hwnd, int pngId, LayeredPicture& picture, DpiScale scale) {
   TeardownLayered(picture);
-  const SIZE art = OpenPng(pngId, picture.session, picture.stream, picture.image);
+  const SIZE art = OpenPng(pngId, L"PNG", picture.session, picture.stream, picture.image);
   if (art.cx == 0) return;
   const int artWidth = art.cx, artHeight = art.cy;
   picture.width = scale.Px(artWidth);
@@ -141,9 +141,9 @@ void PaintLayeredPng(HWND hwnd, int pngId, LayeredPicture& picture, DpiScale sca
   UpdateLayered(hwnd, windowDC, picture);
 }
 
-DecodedPng DecodePngResource(int pngId) {
+DecodedPng DecodePngResource(int pngId, const wchar_t* type) {
   DecodedPng decoded;
-  const SIZE art = OpenPng(pngId, decoded.session, decoded.stream, decoded.image);
+  const SIZE art = OpenPng(pngId, type, decoded.session, decoded.stream, decoded.image);
   if (art.cx == 0) return DecodedPng{};
   decoded.artwork = PixelImage(art.cx, art.cy);
   DrawPremultiplied(decoded.image.get(), decoded.artwork.width, decoded.artwork.height,

@@ -62,9 +62,10 @@ struct LayeredPicture {
   int height = 0;
 };
 
-// A PNG resource decoded ahead of its window, on any thread: read by GDI+
-// and drawn at its own size into premultiplied pixels (artwork), with what
-// made them, in LayeredPicture's order. Empty (no image) when anything failed.
+// A picture resource (PNG, or any type GDI+ reads) decoded on any thread:
+// read by GDI+ and drawn at its own size into premultiplied pixels
+// (artwork), with what made them, in LayeredPicture's order. Empty (no
+// image) when anything failed.
 struct DecodedPng {
   GdiplusSession session;
   ComPtr<IStream> stream;
@@ -73,7 +74,7 @@ struct DecodedPng {
   UniqueGdipGraphics graphics;
   UniqueGdipImage image;
 };
-DecodedPng DecodePngResource(int pngId);
+DecodedPng DecodePngResource(int pngId, const wchar_t* type = L"PNG");
 
 // Starts GDI+, draws the PNG into a 32-bit premultiplied DIB and hands it to
 // UpdateLayeredWindow with per-pixel alpha; the window keeps its top-left and
