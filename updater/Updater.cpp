@@ -10,6 +10,7 @@
 #include "startup/UpdaterLaunch.h"
 #include "startup/VersionFile.h"
 #include "startup/win/CLumDownLoadFile.h"
+#include "startup/win/UpdateSignatureCheck.h"
 
 namespace vorn2::updater {
 
@@ -150,6 +151,13 @@ int RunUpdater(const std::wstring& arguments, const UpdaterSettings& settings) {
     Say(kNoHashMessage);
     return kNoManifest;
   }
+  // Only a version file signed with the operator's key names a client to
+  // fetch: the server, a mirror or an upload cannot choose what is installed.
+  if (!IsSignedBy(manifest, settings.publicKey)) {
+    Say(kSignatureRefusedMessage);
+    WinReplaceFiles(W(target->installFolder)).Start(target->clientPath);
+    return kSignatureRefused;
+  }
   const std::string url =
       manifest.url.empty() ? DefaultClientUrl(settings.updateServer, FileNameOf(target->clientPath)) : manifest.url;
 
@@ -178,7 +186,8 @@ int RunUpdater(const std::wstring& arguments, const UpdaterSettings& settings) {
   }
 
   std::optional<std::string> digest = Sha256OfFile(newFile);
-  if (!digest || *digest != manifest.sha256) {
+  // The signature covers the hash and the length; the download must match both.
+  if (!digest || *digest != manifest.sha256 || FileSize(newFile) != manifest.length) {
     DeleteFileW(newFile.c_str());
     Say(kVerifyFailedMessage);
     return kVerifyFailed;

@@ -5,11 +5,14 @@
 
 #include <string>
 
+#include "startup/UpdateSignature.h"
+
 namespace vorn2::updater {
 
 struct UpdaterSettings {
   std::string updateServer;  // base URL for the default download address
   DWORD waitForClientMs = 30000;
+  UpdatePublicKey publicKey{};  // the operator's; built in, never taken from the server
 };
 
 enum ExitCode : int {
@@ -21,6 +24,7 @@ enum ExitCode : int {
   kVerifyFailed = 6,
   kReplaceFailed = 7,
   kNotWritable = 8,
+  kSignatureRefused = 9,
 };
 
 // Every failure is told to the user (through Prompt) before returning.
@@ -40,6 +44,8 @@ inline constexpr const char* kNoHashMessage = "版本文件中没有有效的校
 inline constexpr const char* kDownloadFailedMessage =
     "下载新版本失败，请检查网络连接后重试。原来的客户端保持不变。";
 inline constexpr const char* kVerifyFailedMessage = "下载的新版本未通过校验，未更新。原来的客户端保持不变。";
+inline constexpr const char* kSignatureRefusedMessage =
+    "新版本的签名未通过校验，未更新。原来的客户端保持不变。";
 inline constexpr const char* kRestoredMessage = "更新失败，已恢复原来的客户端。";
 inline constexpr const char* kBackupKeptMessage = "更新失败，原来的客户端未能放回原处，已保存为：";
 

@@ -4,6 +4,7 @@
 #include "Updater.h"
 #include "framework/win/SystemLibrary.h"
 #include "vorn2/BuildConfig.h"
+#include "vorn2/UpdateKey.h"
 
 namespace vorn2::updater {
 // Only the test build of the updater defines this; the shipped one reads
@@ -16,6 +17,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
   vorn2::RestrictLibrarySearchToSystem();
   vorn2::updater::UpdaterSettings settings;
   settings.updateServer = vorn2::build::kUpdateServer;
+  settings.publicKey = vorn2::build::kUpdatePublicKey;
 #ifdef VORN2_UPDATER_TEST_BUILD
   vorn2::updater::ApplyTestSeams(settings);
 #endif

@@ -73,9 +73,21 @@ static bool IsHexDigits(std::string_view s) {
   return true;
 }
 
+// Digits only, no leading zero, at most 2^63 - 1: one text per number.
+static std::optional<std::uint64_t> ParseDecimal(std::string_view s) {
+  if (s.empty() || s.size() > 19 || (s.size() > 1 && s[0] == '0')) return std::nullopt;
+  std::uint64_t n = 0;
+  for (char c : s) {
+    if (c < '0' || c > '9') return std::nullopt;
+    n = n * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  if (n > 0x7fffffffffffffffULL) return std::nullopt;
+  return n;
+}
+
 UpdateManifest ParseUpdateManifest(std::string_view text) {
   UpdateManifest m;
-  bool haveVersion = false, haveUrl = false, haveHash = false;
+  bool haveVersion = false, haveUrl = false, haveHash = false, haveLength = false;
   for (std::string_view line : SplitVersionFileLines(text)) {
     std::size_t eq = line.find('=');
     if (eq == std::string_view::npos) continue;
@@ -94,6 +106,12 @@ UpdateManifest ParseUpdateManifest(std::string_view text) {
       } else {
         m.sha256Malformed = true;
       }
+    } else if (key == "length" && !haveLength) {
+      haveLength = true;
+      m.length = ParseDecimal(value);
+      m.lengthMalformed = !m.length;
+    } else if (key == "sig" && !m.sig) {
+      m.sig = std::string(value);
     }
   }
   return m;

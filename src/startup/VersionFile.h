@@ -38,6 +38,9 @@ struct UpdateManifest {
   std::string url;
   std::string sha256;  // lower-case hex, empty when absent
   bool sha256Malformed = false;  // a sha256 line that is not 64 hex digits
+  std::optional<std::uint64_t> length;  // the client's size in bytes
+  bool lengthMalformed = false;  // a length line that is not a plain decimal number
+  std::optional<std::string> sig;  // the sig line's value as written
 };
 UpdateManifest ParseUpdateManifest(std::string_view text);
 

@@ -1,5 +1,6 @@
 """Tests of tools/devserver/devserver.py, run against real server processes."""
 
+import base64
 import hashlib
 import http.client
 import os
@@ -367,10 +368,21 @@ class AdminTests(SharedServerCase):
     def test_release_publishes_file_and_matching_version_file(self):
         exe = b"MZ new client" * 1000
         status, _, text = self.server.request("PUT", "/__admin/release?version=1.2.0", body=exe)
-        expected = ("[vorn2]\r\nversion=1.2.0\r\nurl=http://127.0.0.1:%d/gamehome/vorn2/vorn2.exe\r\n"
-                    "sha256=%s\r\n" % (self.server.port, hashlib.sha256(exe).hexdigest())).encode()
-        self.assertEqual((status, text), (200, expected))
-        self.assertEqual(self.get("/gamehome/vorn2/update.txt")[2], expected)
+        url = "http://127.0.0.1:%d/gamehome/vorn2/vorn2.exe" % self.server.port
+        sha = hashlib.sha256(exe).hexdigest()
+        expected = ("[vorn2]\r\nversion=1.2.0\r\nurl=%s\r\nlength=%d\r\nsha256=%s\r\nsig=" % (url, len(exe), sha)).encode()
+        self.assertEqual(status, 200)
+        self.assertTrue(text.startswith(expected), text)
+        self.assertEqual(self.get("/gamehome/vorn2/update.txt")[2], text)
+        # Signed with the demo key over what the updater checks.
+        from cryptography.hazmat.primitives import hashes
+        from cryptography.hazmat.primitives.asymmetric import ec, utils
+        raw = base64.b64decode(text[len(expected):-2], validate=True)
+        demo = publish.load_private_key(os.path.join(os.path.dirname(SERVER), "..", "..", "keys", "demo-update-key.pem")).public_key()
+        demo.verify(utils.encode_dss_signature(int.from_bytes(raw[:32], "big"), int.from_bytes(raw[32:], "big")),
+                    publish.signed_text("1.2.0", sha, len(exe), url), ec.ECDSA(hashes.SHA256()))
+        _, _, bare = self.server.request("PUT", "/__admin/release?version=1.2.0&url=no", body=exe)
+        self.assertNotIn(b"url=", bare)
         self.assertEqual(self.get("/gamehome/vorn2/vorn2.exe")[2], exe)
         self.assertEqual(self.server.request("PUT", "/__admin/release?version=a%20b", body=b"")[0], 400)
 

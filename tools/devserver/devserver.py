@@ -167,6 +167,25 @@ def clean_path(path):
     return path
 
 
+# The demo key pair the demo and test builds carry, and a key of this run
+# only, for signatures the updater must refuse.
+DEMO_KEY = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "keys", "demo-update-key.pem")
+_keys = {}
+
+
+def _signing_key(name):
+    if name not in _keys:
+        if name == "demo":
+            _keys[name] = publish.load_private_key(DEMO_KEY)
+        else:
+            from cryptography.hazmat.primitives.asymmetric import ec
+            _keys[name] = ec.generate_private_key(ec.SECP256R1())
+    return _keys[name]
+
+
+SIGNING_KEYS = {"demo": lambda: _signing_key("demo"), "other": lambda: _signing_key("other")}
+
+
 def default_update_text(host):
     return publish.version_file_text(CLIENT_VERSION, url="http://%s%svorn2.exe" % (host, UPDATE_DIR))
 
@@ -615,14 +634,21 @@ class Handler(BaseHTTPRequestHandler):
     def release(self, data, params):
         version = self.param(params, "version", "")
         name = self.param(params, "name", "vorn2.exe")
+        signer = self.param(params, "key", "demo")
+        if signer not in SIGNING_KEYS:
+            raise BadRequest("key=%r: expected demo or other" % signer)
+        with_url = self.param(params, "url", "yes")
+        if with_url not in ("yes", "no"):
+            raise BadRequest("url=%r: expected yes or no" % with_url)
         if not re.fullmatch(r"[0-9A-Za-z._-]+", version):
             raise BadRequest("version=%r: expected [0-9A-Za-z._-]+" % version)
         if not re.fullmatch(r"[0-9A-Za-z._-]+", name) or name in (".", "..", "update.txt"):
             raise BadRequest("name=%r: expected a plain file name" % name)
         state = self.server.state
         state.put(UPDATE_DIR + name, data, guess_type(name))
-        text = publish.version_file_text(version, hashlib.sha256(data).hexdigest(),
-                                         "http://%s%s%s" % (self.host(), UPDATE_DIR, name))
+        url = "http://%s%s%s" % (self.host(), UPDATE_DIR, name) if with_url == "yes" else None
+        text = publish.version_file_text(version, hashlib.sha256(data).hexdigest(), url, len(data),
+                                         SIGNING_KEYS[signer]())
         state.put(UPDATE_PATH, text, TYPES[".txt"])
         return Reply(200, TYPES[".txt"], text)
 

@@ -1,19 +1,27 @@
 #!/usr/bin/env python3
 """Writes what the update server serves for a built client.
 
-    publish.py CLIENT OUT_DIR [--url URL] [--expect-version V]
+    publish.py CLIENT OUT_DIR (--key PRIVATE_KEY | --unsigned) [--url URL] [--expect-version V]
+    publish.py keygen OUT
 
 OUT_DIR/gamehome/vorn2/update.txt   the version file: the version read from
-                                     CLIENT's version resource, sha256= of it,
-                                     url= when given, CR LF line ends
+                                     CLIENT's version resource, url= when given,
+                                     length= and sha256= of the client, sig= (the
+                                     operator's signature over them), CR LF line ends
 OUT_DIR/gamehome/vorn2/vorn2.exe    the client, at the path the updater
                                      downloads when the version file names no url
 
+keygen writes OUT (the private key, PEM, readable by its owner only) and
+its .pub (NAME.pem -> NAME.pub; the public key in the form the build takes:
+VORN2_UPDATE_PUBLIC_KEY).
+
 The devserver imports version_file_text() from here, so the format has one
-source. Python 3 standard library only.
+source. Signing needs Python's cryptography package (Debian's
+python3-cryptography); the rest is the standard library.
 """
 
 import argparse
+import base64
 import hashlib
 import os
 import re
@@ -36,7 +44,78 @@ class PublishError(Exception):
     pass
 
 
-def version_file_text(version, sha256=None, url=None):
+PUBLIC_KEY_HEADER = "# vorn2 update public key: ECDSA P-256, x || y in hex"
+
+
+def signed_text(version, sha256, length, url=None):
+    """What the signature covers; the updater builds the same text from the
+    version file it reads."""
+    text = "vorn2-update\nversion=%s\nsha256=%s\nlength=%d\n" % (version, sha256, length)
+    if url is not None:
+        text += "url=%s\n" % url
+    return text.encode("ascii")
+
+
+def _ec():
+    try:
+        from cryptography.hazmat.primitives import hashes, serialization
+        from cryptography.hazmat.primitives.asymmetric import ec, utils
+    except ImportError:
+        raise PublishError("signing needs Python's cryptography package (apt-get install python3-cryptography)") from None
+    return hashes, serialization, ec, utils
+
+
+def load_private_key(path):
+    """The operator's P-256 private key from a PEM file."""
+    hashes, serialization, ec, utils = _ec()
+    try:
+        with open(path, "rb") as f:
+            key = serialization.load_pem_private_key(f.read(), password=None)
+    except (ValueError, TypeError) as exc:
+        raise PublishError("%s: not an unencrypted PEM private key (%s)" % (path, exc)) from None
+    if not isinstance(key, ec.EllipticCurvePrivateKey) or key.curve.name != "secp256r1":
+        raise PublishError("%s: not a P-256 (secp256r1) key" % path)
+    return key
+
+
+def sign(key, text):
+    """base64 of the raw r || s signature of text."""
+    hashes, serialization, ec, utils = _ec()
+    r, s = utils.decode_dss_signature(key.sign(text, ec.ECDSA(hashes.SHA256())))
+    return base64.b64encode(r.to_bytes(32, "big") + s.to_bytes(32, "big")).decode("ascii")
+
+
+def public_key_text(key):
+    """The public key as the build reads it: x || y, 128 hex digits."""
+    numbers = key.public_key().public_numbers()
+    return "%s\n%s\n" % (PUBLIC_KEY_HEADER, (numbers.x.to_bytes(32, "big") + numbers.y.to_bytes(32, "big")).hex())
+
+
+def public_key_path(private_path):
+    """Where keygen puts the public key: beside the private one, .pub for .pem."""
+    stem = private_path[:-4] if private_path.endswith(".pem") else private_path
+    return stem + ".pub"
+
+
+def keygen(out):
+    """A new key pair: out (private, PEM) and its .pub; refuses to overwrite."""
+    hashes, serialization, ec, utils = _ec()
+    key = ec.generate_private_key(ec.SECP256R1())
+    pem = key.private_bytes(serialization.Encoding.PEM, serialization.PrivateFormat.PKCS8,
+                            serialization.NoEncryption())
+    public = public_key_path(out)
+    for path in (out, public):
+        if os.path.exists(path):
+            raise PublishError("%s exists; a key is never overwritten" % path)
+    fd = os.open(out, os.O_WRONLY | os.O_CREAT | os.O_EXCL, 0o600)
+    with os.fdopen(fd, "wb") as f:
+        f.write(pem)
+    with open(public, "w", encoding="ascii") as f:
+        f.write(public_key_text(key))
+    return public
+
+
+def version_file_text(version, sha256=None, url=None, length=None, key=None):
     """The version file's bytes.
 
     The client takes the first line containing "version" and reads it from
@@ -51,10 +130,16 @@ def version_file_text(version, sha256=None, url=None):
         if not _URL.fullmatch(url):
             raise PublishError("url %r: expected an http:// or https:// address without blanks" % url)
         lines.append("url=" + url)
+    if length is not None:
+        lines.append("length=%d" % length)
     if sha256 is not None:
         if not re.fullmatch(r"[0-9a-f]{64}", sha256):
             raise PublishError("sha256 %r: expected 64 lower-case hex digits" % sha256)
         lines.append("sha256=" + sha256)
+    if key is not None:
+        if sha256 is None or length is None:
+            raise PublishError("a signed version file needs the client's sha256 and length")
+        lines.append("sig=" + sign(key, signed_text(version, sha256, length, url)))
     return "".join(line + "\r\n" for line in lines).encode("ascii")
 
 
@@ -144,15 +229,19 @@ def project_version(root=ROOT):
     return m.group(1)
 
 
-def publish(client, out_dir, url=None, expect_version=None):
+def publish(client, out_dir, url=None, expect_version=None, key=None, unsigned=False):
     """Writes the client and the version file under out_dir, each replaced
-    in one step; returns the version file's path."""
+    in one step; returns the version file's path. key is the operator's
+    private key; without one only an explicit unsigned publish goes ahead
+    (the updaters refuse it)."""
+    if key is None and not unsigned:
+        raise PublishError("no signing key: give --key PRIVATE_KEY (or --unsigned for a demo that installs nothing)")
     with open(client, "rb") as f:
         data = f.read()
     version = client_version(data)
     if expect_version is not None and version != expect_version:
         raise PublishError("%s carries version %s, expected %s" % (client, version, expect_version))
-    text = version_file_text(version, hashlib.sha256(data).hexdigest(), url)
+    text = version_file_text(version, hashlib.sha256(data).hexdigest(), url, len(data), key)
     folder = os.path.join(out_dir, *SERVER_DIR)
     os.makedirs(folder, exist_ok=True)
     # The client first, the version file last: a server that serves the
@@ -170,16 +259,39 @@ def publish(client, out_dir, url=None, expect_version=None):
     return os.path.join(folder, VERSION_FILE)
 
 
+def keygen_main(argv):
+    ap = argparse.ArgumentParser(prog="publish.py keygen", description="Makes the operator's signing key pair.")
+    ap.add_argument("out", help="the private key file to write (PEM); the public key goes beside it "
+                                "(NAME.pem -> NAME.pub, else OUT.pub)")
+    args = ap.parse_args(argv)
+    try:
+        public = keygen(args.out)
+    except (PublishError, OSError) as exc:
+        sys.stderr.write("publish: %s\n" % exc)
+        return 1
+    print("private key: %s (keep it off the update server)\npublic key:  %s (give it to the build as "
+          "-DVORN2_UPDATE_PUBLIC_KEY=...)" % (args.out, public))
+    return 0
+
+
 def main(argv=None):
+    argv = sys.argv[1:] if argv is None else argv
+    if argv[:1] == ["keygen"]:
+        return keygen_main(argv[1:])
     ap = argparse.ArgumentParser(description="Writes the update server's files for a built client.")
     ap.add_argument("client", help="the built vorn2.exe")
     ap.add_argument("out_dir", help="folder to write gamehome/vorn2/ into")
     ap.add_argument("--url", help="address of the client for the version file's url= line "
                                   "(default: none; the updater then uses /gamehome/vorn2/vorn2.exe on the update server)")
     ap.add_argument("--expect-version", help="fail unless the client carries this version")
+    signing = ap.add_mutually_exclusive_group()
+    signing.add_argument("--key", help="the operator's private key (PEM) that signs the version file")
+    signing.add_argument("--unsigned", action="store_true",
+                         help="write no sig= line (demo only: updaters refuse such a version file)")
     args = ap.parse_args(argv)
     try:
-        path = publish(args.client, args.out_dir, args.url, args.expect_version)
+        key = load_private_key(args.key) if args.key else None
+        path = publish(args.client, args.out_dir, args.url, args.expect_version, key, args.unsigned)
     except (PublishError, OSError) as exc:
         sys.stderr.write("publish: %s\n" % exc)
         return 1

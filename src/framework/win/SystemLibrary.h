@@ -62,6 +62,9 @@ HMODULE LoadSystemLibrary(const wchar_t* fileName);
   X(BCryptHashData)                \
   X(BCryptFinishHash)              \
   X(BCryptDestroyHash)             \
+  X(BCryptImportKeyPair)           \
+  X(BCryptVerifySignature)         \
+  X(BCryptDestroyKey)              \
   X(BCryptCloseAlgorithmProvider)
 
 #define VORN2_COMCTL32_FUNCTIONS(X) X(InitCommonControlsEx) X(_TrackMouseEvent)

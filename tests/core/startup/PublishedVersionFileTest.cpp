@@ -5,16 +5,17 @@
 #include <cstdio>
 #include <string>
 
+#include "startup/UpdateSignature.h"
 #include "startup/VersionFile.h"
 
 namespace vorn2 {
 namespace {
 
-// The publishing tool's writer, run by Python; its bytes, empty when it failed.
-std::string Published(const std::string& version, const std::string& sha256, const std::string& url) {
+// Bytes a Python expression gives with the publishing tool imported (and
+// its signed text of the version file in `file`); empty when it failed.
+std::string Python(const std::string& expression) {
   const std::string script = "import sys; sys.path.insert(0, '" VORN2_PUBLISH_TOOL_DIR "'); import publish; "
-                             "sys.stdout.buffer.write(publish.version_file_text('" + version + "', '" + sha256 +
-                             "', " + (url.empty() ? "None" : "'" + url + "'") + "))";
+                             "sys.stdout.buffer.write(" + expression + ")";
   FILE* pipe = popen(("python3 -c \"" + script + "\"").c_str(), "r");
   if (!pipe) return {};
   std::string text;
@@ -31,14 +32,22 @@ TEST(PublishedVersionFile, ClientAndUpdaterReadWhatThePublishToolWrote) {
   } cases[] = {{"1.1.0", ""}, {"2.10.300-beta_1", "https://cdn.example.com/version2/vorn2.exe"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.version);
-    const std::string text = Published(c.version, sha, c.url);
+    const std::string args = "'" + std::string(c.version) + "', '" + sha + "', url=" +
+                             (*c.url ? "'" + std::string(c.url) + "'" : std::string("None")) + ", length=123456";
+    const std::string text = Python("publish.version_file_text(" + args + ", key=publish.load_private_key('" +
+                                    VORN2_PUBLISH_TOOL_DIR "/../../keys/demo-update-key.pem'))");
     ASSERT_FALSE(text.empty()) << "python3 tools/publish did not run";
     EXPECT_EQ(FindVersionValue(text), c.version);
     const UpdateManifest manifest = ParseUpdateManifest(text);
     EXPECT_EQ(manifest.version, c.version);
     EXPECT_EQ(manifest.url, c.url);
     EXPECT_EQ(manifest.sha256, sha);
+    EXPECT_EQ(manifest.length, 123456u);
     EXPECT_FALSE(manifest.sha256Malformed);
+    // The updater checks the signature over the same text the tool signed.
+    const std::optional<SignedUpdate> part = SignedPartOf(manifest);
+    ASSERT_TRUE(part);
+    EXPECT_EQ(part->text, Python("publish.signed_text(" + args + ")"));
   }
 }
 

@@ -1,3 +1,4 @@
+#include "startup/UpdateSignature.h"
 #include "startup/VersionFile.h"
 
 #include <gtest/gtest.h>
@@ -94,6 +95,61 @@ TEST(UpdateManifest, KeysAnyCaseFirstWinsBadHashFlagged) {
   // 64 characters but not hex.
   auto notHex = ParseUpdateManifest("sha256=" + std::string(63, 'a') + "g\r\n");
   EXPECT_TRUE(notHex.sha256Malformed);
+}
+
+TEST(UpdateManifest, LengthAndSignatureLines) {
+  const std::string sha(64, 'a');
+  const std::string sig = "AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKissLS4vMDEyMzQ1Njc4OTo7PD0+Pw==";
+  const struct {
+    std::string lines;  // after the version and sha256 lines
+    std::optional<std::uint64_t> length;
+    bool lengthMalformed;
+    const char* signedText;  // nullptr: nothing to verify
+  } cases[] = {
+      {"length=5000\r\nsig=" + sig, 5000, false, "length=5000\n"},
+      {"url=http://h/x.exe\r\nlength=0\r\nsig=" + sig, 0, false, "length=0\nurl=http://h/x.exe\n"},
+      {"length=9223372036854775807\r\nsig=" + sig, 9223372036854775807ULL, false, "length=9223372036854775807\n"},
+      {"length=9223372036854775808\r\nsig=" + sig, std::nullopt, true, nullptr},
+      {"length=0050\r\nsig=" + sig, std::nullopt, true, nullptr},
+      {"length=-5\r\nsig=" + sig, std::nullopt, true, nullptr},
+      {"sig=" + sig, std::nullopt, false, nullptr},
+      {"length=5000", 5000, false, nullptr},                        // no sig line
+      {"length=5000\r\nsig=" + sig.substr(4), 5000, false, nullptr},  // 61 bytes
+      {"length=5000\r\nsig=" + sig + "AAAA", 5000, false, nullptr},   // 67 bytes
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.lines);
+    const UpdateManifest m = ParseUpdateManifest("version=1.2.0\r\nsha256=" + sha + "\r\n" + c.lines + "\r\n");
+    EXPECT_EQ(m.length, c.length);
+    EXPECT_EQ(m.lengthMalformed, c.lengthMalformed);
+    const std::optional<SignedUpdate> part = SignedPartOf(m);
+    ASSERT_EQ(part.has_value(), c.signedText != nullptr);
+    if (!part) continue;
+    EXPECT_EQ(part->text, "vorn2-update\nversion=1.2.0\nsha256=" + sha + "\n" + c.signedText);
+    for (std::size_t i = 0; i < part->signature.size(); ++i) EXPECT_EQ(part->signature[i], i);
+  }
+}
+
+TEST(UpdateManifest, Base64IsReadStrictly) {
+  const struct {
+    const char* text;
+    std::optional<std::vector<std::uint8_t>> bytes;
+  } cases[] = {
+      {"", std::vector<std::uint8_t>{}},
+      {"TWFu", std::vector<std::uint8_t>{'M', 'a', 'n'}},
+      {"TWE=", std::vector<std::uint8_t>{'M', 'a'}},
+      {"TQ==", std::vector<std::uint8_t>{'M'}},
+      {"+/+/", std::vector<std::uint8_t>{0xfb, 0xff, 0xbf}},
+      {"TWF", std::nullopt},    // not a multiple of four
+      {"TR==", std::nullopt},   // bits left over under the padding
+      {"TWF=", std::nullopt},
+      {"T===", std::nullopt},
+      {"TW=u", std::nullopt},   // padding in the middle
+      {"TW u", std::nullopt},
+      {"-_-_", std::nullopt},   // the URL alphabet
+      {"TWFu\n", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(DecodeBase64(c.text), c.bytes) << c.text;
 }
 
 // Lead bytes of code page 936 (GBK).
