@@ -27,6 +27,12 @@ SetCompressor /SOLID lzma
 
 Name "${SHORTCUT}"
 OutFile "${OUTFILE}"
+; With the operator's certificate the build signs both programs as they are
+; written (SIGN_COMMAND: scripts/codesign.sh with its settings).
+!ifdef SIGN_COMMAND
+  !finalize '${SIGN_COMMAND} "%1"' = 0
+  !uninstfinalize '${SIGN_COMMAND} "%1"' = 0
+!endif
 InstallDir "$LOCALAPPDATA\Programs\${PRODUCT}"
 InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
 BrandingText "${PUBLISHER}"

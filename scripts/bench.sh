@@ -57,9 +57,15 @@ python3 -c "import sys; b=float(sys.argv[1]); t=float(sys.argv[3])-float(sys.arg
 print(f'curl (native): {r:.1f} MB/s ({b:.0f} bytes in {t:.2f} s)'); print(f'metric download.curl_mb_s {r:.1f}')" \
   "$bytes" "$start" "$end" | tee -a "$metrics" | grep -v '^metric '
 
+echo "== version file signature check (median of 100)"
+curl -sf -X PUT --data-binary "@$b/update/bench_update.exe" "$VORN2_DEVSERVER_URL/__admin/release?version=9.9.9" \
+  >"$out/signed-update.txt"
+run "$b/update/bench_update.exe" "$(winepath_w "$out/signed-update.txt")"
+curl -sf -X POST "$VORN2_DEVSERVER_URL/__admin/reset" >/dev/null
+
 for extra in "$b"/*/; do
   name=$(basename "$extra")
-  case "$name" in startup|tabs|download) continue ;; esac
+  case "$name" in startup|tabs|download|update) continue ;; esac
   for exe in "$extra"/bench_*.exe; do
     [ -f "$exe" ] || continue
     case "$(basename "$exe")" in bench_dde_client.exe) continue ;; esac  # driven by bench_mainwindow

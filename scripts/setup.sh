@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake make g++ googletest g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 xvfb xdotool
           x11-utils imagemagick fonts-wqy-microhei fonts-wine python3 curl ca-certificates nsis
-          clang-14 libclang-rt-14-dev)
+          clang-14 libclang-rt-14-dev python3-cryptography osslsigncode)
 
 missing=()
 for p in "${packages[@]}"; do

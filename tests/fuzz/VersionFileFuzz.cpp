@@ -1,10 +1,12 @@
 // The version file as the update server might send it: any bytes.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "framework/Text.h"
 #include "fuzz/FuzzSupport.h"
+#include "startup/UpdateSignature.h"
 #include "startup/VersionFile.h"
 
 using namespace vorn2;
@@ -70,6 +72,22 @@ void CheckManifest(std::string_view text) {
   // The file may only say what a key=value line says: no '=' means nothing.
   if (text.find('=') == std::string_view::npos) {
     FUZZ_CHECK(m.version.empty() && m.url.empty() && m.sha256.empty() && !m.sha256Malformed);
+    FUZZ_CHECK(!m.length && !m.sig);
+  }
+  FUZZ_CHECK(!(m.length && m.lengthMalformed));
+  // The signed text has one line per field: no value can add a line of its own.
+  if (const auto signedText = SignedUpdateText(m)) {
+    const auto lines = static_cast<std::size_t>(std::count(signedText->begin(), signedText->end(), '\n'));
+    FUZZ_CHECK(lines == (m.url.empty() ? 4u : 5u));
+    FUZZ_CHECK(signedText->find('\r') == std::string::npos);
+  }
+  if (m.sig) {
+    const auto raw = DecodeBase64(*m.sig);
+    if (raw) {
+      const std::size_t padding = m.sig->empty() ? 0 : (m.sig->back() == '=') + (m.sig->size() > 1 && (*m.sig)[m.sig->size() - 2] == '=');
+      FUZZ_CHECK(raw->size() == m.sig->size() / 4 * 3 - padding);
+    }
+    FUZZ_CHECK(SignedPartOf(m).has_value() == (SignedUpdateText(m) && raw && raw->size() == kUpdateSignatureBytes));
   }
 }
 

@@ -32,6 +32,10 @@ VERSION_FILES = {
     "manifest-any-case": " URL = http://a/b.exe \nurl=http://other\nSha256=abc\nversion=2\n",
     "hash-not-hex": "sha256=" + "a" * 63 + "g\r\n",
     "gbk-colon": b"version\xa3\xba1.1.0\r\n",  # full-width colon in code page 936
+    "signed": "[vorn2]\r\nversion=1.2.0\r\nurl=http://127.0.0.1:1/gamehome/vorn2/vorn2.exe\r\nlength=5000\r\n"
+              "sha256=9f86d081884c7d659a2feaa0c55ad015a3bf4f1b2b0b822cd15d6c15b0f00a08\r\nsig="
+              "AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKissLS4vMDEyMzQ1Njc4OTo7PD0+Pw==\r\n",
+    "sig-padding": "version=1\r\nlength=0\r\nsha256=" + "0" * 64 + "\r\nsig=TR==\r\n",
 }
 
 UPDATER_ARGUMENTS = {

@@ -288,9 +288,16 @@ def main(argv=None):
     signing.add_argument("--key", help="the operator's private key (PEM) that signs the version file")
     signing.add_argument("--unsigned", action="store_true",
                          help="write no sig= line (demo only: updaters refuse such a version file)")
+    ap.add_argument("--public-key", help="fail unless --key is the private half of this public key file "
+                                         "(the one the client was built with)")
     args = ap.parse_args(argv)
     try:
         key = load_private_key(args.key) if args.key else None
+        if args.public_key:
+            with open(args.public_key, encoding="ascii", errors="replace") as f:
+                built = [line.strip().lower() for line in f if not line.startswith("#") and line.strip()]
+            if key is None or built != public_key_text(key).splitlines()[1:]:
+                raise PublishError("the signing key is not the one the client checks with (%s)" % args.public_key)
         path = publish(args.client, args.out_dir, args.url, args.expect_version, key, args.unsigned)
     except (PublishError, OSError) as exc:
         sys.stderr.write("publish: %s\n" % exc)

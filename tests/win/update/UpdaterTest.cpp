@@ -53,12 +53,27 @@ class Updater : public ::testing::Test {
   }
 
   // Stores the new client and returns the devserver's version file for it
-  // (version, url and sha256 lines).
-  std::string Publish() {
+  // (version, url, length, sha256 and sig lines, signed with the demo key).
+  std::string Publish(const std::string& options = "") {
     std::string body(newBytes_.begin(), newBytes_.end());
     std::string manifest;
-    EXPECT_EQ(HttpRequest("PUT", base_ + "/__admin/release?version=1.2.0", body, &manifest), 200);
+    EXPECT_EQ(HttpRequest("PUT", base_ + "/__admin/release?version=1.2.0" + options, body, &manifest), 200);
     return manifest;
+  }
+  // The version file with the line of `key` replaced by `line` (removed
+  // when empty).
+  static std::string WithLine(std::string manifest, const std::string& key, const std::string& line) {
+    std::size_t at = manifest.find("\n" + key + "=");
+    EXPECT_NE(at, std::string::npos) << key;
+    if (at == std::string::npos) return manifest;
+    std::size_t end = manifest.find("\r\n", at + 1);
+    manifest.replace(at + 1, end + 2 - (at + 1), line.empty() ? "" : line + "\r\n");
+    return manifest;
+  }
+  static std::string LineOf(const std::string& manifest, const std::string& key) {
+    std::size_t at = manifest.find("\n" + key + "=");
+    if (at == std::string::npos) return {};
+    return manifest.substr(at + 1, manifest.find("\r\n", at + 1) - (at + 1));
   }
   void WriteManifest(const std::string& text) {
     ASSERT_TRUE(test::WriteFileBytes(updaterDir_.File(L"update.txt"), {text.begin(), text.end()}));
@@ -87,14 +102,7 @@ class Updater : public ::testing::Test {
 
 TEST_F(Updater, ReplacesTheClientAndStartsTheNewOne) {
   // No url= line: the default address beside the version file is used.
-  std::string sha;
-  {
-    std::string manifest = Publish();
-    std::size_t at = manifest.find("sha256=");
-    ASSERT_NE(at, std::string::npos);
-    sha = manifest.substr(at, 7 + 64);
-  }
-  WriteManifest("[vorn2]\r\nversion=1.2.0\r\n" + sha + "\r\n");
+  WriteManifest(Publish("&url=no"));
   ASSERT_EQ(HttpRequest("DELETE", base_ + "/__admin/log"), 200);
 
   EXPECT_EQ(RunUpdater(Arguments()), 0);
@@ -111,6 +119,53 @@ TEST_F(Updater, ReplacesTheClientAndStartsTheNewOne) {
   EXPECT_NE(log.find("GET\t/gamehome/vorn2/vorn2.exe\t"), std::string::npos) << log;
 }
 
+// Whatever in the version file is not as the operator's key signed it, the
+// updater fetches nothing, keeps the old client and starts it again.
+TEST_F(Updater, VersionFileNotSignedByTheOperatorIsRefused) {
+  const std::string signedFile = Publish();
+  const std::string otherKey = Publish("&key=other");
+  const std::string sig = LineOf(signedFile, "sig");
+  ASSERT_EQ(sig.size(), 4 + 88u);
+  std::string flipped = sig;
+  flipped[10] = flipped[10] == 'A' ? 'B' : 'A';
+  const struct {
+    const char* what;
+    std::string manifest;
+  } cases[] = {
+      {"version", WithLine(signedFile, "version", "version=1.2.1")},
+      {"hash", WithLine(signedFile, "sha256", "sha256=" + std::string(64, '0'))},
+      {"length", WithLine(signedFile, "length", "length=" + std::to_string(newBytes_.size() + 1))},
+      {"url", WithLine(signedFile, "url", "url=" + base_ + "/gamehome/vorn2/other.exe")},
+      {"url removed", WithLine(signedFile, "url", "")},
+      {"other key", otherKey},
+      {"sig missing", WithLine(signedFile, "sig", "")},
+      {"sig malformed", WithLine(signedFile, "sig", "sig=" + sig.substr(4, 80) + "!!!!!!!!")},
+      {"sig changed", WithLine(signedFile, "sig", flipped)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    DeleteFileW(messages_.c_str());
+    DeleteFileW((client_ + L".started").c_str());
+    WriteManifest(c.manifest);
+    ASSERT_EQ(HttpRequest("DELETE", base_ + "/__admin/log"), 200);
+    EXPECT_EQ(RunUpdater(Arguments()), 9);
+    ExpectMessage("新版本的签名未通过校验");
+    EXPECT_EQ(ReadFileBytes(client_), oldBytes_);
+    EXPECT_FALSE(test::FileExists(client_ + L".new"));
+    EXPECT_FALSE(test::FileExists(client_ + L".old"));
+    EXPECT_TRUE(test::PumpUntil([&] { return !ReadText(client_ + L".started").empty(); }, 10000));
+    EXPECT_EQ(ReadText(client_ + L".started"), std::to_string(oldBytes_.size()));
+    std::string log;
+    HttpRequest("GET", base_ + "/__admin/log", "", &log);
+    EXPECT_EQ(log.find("/gamehome/vorn2/"), std::string::npos) << log;
+  }
+  // The signed file itself goes through.
+  DeleteFileW((client_ + L".started").c_str());
+  WriteManifest(signedFile);
+  EXPECT_EQ(RunUpdater(Arguments()), 0);
+  EXPECT_EQ(ReadFileBytes(client_), newBytes_);
+}
+
 TEST_F(Updater, UrlLineOfTheVersionFileIsUsed) {
   std::string body(newBytes_.begin(), newBytes_.end());
   std::string manifest;
@@ -125,15 +180,26 @@ TEST_F(Updater, UrlLineOfTheVersionFileIsUsed) {
   EXPECT_NE(log.find("GET\t/gamehome/vorn2/vorn2-1.2.0.exe\t"), std::string::npos) << log;
 }
 
-TEST_F(Updater, WrongHashLeavesTheOldClient) {
-  std::string manifest = Publish();
-  std::size_t at = manifest.find("sha256=");
-  ASSERT_NE(at, std::string::npos);
-  manifest.replace(at + 7, 64, std::string(64, '0'));
-  WriteManifest(manifest);
-  EXPECT_EQ(RunUpdater(Arguments()), 6);
-  ExpectOldClientUntouched();
-  ExpectMessage("未通过校验");
+// The signature covers the hash and the length; a served file that does not
+// match them is still refused after the signature has verified.
+TEST_F(Updater, DownloadThatDoesNotMatchTheSignedFileLeavesTheOldClient) {
+  const struct {
+    const char* what;
+    std::vector<unsigned char> served;
+  } cases[] = {
+      {"same length, other bytes", std::vector<unsigned char>(newBytes_.size(), 'x')},
+      {"cut short", std::vector<unsigned char>(newBytes_.begin(), newBytes_.end() - 100)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    DeleteFileW(messages_.c_str());
+    WriteManifest(Publish());
+    std::string body(c.served.begin(), c.served.end());
+    ASSERT_EQ(HttpRequest("PUT", base_ + "/__admin/file/gamehome/vorn2/vorn2.exe", body), 200);
+    EXPECT_EQ(RunUpdater(Arguments()), 6);
+    ExpectOldClientUntouched();
+    ExpectMessage("下载的新版本未通过校验");
+  }
 }
 
 TEST_F(Updater, MissingHashIsRefused) {
@@ -145,13 +211,12 @@ TEST_F(Updater, MissingHashIsRefused) {
 }
 
 TEST_F(Updater, TruncatedDownloadLeavesTheOldClient) {
-  std::string manifest = Publish();
-  std::size_t at = manifest.find("url=");
-  ASSERT_NE(at, std::string::npos);
-  std::size_t end = manifest.find("\r\n", at);
-  manifest.replace(at, end - at, "url=" + base_ + "/__fault/truncate/gamehome/vorn2/vorn2.exe");
-  WriteManifest(manifest);
-  EXPECT_EQ(RunUpdater(Arguments()), 5);
+  // A signed file without an address: the connection is cut on the way.
+  WriteManifest(Publish("&url=no"));
+  SetEnvironmentVariableA("VORN2_DEVSERVER_URL", (base_ + "/__fault/truncate").c_str());
+  int code = RunUpdater(Arguments());
+  SetEnvironmentVariableA("VORN2_DEVSERVER_URL", base_.c_str());
+  EXPECT_EQ(code, 5);
   ExpectOldClientUntouched();
   ExpectMessage("下载新版本失败");
 }
