@@ -23,6 +23,18 @@ def run_tool(*args):
     return subprocess.run([sys.executable, TOOL, *args], capture_output=True, text=True)
 
 
+VERIFIER = os.path.join(ROOT, "build", "windows", "tests", "win", "update", "VerifyVersionFile.exe")
+WINE = "/usr/lib/wine/wine64"
+
+
+def verify_with_the_updaters_check(public_key, version_file):
+    """Exit code of the updater's own signature check (CNG, under Wine):
+    0 verified, 1 refused."""
+    winpath = lambda p: "Z:" + os.path.abspath(p).replace("/", "\\")
+    return subprocess.run([WINE, VERIFIER, winpath(public_key), winpath(version_file)],
+                          capture_output=True, timeout=120).returncode
+
+
 @unittest.skipUnless(os.path.exists(CLIENT), "needs the windows build")
 class BuiltClient(unittest.TestCase):
     def setUp(self):
@@ -31,31 +43,64 @@ class BuiltClient(unittest.TestCase):
 
     def test_publishes_the_client_where_the_updater_looks_and_refuses_anything_else(self):
         version = publish.project_version()
-        result = run_tool(CLIENT, self.out, "--expect-version", version)
+        key = os.path.join(self.out, "keys", "update-key.pem")
+        os.makedirs(os.path.dirname(key))
+        self.assertEqual(run_tool("keygen", key).returncode, 0)
+        self.assertEqual(os.stat(key).st_mode & 0o777, 0o600)
+        self.assertNotEqual(run_tool("keygen", key).returncode, 0)  # never overwritten
+        result = run_tool(CLIENT, self.out, "--expect-version", version, "--key", key,
+                          "--public-key", key[:-4] + ".pub")
         self.assertEqual(result.returncode, 0, result.stderr)
         folder = os.path.join(self.out, "gamehome", "vorn2")
         self.assertEqual(sorted(os.listdir(folder)), ["update.txt", "vorn2.exe"])
         client = read(CLIENT)
         self.assertEqual(read(os.path.join(folder, "vorn2.exe")), client)
-        self.assertEqual(read(os.path.join(folder, "update.txt")),
-                         b"[vorn2]\r\nversion=%s\r\nsha256=%s\r\n" % (version.encode(),
-                                                                      hashlib.sha256(client).hexdigest().encode()))
+        text = read(os.path.join(folder, "update.txt"))
+        head = b"[vorn2]\r\nversion=%s\r\nlength=%d\r\nsha256=%s\r\nsig=" % (
+            version.encode(), len(client), hashlib.sha256(client).hexdigest().encode())
+        self.assertTrue(text.startswith(head) and text.endswith(b"\r\n") and text.count(b"\r\n") == 5, text)
+
+        # Round trip: the updater's own check takes what the tool signed,
+        # and nothing changed or signed by another key.
+        if os.path.exists(VERIFIER) and os.environ.get("WINEPREFIX"):
+            other = os.path.join(self.out, "keys", "other.pem")
+            run_tool("keygen", other)
+            tampered = os.path.join(self.out, "tampered.txt")
+            with open(tampered, "wb") as f:
+                f.write(text.replace(b"version=" + version.encode(), b"version=9.9.9"))
+            for public, file, code in ((key[:-4] + ".pub", os.path.join(folder, "update.txt"), 0),
+                                       (key[:-4] + ".pub", tampered, 1),
+                                       (other[:-4] + ".pub", os.path.join(folder, "update.txt"), 1)):
+                with self.subTest(public=public, file=file):
+                    self.assertEqual(verify_with_the_updaters_check(public, file), code)
 
         truncated = os.path.join(self.out, "truncated.exe")
         with open(truncated, "wb") as f:
             f.write(client[:4096])
         updater = os.path.join(ROOT, "build", "windows", "updater", "Update.exe")  # no version resource
         target = os.path.join(self.out, "www")
-        for args, message in (((CLIENT, target, "--expect-version", "0.0.1"), "expected 0.0.1"),
-                              ((os.path.join(ROOT, "README.md"), target), "not a Windows program"),
-                              ((updater, target), "no resources"), ((truncated, target), "malformed"),
-                              ((CLIENT, target, "--url", "http://host/x.exe\r\nversion=9"), "url")):
+        for args, message in (((CLIENT, target), "no signing key"),
+                              ((CLIENT, target, "--key", key, "--public-key", other_pub(self.out)), "not the one"),
+                              ((CLIENT, target, "--key", os.path.join(ROOT, "README.md")), "not an unencrypted PEM"),
+                              ((CLIENT, target, "--unsigned", "--expect-version", "0.0.1"), "expected 0.0.1"),
+                              ((os.path.join(ROOT, "README.md"), target, "--unsigned"), "not a Windows program"),
+                              ((updater, target, "--unsigned"), "no resources"),
+                              ((truncated, target, "--unsigned"), "malformed"),
+                              ((CLIENT, target, "--unsigned", "--url", "http://host/x.exe\r\nversion=9"), "url")):
             with self.subTest(args=args):
                 result = run_tool(*args)
                 self.assertEqual(result.returncode, 1)
                 self.assertIn(message, result.stderr)
                 self.assertNotIn("Traceback", result.stderr)
                 self.assertFalse(os.path.exists(target))
+
+
+def other_pub(folder):
+    path = os.path.join(folder, "keys", "third.pem")
+    if not os.path.exists(path):
+        run_tool("keygen", path)
+    return path[:-4] + ".pub"
+
 
 if __name__ == "__main__":
     unittest.main()
