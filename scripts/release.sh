@@ -17,23 +17,24 @@ cd "$(dirname "$0")/.."
 
 scripts/setup.sh
 version=$(python3 -c 'import sys; sys.path.insert(0, "tools/publish"); import publish; print(publish.project_version())')
-build=build/windows-release
-out=build/release
+# Elsewhere only for the tests (a throw-away certificate must not reach the
+# operator's build folder).
+build=${VORN2_RELEASE_BUILD_DIR:-build/windows-release}
+out=${VORN2_RELEASE_OUT_DIR:-build/release}
 
+echo "== release build $version (windows-release)"
+configure=(cmake --preset windows-release -B "$build")
+[ -z "${VORN2_UPDATE_PUBLIC_KEY:-}" ] || configure+=("-DVORN2_UPDATE_PUBLIC_KEY=$VORN2_UPDATE_PUBLIC_KEY")
+"${configure[@]}" >/dev/null || exit 1
 [ -n "${VORN2_UPDATE_PRIVATE_KEY:-}" ] || {
   echo "release: set VORN2_UPDATE_PRIVATE_KEY to the operator's private key file (tools/publish/publish.py keygen):"
   echo "         it signs the version file; the updaters install nothing unsigned"
   exit 1
 }
-
-echo "== release build $version (windows-release)"
-configure=(cmake --preset windows-release)
-[ -z "${VORN2_UPDATE_PUBLIC_KEY:-}" ] || configure+=("-DVORN2_UPDATE_PUBLIC_KEY=$VORN2_UPDATE_PUBLIC_KEY")
-"${configure[@]}" >/dev/null || exit 1
 # The programs are linked and packed again, so each is signed in its turn
 # (the updater, then the client that embeds it, then the installer).
 rm -f "$build/updater/Update.exe" "$build/src/app/vorn2.exe" "$build/installer/"vorn2-setup-*.exe "$build/codesign.log"
-cmake --build --preset windows-release -j "$(nproc)"
+cmake --build "$build" -j "$(nproc)"
 
 # A release that talks to anything but the operator's https servers is a
 # mistake in the cache (a -D left over), not something to ship.

@@ -102,5 +102,65 @@ def other_pub(folder):
     return path[:-4] + ".pub"
 
 
+@unittest.skipUnless(shutil.which("osslsigncode") and shutil.which("makensis") and shutil.which("openssl"),
+                     "needs osslsigncode, makensis and openssl")
+class Release(unittest.TestCase):
+    """make release with the operator's keys: a throw-away update key pair
+    and code signing certificate, its own build folder (kept between runs,
+    so later runs only link and sign again)."""
+    BUILD = os.path.join(ROOT, "build", "release-test")
+
+    def setUp(self):
+        self.tmp = tempfile.mkdtemp()
+        self.addCleanup(shutil.rmtree, self.tmp, True)
+
+    def test_refuses_a_key_inside_the_repository_then_signs_and_verifies_every_program(self):
+        demo_key = os.path.join(ROOT, "keys", "demo-update-key.pub")
+        configure = subprocess.run(["cmake", "--preset", "windows-release", "-B", os.path.join(self.tmp, "b"),
+                                    "-DVORN2_UPDATE_PUBLIC_KEY=" + demo_key],
+                                   cwd=ROOT, capture_output=True, text=True)
+        self.assertNotEqual(configure.returncode, 0)
+        self.assertIn("VORN2_UPDATE_PUBLIC_KEY", configure.stderr)
+
+        key = os.path.join(self.tmp, "update-key.pem")
+        self.assertEqual(run_tool("keygen", key).returncode, 0)
+        cert, cert_key = os.path.join(self.tmp, "cert.pem"), os.path.join(self.tmp, "cert-key.pem")
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+                        "-subj", "/CN=Vornhold Studio test", "-addext", "extendedKeyUsage=codeSigning",
+                        "-keyout", cert_key, "-out", cert], check=True, capture_output=True)
+        out = os.path.join(self.tmp, "release")
+        env = dict(os.environ, VORN2_UPDATE_PUBLIC_KEY=key[:-4] + ".pub", VORN2_UPDATE_PRIVATE_KEY=key,
+                   VORN2_SIGN_CERT=cert, VORN2_SIGN_KEY=cert_key, VORN2_SIGN_CA=cert,
+                   VORN2_RELEASE_BUILD_DIR=self.BUILD, VORN2_RELEASE_OUT_DIR=out)
+        if shutil.which("ccache"):
+            env.setdefault("CMAKE_CXX_COMPILER_LAUNCHER", "ccache")
+            env.setdefault("CMAKE_C_COMPILER_LAUNCHER", "ccache")
+        result = subprocess.run(["make", "-s", "release"], cwd=ROOT, env=env, capture_output=True, text=True,
+                                timeout=3600)
+        self.assertEqual(result.returncode, 0, result.stdout[-3000:] + result.stderr[-3000:])
+        self.assertIn("signed and verified", result.stdout)
+
+        # Each program verifies; the updater was signed before the client
+        # embedded it, the client before it was packed and published.
+        version = publish.project_version()
+        update_exe = read(os.path.join(self.BUILD, "updater", "Update.exe"))
+        client = read(os.path.join(self.BUILD, "src", "app", "vorn2.exe"))
+        published = os.path.join(out, "update-server", "gamehome", "vorn2")
+        for path in (os.path.join(self.BUILD, "updater", "Update.exe"), os.path.join(published, "vorn2.exe"),
+                     os.path.join(out, "vorn2-setup-%s.exe" % version)):
+            with self.subTest(path=path):
+                check = subprocess.run(["osslsigncode", "verify", "-in", path, "-CAfile", cert],
+                                       capture_output=True, text=True)
+                self.assertEqual(check.returncode, 0, check.stdout + check.stderr)
+        self.assertIn(update_exe, client)
+        self.assertEqual(read(os.path.join(published, "vorn2.exe")), client)
+        with open(os.path.join(self.BUILD, "codesign.log")) as f:
+            self.assertEqual(len([line for line in f if line.startswith("signed and verified: ")]), 4)
+        text = read(os.path.join(published, "update.txt"))
+        self.assertIn(b"sha256=%s\r\n" % hashlib.sha256(client).hexdigest().encode(), text)
+        if os.path.exists(VERIFIER) and os.environ.get("WINEPREFIX"):
+            self.assertEqual(verify_with_the_updaters_check(key[:-4] + ".pub", os.path.join(published, "update.txt")), 0)
+
+
 if __name__ == "__main__":
     unittest.main()
