@@ -86,6 +86,8 @@ ROWS = [
     ("memory.main_10_tabs", "main window, 10 tabs (same)", "pair"),
     ("memory.leak_check_before_mb", "100 tabs through DDE, twice: committed before", "{:.1f}"),
     ("memory.leak_check_after_mb", "100 tabs through DDE, twice: committed after", "{:.1f}"),
+    ("update check (us, median of 100)", None, None),
+    ("update.signature_check_us", "version file signature (ECDSA P-256, CNG)", "{:.0f}"),
     ("DDE execute round trip (ms)", None, None),
     ("dde.open_page_ms", "a page already open (selected)", "{:.2f}"),
     ("dde.new_page_ms", "a new page (new tab; strip grows to 201)", "{:.2f}"),

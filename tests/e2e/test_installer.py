@@ -205,7 +205,9 @@ class Installer(unittest.TestCase):
         with open(new_client, "wb") as f:
             f.write(new)
         served = os.path.join(self.work, "www")
-        self.assertEqual(run([sys.executable, publish.__file__, new_client, served]), 0)
+        # Signed with the demo key, which the demo build carries.
+        self.assertEqual(run([sys.executable, publish.__file__, new_client, served,
+                              "--key", os.path.join(ROOT, "keys", "demo-update-key.pem")]), 0)
         server = subprocess.Popen([sys.executable, os.path.join(ROOT, "tools", "devserver", "devserver.py"),
                                    "--port", str(DEMO_PORT), "--state-dir", served, "--quiet"])
         self.addCleanup(lambda: (server.terminate(), server.wait(timeout=10)))
