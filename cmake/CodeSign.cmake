@@ -5,15 +5,19 @@
 # client embeds it, vorn2.exe before the installer packs it (and before
 # tools/publish hashes and signs it), the installer and the uninstaller it
 # writes from makensis. Without them it builds unsigned and says so.
-foreach(_var VORN2_SIGN_CERT VORN2_SIGN_KEY VORN2_SIGN_CA VORN2_SIGN_TIMESTAMP_URL)
+set(_sign_settings
+    VORN2_SIGN_CERT "Code signing certificate (PEM or DER, with its chain) for the release files"
+    VORN2_SIGN_KEY "Private key of the code signing certificate (PEM or DER, not encrypted)"
+    VORN2_SIGN_CA "Certificate authorities the signatures are checked against (default: the system's)"
+    VORN2_SIGN_TIMESTAMP_URL "RFC 3161 time-stamp server for the code signatures (none when empty)")
+while(_sign_settings)
+  list(POP_FRONT _sign_settings _var _doc)
+  set(${_var} "" CACHE STRING "${_doc}")
+  # An environment variable of the same name wins over the cache.
   if(NOT "$ENV{${_var}}" STREQUAL "")
-    set(${_var} "$ENV{${_var}}" CACHE STRING "" FORCE)
+    set(${_var} "$ENV{${_var}}" CACHE STRING "${_doc}" FORCE)
   endif()
-endforeach()
-set(VORN2_SIGN_CERT "" CACHE FILEPATH "Code signing certificate (PEM or DER, with its chain) for the release files")
-set(VORN2_SIGN_KEY "" CACHE FILEPATH "Private key of the code signing certificate (PEM or DER, not encrypted)")
-set(VORN2_SIGN_CA "" CACHE FILEPATH "Certificate authorities the signatures are checked against (default: the system's)")
-set(VORN2_SIGN_TIMESTAMP_URL "" CACHE STRING "RFC 3161 time-stamp server for the code signatures (none when empty)")
+endwhile()
 
 set(VORN2_SIGN_LOG ${PROJECT_BINARY_DIR}/codesign.log)
 if(VORN2_SIGN_CERT AND VORN2_SIGN_KEY)
