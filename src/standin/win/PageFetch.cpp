@@ -74,7 +74,9 @@ void PageFetch::Run(const std::wstring& url) {
         page.status = status;
       char buffer[65536];
       DWORD got = 0;
-      while (!cancelled_ && InternetReadFile(request.get(), buffer, sizeof(buffer), &got) && got > 0) {
+      // A type that is no page is refused from its header alone: nothing to read.
+      const bool pageType = page.contentType.empty() || KindOf(page.contentType, {}) != PageKind::Other;
+      while (pageType && !cancelled_ && InternetReadFile(request.get(), buffer, sizeof(buffer), &got) && got > 0) {
         if (page.bytes.size() + got > kPageByteLimit) {
           page.overLimit = true;
           break;

@@ -149,7 +149,6 @@ void StandInWebView::Arrived(FetchedPage fetched) {
     Show(url, {}, L"The page could not be loaded (error " + std::to_wstring(fetched.error) + L").");
     return;
   }
-  const std::wstring size = std::to_wstring(fetched.bytes.size());
   if (fetched.overLimit) {
     Show(url, {}, L"Not shown: the page is larger than " + std::to_wstring(kPageByteLimit >> 20) + L" MB.");
     return;
@@ -157,7 +156,7 @@ void StandInWebView::Arrived(FetchedPage fetched) {
   const PageKind kind = KindOf(fetched.contentType, fetched.bytes);
   if (kind == PageKind::Other) {
     const std::wstring type = fetched.contentType.empty() ? L"binary data" : W(fetched.contentType);
-    Show(url, {}, L"Not shown: " + type + L" (" + size + L" bytes) is not a page.");
+    Show(url, {}, L"Not shown: " + type + L" is not a page.");
     return;
   }
   std::string text;
