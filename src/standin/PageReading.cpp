@@ -350,11 +350,10 @@ ReadPage ReadHtml(std::string_view html, std::string_view baseUrl) {
     }
     if (tag.name == "a") {
       endLink();
-      const std::string href = Attribute(tag.attributes, "href");
-      if (!href.empty()) {
+      linkAddress = ResolveAddress(baseUrl, Attribute(tag.attributes, "href"));
+      if (!Trim(Attribute(tag.attributes, "href")).empty() && !linkAddress.empty()) {
         Flush(page, line);
         inLink = true;
-        linkAddress = ResolveAddress(baseUrl, href);
       }
     } else if (IsBlockTag(tag.name)) {
       endLink();
