@@ -305,7 +305,7 @@ LRESULT CALLBACK StandInWebView::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
   auto* self = reinterpret_cast<StandInWebView*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (msg == WM_NCDESTROY) SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+  if (msg == WM_NCDESTROY) SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);  // unbound; Handle() still sees it
   if (self && self->hwnd_ == nullptr) self->hwnd_ = hwnd;  // messages of CreateWindowEx itself
   return self ? self->Handle(msg, wParam, lParam) : DefWindowProcW(hwnd, msg, wParam, lParam);
 }
@@ -335,6 +335,11 @@ LRESULT StandInWebView::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       Layout();
       InvalidateRect(hwnd, nullptr, FALSE);
       return 0;
+    case WM_NCDESTROY:
+      // Destroyed with its parent, not through Destroy(): nothing may be posted to it now.
+      CancelFetch();
+      hwnd_ = nullptr;
+      break;
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT: {
