@@ -364,8 +364,10 @@ ReadPage ReadHtml(std::string_view html, std::string_view baseUrl) {
   Flush(page, line);
 
   const std::size_t open = FindNoCase(html, "<html", 0);
-  const std::size_t close = html.rfind("</html>") != std::string_view::npos ? html.rfind("</html>")
-                                                                             : FindNoCase(html, "</html>", 0);
+  std::size_t close = std::string_view::npos;  // the last </html>, in any case
+  for (std::size_t at = FindNoCase(html, "</html>", 0); at != std::string_view::npos;
+       at = FindNoCase(html, "</html>", at + 1))
+    close = at;
   if (open != std::string_view::npos && close != std::string_view::npos) {
     const std::size_t inner = ReadTag(html, open).end;
     page.rootInnerLength = inner <= close ? Utf16Length(html.substr(inner, close - inner)) : 0;
