@@ -1,8 +1,12 @@
 # The two commands of this project; both install what is missing first.
-.PHONY: run test tour bench release fuzz native windows clean
+# make open URL=...: a page for the client make run started, by DDE.
+.PHONY: run open test tour bench release fuzz native windows clean
 
 run:
 	@scripts/run.sh
+
+open:
+	@scripts/open.sh "$(URL)"
 
 test:
 	@scripts/test.sh

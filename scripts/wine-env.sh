@@ -9,6 +9,9 @@
 #                                has that many dots per inch (LogPixels).
 #                                VORN2_XVFB_SCREEN sets the screen (default
 #                                1280x1024x24; Wine keeps windows within it)
+#                                VORN2_WINE_ENV=<name>: a prefix and state of
+#                                their own (wineprefix-<name>, wine-env-<name>),
+#                                for a run beside another one on the same build
 #   wine_env_stop                stops what wine_env_start started, by PID
 # After start: DISPLAY, WINEPREFIX, WINEARCH, WINEDEBUG, WINEDLLOVERRIDES are
 # exported and WINE is the loader to run programs with.
@@ -73,12 +76,13 @@ winepath_w() { echo "Z:$(echo "$1" | sed 's|/|\\|g')"; }
 wine_env_start() {
   local build="${1:?build dir}" dpi="${2:-96}"
   build=$(cd "$build" && pwd)
-  local prefix="$build/wineprefix"
-  [ "$dpi" = 96 ] || prefix="$build/wineprefix-dpi$dpi"
+  local own=${VORN2_WINE_ENV:+-$VORN2_WINE_ENV}
+  local prefix="$build/wineprefix$own"
+  [ "$dpi" = 96 ] || prefix="$build/wineprefix$own-dpi$dpi"
   # winemenubuilder off: shortcuts made in the prefix stay out of the desktop's menus.
   export WINEPREFIX="$prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;winemenubuilder.exe=d"
-  WINE_ENV_STATE="$build/wine-env"
-  [ "$dpi" = 96 ] || WINE_ENV_STATE="$build/wine-env-dpi$dpi"
+  WINE_ENV_STATE="$build/wine-env$own"
+  [ "$dpi" = 96 ] || WINE_ENV_STATE="$build/wine-env$own-dpi$dpi"
   mkdir -p "$WINE_ENV_STATE"
 
   local display

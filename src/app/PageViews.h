@@ -1,7 +1,8 @@
 // The web view behind every page the client shows (the login page, the
 // game pages). vorn2.exe links the system's browser control
-// (ProductPageViews.cpp); the tour build links stand-ins instead, and that
-// is the only difference between the two programs.
+// (ProductPageViews.cpp); vorn2-standin.exe (StandInPageViews.cpp) and the
+// tour build link stand-ins instead, and that is the only difference between
+// the programs.
 #pragma once
 
 #include <memory>

@@ -198,7 +198,8 @@ class RouteTests(SharedServerCase):
         hrefs = re.findall(r'<a [^>]*href="([^"]*)"', text)
         for href in ("app://minimize", "app://exitgame",
                      "app://loadgame|http://127.0.0.1:18080/game/index.php?server=1",
-                     "app://loadgame|http://127.0.0.1:18080/game/index.php?server=2"):
+                     "app://loadgame|http://127.0.0.1:18080/game/index.php?server=2",
+                     "app://loadgame|http://127.0.0.1:18080/game/index.php?server=1&amp;account=2"):
             self.assertIn(href, hrefs)
         self.assertIn("<form", text)
         self.assertNotIn("setTimeout", text)
@@ -230,10 +231,18 @@ class RouteTests(SharedServerCase):
         blank = re.findall(r'<a [^>]*href="([^"]*)" target="_blank"', text)
         self.assertIn("/game/news.php?id=1", blank)
         self.assertEqual(self.get(blank[0])[0], 200)
+        # More game pages in the same window, each linking back to the game.
+        sections = re.findall(r'<a id="[a-z]+" href="(/game/[a-z]+\.php)">', text)
+        self.assertEqual(sections, ["/game/city.php", "/game/battle.php", "/game/rank.php"])
+        for path in sections:
+            _, _, page = self.get(path)
+            self.assertIn('<a href="/game/index.php?server=1">', page.decode())
+            self.assertEqual(len(re.findall(r'<a href="/game/[a-z]+\.php">', page.decode())), 2)
         self.assertIn("if (0 > 0)", self.get("/game/index.php?interval=0")[2].decode())
 
     def test_portal_and_home_pages(self):
-        for path, needle in (("/guanwang.php?gn=vorn2", "gn=vorn2"), ("/", "Vornhold 2 官方主页")):
+        for path, needle in (("/guanwang.php?gn=vorn2", "gn=vorn2"), ("/", "Vornhold 2 官方主页"),
+                             ("/guanwang.php", 'href="/download/vorn2/index_vorn2.php"')):
             status, resp, body = self.get(path)
             self.assertEqual((status, resp.getheader("Content-Type")), (200, HTML))
             self.assertIn(needle, body.decode())

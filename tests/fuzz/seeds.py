@@ -183,6 +183,27 @@ DDE_COMMANDS = {
 }
 
 
+# Pages for the stand-in view: a Content-Type and a base address (each as the
+# data provider reads a random-length string), then the body.
+PAGES = {
+    "login": ("text/html; charset=utf-8", "http://127.0.0.1:18080/download/vorn2/index_vorn2.php",
+              '<!DOCTYPE html><html><head><title>Vornhold 2 \u767b\u5f55</title></head><body>'
+              '<a id="loadgame" href="app://loadgame|http://127.0.0.1:18080/game/index.php?server=1">go</a>'
+              '<script>setTimeout(function () {}, 1);</script></body></html>'),
+    "relative-links": ("text/html", "http://h/a/b.php?x=1#y",
+                       '<p><a href="../c.php">c</a> <A HREF=\'?q\'>q</A> <a href=#f>f</a> <a href=//o/p></a>'),
+    "entities": ("", "", "<html><body>&amp;&#x4E2D;&#25991;&nbsp;&bogus; &#xFFFFFFFF; &#0;</body></html>"),
+    "gbk-meta": ("text/html", "", b'<meta charset="gbk"><title>\xb5\xc7\xc2\xbc</title>'),
+    "unclosed": ("text/html", "about:blank", "<a href='x'>no end <title>t <script> <!-- c"),
+    "plain": ("text/plain", "", "[vorn2]\r\nversion=1.1.0\r\n\r\nlast"),
+}
+
+
+def page_seed(content_type, base, body):
+    body = body if isinstance(body, bytes) else body.encode("utf-8")
+    return provider_string(content_type) + provider_string(base) + body
+
+
 def main():
     for name, text in VERSION_FILES.items():
         write("version_file", name, text)
@@ -198,6 +219,8 @@ def main():
         write("tab_model", name, seed.bytes())
     for name, data in DDE_COMMANDS.items():
         write("dde_command", name, data)
+    for name, (content_type, base, body) in PAGES.items():
+        write("page_reading", name, page_seed(content_type, base, body))
 
 
 if __name__ == "__main__":

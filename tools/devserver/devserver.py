@@ -35,6 +35,12 @@ UPDATE_PATH = "/gamehome/vorn2/update.txt"
 UPDATE_DIR = "/gamehome/vorn2/"
 LOGIN_PATH = "/download/vorn2/index_vorn2.php"
 GAME_PATH = "/game/index.php"
+# More game pages, linked from the game page: path -> (Chinese, English) name.
+GAME_SECTIONS = {
+    "/game/city.php": ("主城", "City"),
+    "/game/battle.php": ("战场", "Battlefield"),
+    "/game/rank.php": ("排行榜", "Rankings"),
+}
 HUGE_DEFAULT = 3 * 1024 ** 3
 BLOCK = 65536
 # Byte i of every generated body is (i * 31 + 7) mod 256; the pattern repeats
@@ -413,6 +419,8 @@ class Handler(BaseHTTPRequestHandler):
             return self.game_page(params)
         if path == "/game/news.php":
             return self.news_page(params)
+        if path in GAME_SECTIONS:
+            return self.section_page(path)
         if path == "/guanwang.php":
             return self.portal_page(params)
         if path in ("/", "/index.html"):
@@ -434,6 +442,7 @@ class Handler(BaseHTTPRequestHandler):
         server = self.int_param(params, "server", 1, low=1, high=9999)
         commands = {
             "loadgame": "app://loadgame|" + self.game_url(server),
+            "account2": "app://loadgame|" + self.game_url(server) + "&account=2",
             "minimize": "app://minimize",
             "exitgame": "app://exitgame",
         }
@@ -461,10 +470,12 @@ class Handler(BaseHTTPRequestHandler):
                 "<form action=\"#\" method=\"post\" onsubmit=\"return false;\">\n"
                 "<p><label>帐号：<input type=\"text\" name=\"user\" value=\"\"></label></p>\n"
                 "<p><label>密码：<input type=\"password\" name=\"pass\" value=\"\"></label></p>\n"
-                "<p>%s（第%d服） %s</p>\n</form>\n"
-                "<p>%s | %s</p>\n%s<p>忘记密码？请联系客服。</p>\n</div>\n%s"
-                % (a("loadgame", "进入游戏"), server, other,
-                   a("minimize", "最小化"), a("exitgame", "退出游戏"), frame, script))
+                "<p>任意帐号均可登录。Any account will do.</p>\n"
+                "<p>%s（第%d服 Server %d） %s</p>\n<p>%s</p>\n</form>\n"
+                "<p>%s | %s</p>\n%s<p>忘记密码？请联系客服。Forgot your password? Ask our support.</p>\n</div>\n%s"
+                % (a("loadgame", "进入游戏 Enter the game"), server, server, other,
+                   a("account2", "以其他帐号进入 Enter with another account"),
+                   a("minimize", "最小化 Minimise"), a("exitgame", "退出游戏 Exit"), frame, script))
         return Reply(200, HTML_TYPE, page("Vornhold 2 登录", body, style))
 
     def game_page(self, params):
@@ -475,11 +486,14 @@ class Handler(BaseHTTPRequestHandler):
                   "function retitle() { tick += 1; document.title = %s + \" #\" + tick; }\n"
                   "if (%d > 0) { setInterval(retitle, %d); }\n</script>\n"
                   % (js(base), interval, interval))
-        rows = "".join("<p>第%d行：战场动态。</p>\n" % i for i in range(1, 61))
+        rows = "".join("<p>第%d行：战场动态。Row %d: news from the battlefield.</p>\n" % (i, i)
+                       for i in range(1, 61))
+        sections = " ".join("<a id=\"%s\" href=\"%s\">%s %s</a>" % (path[6:-4], path, zh, en)
+                            for path, (zh, en) in GAME_SECTIONS.items())
         body = ("<h1>%s</h1>\n<p><a id=\"news1\" href=\"/game/news.php?id=1\" target=\"_blank\">公告一</a> "
                 "<a id=\"news2\" href=\"/game/news.php?id=2\" target=\"_blank\">公告二</a> "
                 "<a id=\"portal\" href=\"/guanwang.php?gn=vorn2\" target=\"_blank\">游戏官网</a></p>\n"
-                "%s%s" % (html.escape(base), rows, script))
+                "<p>%s</p>\n%s%s" % (html.escape(base), sections, rows, script))
         # Own scroll bars, so hiding the root's overflow is visible.
         style = "<style type=\"text/css\">html { overflow: scroll; }</style>\n"
         return Reply(200, HTML_TYPE, page(base, body, style))
@@ -487,15 +501,28 @@ class Handler(BaseHTTPRequestHandler):
     def news_page(self, params):
         nid = self.int_param(params, "id", 1, high=1 << 30)
         title = "Vornhold 2 - 公告%d" % nid
-        return Reply(200, HTML_TYPE, page(title, "<h1>%s</h1>\n<p>新版本活动即将开启。</p>\n"
+        return Reply(200, HTML_TYPE, page(title, "<h1>%s</h1>\n<p>新版本活动即将开启。"
+                                                 "The new version's events start soon.</p>\n"
                                                  % html.escape(title)))
+
+    def section_page(self, path):
+        zh, en = GAME_SECTIONS[path]
+        title = "Vornhold 2 - %s %s" % (zh, en)
+        others = " ".join("<a href=\"%s\">%s %s</a>" % (other, z, e)
+                          for other, (z, e) in GAME_SECTIONS.items() if other != path)
+        return Reply(200, HTML_TYPE, page(title, (
+            "<h1>%s</h1>\n<p>这里是%s。This is the %s.</p>\n<p>%s</p>\n"
+            "<p><a href=\"%s?server=1\">返回游戏 Back to the game</a></p>\n")
+            % (html.escape(title), zh, en.lower(), others, GAME_PATH)))
 
     def portal_page(self, params):
         gn = self.param(params, "gn", "")
         return Reply(200, HTML_TYPE, page(
             "Vornhold 2 游戏官网",
-            "<h1>Vornhold 2 游戏官网</h1>\n<p id=\"gn\">gn=%s</p>\n<p>下载客户端、查看公告与活动。</p>\n"
-            % html.escape(gn)))
+            "<h1>Vornhold 2 游戏官网</h1>\n<p id=\"gn\">gn=%s</p>\n<p>下载客户端、查看公告与活动。"
+            "Download the client, read the news and events.</p>\n"
+            "<p><a id=\"login\" href=\"%s\">登录其他帐号 Log in with another account</a></p>\n"
+            % (html.escape(gn), LOGIN_PATH)))
 
     # ---- sending ----------------------------------------------------------
 

@@ -13,6 +13,7 @@
 #include "login/win/LoginBgMove.h"
 #include "login/win/LoginFrm.h"
 #include "startup/win/LoadFrm.h"
+#include "standin/win/StandInWebView.h"
 #include "startup/win/StartupEnvironment.h"
 #include "win/support/ScriptedWebView.h"
 #include "win/support/WinTest.h"
@@ -461,6 +462,33 @@ TEST_F(LoginPairTest, StartGameHandsTheUrlOverAndClosesThePair) {
   EXPECT_FALSE(bg().IsLoaded());
   EXPECT_FALSE(login->IsLoaded());
   EXPECT_TRUE(view->destroyed());
+}
+
+// The same hand-over from the plain stand-in page view (vorn2-standin.exe):
+// the devserver's login page, its start link clicked where it is drawn.
+TEST_F(LoginPairTest, TheStandInPagesStartLinkHandsOverToTheGameWindow) {
+  const std::string base = vorn2::test::DevserverUrl();
+  if (base.empty()) GTEST_SKIP() << "needs the devserver (VORN2_DEVSERVER_URL)";
+  standin::StandInWebView* page = nullptr;
+  login = std::make_unique<LoginFrm>(LoginSettings{base + "/"}, [&page] {
+    auto v = std::make_unique<standin::StandInWebView>();
+    page = v.get();
+    return v;
+  });
+  login->gameWindow = &game;
+  ASSERT_TRUE(login->Load());
+  ASSERT_TRUE(PumpUntil([&] { return login->IsVisible(); }, 10000)) << "the login page completed";
+  const std::wstring start = W("app://loadgame|" + base + "/game/index.php?server=1");
+  const RECT box = page->LinkBox(start);
+  ASSERT_FALSE(IsRectEmpty(&box)) << "the start link is drawn";
+  const LPARAM at = MAKELPARAM((box.left + box.right) / 2, (box.top + box.bottom) / 2);
+  PostMessageW(page->hWnd(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageW(page->hWnd(), WM_LBUTTONUP, 0, at);
+  ASSERT_TRUE(PumpUntil([&] { return game.calls.size() == 2; }, 3000));
+  EXPECT_EQ(game.calls, (std::vector<std::string>{"SetURL " + base + "/game/index.php?server=1 (login open)",
+                                                   "Show (login gone)"}));
+  EXPECT_FALSE(login->IsLoaded());
+  EXPECT_EQ(ended, 0);
 }
 
 TEST_F(LoginPairTest, StartGameWithoutAGameUrlKeepsTheLoginOpen) {
