@@ -14,7 +14,8 @@ void PopupMenu::AddItem(int id, const std::string& caption) {
 
 void PopupMenu::Clear() {
   if (!menu_) return;
-  for (int i = GetMenuItemCount(menu_.get()); i > 0; --i) DeleteMenu(menu_.get(), static_cast<UINT>(i - 1), MF_BYPOSITION);
+  for (int i = GetMenuItemCount(menu_.get()); i > 0; --i)
+    DeleteMenu(menu_.get(), static_cast<UINT>(i - 1), MF_BYPOSITION);
 }
 
 void PopupMenu::SetCaption(int id, const std::string& caption) {

@@ -410,7 +410,6 @@ bool WebMainFrm::ConfirmClose() {
   return m_bExit;
 }
 
-
 void WebMainFrm::OnQueryUnload(bool& cancel, UnloadMode) {
   if (!ConfirmClose()) cancel = true;
 }

@@ -69,7 +69,7 @@ TEST(DdeLinkText, ATextLongerThanTheLimitIsRefusedUnread) {
       {Bytes("http://h/x\0tail past the limit"s), 16, Shape(DdeTextForm::Ansi, 10)},
       {paddedUtf16, 16 * 1024, Shape(DdeTextForm::Utf16, 9)},
       {Bytes("0123456789abcdef"), 16, Shape(DdeTextForm::Ansi, 16)},  // the data fits: no end needed
-      {Bytes("0123456789abcdef\0"s), 15, std::nullopt},                 // an odd limit reads 14 bytes
+      {Bytes("0123456789abcdef\0"s), 15, std::nullopt},               // an odd limit reads 14 bytes
   };
   for (const auto& c : cases) EXPECT_EQ(DetectDdeText(c.data, c.max), c.expected) << c.data.size() << "/" << c.max;
 }
