@@ -185,6 +185,13 @@ void iButtonLogic::OnCreated() {
   platform_.StartLeavePoll();
 }
 
+void iButtonLogic::OnWindowGone() {
+  hovering_ = false;
+  leftDown_ = false;
+  pressedOnControl_ = 0;
+  drawnState_ = kButtonNormal;
+}
+
 void iButtonLogic::OnMouseMove(std::int16_t button, std::int16_t shift, float x, float y) {
   const LifeWatch life = life_.Watch();
   Raise(events_.MouseMove, button, shift, x, y);

@@ -164,6 +164,9 @@ class iButtonLogic {
 
   // Input from the window.
   void OnCreated();
+  // The window is gone: hover and presses end with it, so a window made
+  // later for the control starts as a fresh one does.
+  void OnWindowGone();
   void OnMouseMove(std::int16_t button, std::int16_t shift, float x, float y);
   void OnMouseDown(std::int16_t button, std::int16_t shift, float x, float y);
   // Release; raises Click afterwards when it completes a press on the control.

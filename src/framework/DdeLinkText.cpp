@@ -20,4 +20,14 @@ DdeTextShape DetectDdeText(std::span<const unsigned char> data) {
   return {DdeTextForm::Utf16, units};
 }
 
+std::optional<DdeTextShape> DetectDdeText(std::span<const unsigned char> data, std::size_t maxBytes) {
+  if (data.size() <= maxBytes) return DetectDdeText(data);
+  // Even, so a UTF-16 text that fills it is cut between two units.
+  const std::size_t window = maxBytes & ~std::size_t{1};
+  const DdeTextShape shape = DetectDdeText(data.first(window));
+  const std::size_t bytes = shape.form == DdeTextForm::Utf16 ? 2 * shape.length : shape.length;
+  if (bytes >= window) return std::nullopt;
+  return shape;
+}
+
 }  // namespace vorn2

@@ -17,6 +17,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <span>
 
 namespace vorn2 {
@@ -30,5 +31,11 @@ struct DdeTextShape {
 };
 
 DdeTextShape DetectDdeText(std::span<const unsigned char> data);
+
+// The same reading of at most the first maxBytes of the data (an even count
+// is read); nothing when the text runs on past them. The client decides how
+// large the data is, so an oversized command is refused before it is read
+// in full, let alone converted.
+std::optional<DdeTextShape> DetectDdeText(std::span<const unsigned char> data, std::size_t maxBytes);
 
 }  // namespace vorn2

@@ -12,6 +12,8 @@ struct IGameWindow {
   virtual void SetURL(const std::string& strURL) = 0;
   // Shows the window, modeless.
   virtual void ShowWindow() = 0;
+  // The window is loaded: a login that fails now closes only itself.
+  virtual bool IsOpen() const = 0;
 };
 
 }  // namespace vorn2

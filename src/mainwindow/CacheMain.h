@@ -69,7 +69,8 @@ struct CacheClearReport {
   CacheWalkEnd end = CacheWalkEnd::Finished;
 };
 
-// pattern: the URL search pattern ("*.*" from the menu); keepFilter: entry
+// pattern: the URL search pattern, empty for none (the menu's: every
+// entry); keepFilter: entry
 // type bits that keep an entry (kKeepCookiesAndHistory from the menu).
 CacheClearReport ClearCacheEntries(IUrlCache& cache, const std::string& pattern, std::uint32_t keepFilter);
 

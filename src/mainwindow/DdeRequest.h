@@ -21,6 +21,9 @@
 namespace vorn2 {
 
 inline constexpr std::size_t kMaxDdeUrlUnits = 2083;
+// What the DDE link reads of an execute at most: the longest address in
+// UTF-16 with room for blanks around it. A longer text is refused unread.
+inline constexpr std::size_t kMaxDdeCommandBytes = 16 * 1024;
 
 // The address to open for an execute's command (UTF-8), nothing when refused.
 std::optional<std::string> AcceptDdeUrl(std::string_view strCommand);

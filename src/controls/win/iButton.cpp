@@ -378,6 +378,15 @@ void iButton::DrawFocusRect() {
   Refresh();
 }
 
+void iButton::OnWindowDestroyed() {
+  shaped_ = false;
+  shapeCopy_.reset();
+  tag_.clear();
+  releasingCapture_ = false;
+  logic_.OnWindowGone();
+  Control::OnWindowDestroyed();
+}
+
 void iButton::FirstShow() {
   if (!tag_.empty()) return;
   tag_.assign(1, '1');  // first, so the paint that cutting causes does not come back here

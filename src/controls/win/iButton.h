@@ -84,6 +84,9 @@ class iButton : public Control, private iButtonPlatform {
   void OnCreated() override;
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   void OnDpiChanged() override;
+  // What belonged to the window (its region, the pointer's state, the first
+  // show) goes with it; the properties stay.
+  void OnWindowDestroyed() override;
 
  private:
   // iButtonPlatform

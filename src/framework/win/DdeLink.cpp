@@ -24,11 +24,17 @@ bool AtomNames(ATOM atom, const std::wstring& name) {
              CSTR_EQUAL;
 }
 
-// Nothing when the client's memory cannot be read.
-std::optional<std::string> CommandText(HGLOBAL commands) {
+// Nothing when the client's memory cannot be read or its text is longer
+// than maxBytes.
+std::optional<std::string> CommandText(HGLOBAL commands, std::size_t maxBytes) {
   const auto* bytes = static_cast<const unsigned char*>(GlobalLock(commands));
   if (!bytes) return std::nullopt;
-  const DdeTextShape shape = DetectDdeText(std::span(bytes, GlobalSize(commands)));
+  const std::optional<DdeTextShape> read = DetectDdeText(std::span(bytes, GlobalSize(commands)), maxBytes);
+  if (!read) {
+    GlobalUnlock(commands);
+    return std::nullopt;
+  }
+  const DdeTextShape shape = *read;
   std::wstring text;
   if (shape.form == DdeTextForm::Utf16) {
     text.resize(shape.length);
@@ -139,7 +145,7 @@ void DdeLink::Initiate(HWND client, ATOM service, ATOM topic) {
 void DdeLink::Execute(HWND client, HGLOBAL commands) {
   const HWND self = hWnd();
   const auto handle = reinterpret_cast<UINT_PTR>(commands);
-  const std::optional<std::string> command = IsPartner(client) ? CommandText(commands) : std::nullopt;
+  const std::optional<std::string> command = IsPartner(client) ? CommandText(commands, maxCommandBytes_) : std::nullopt;
   if (!command) {
     Acknowledge(client, self, false, handle);
     return;

@@ -23,6 +23,8 @@
 
 #include <windows.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -48,6 +50,8 @@ class DdeLink : private Window {
   bool Open(const std::wstring& service, const std::wstring& topic);
   void Close();
   bool IsOpen() const { return Exists(); }
+  // An execute whose text is longer is refused without being read in full.
+  void SetMaxCommandBytes(std::size_t maxBytes) { maxCommandBytes_ = maxBytes; }
   // The window that answers; nullptr while closed.
   using Window::hWnd;
 
@@ -63,6 +67,7 @@ class DdeLink : private Window {
   std::wstring topic_;
   std::vector<HWND> partners_;   // clients in conversation with the window
   std::vector<HWND> executing_;  // clients whose execute is being reported
+  std::size_t maxCommandBytes_ = SIZE_MAX;
   LifeToken life_;
 };
 

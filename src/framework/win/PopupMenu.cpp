@@ -12,6 +12,12 @@ void PopupMenu::AddItem(int id, const std::string& caption) {
   else AppendMenuW(menu_.get(), MF_STRING, static_cast<UINT_PTR>(id), W(caption).c_str());
 }
 
+void PopupMenu::Clear() {
+  if (!menu_) return;
+  for (int i = GetMenuItemCount(menu_.get()); i > 0; --i)
+    DeleteMenu(menu_.get(), static_cast<UINT>(i - 1), MF_BYPOSITION);
+}
+
 void PopupMenu::SetCaption(int id, const std::string& caption) {
   if (menu_) ModifyMenuW(menu_.get(), static_cast<UINT>(id), MF_BYCOMMAND | MF_STRING, static_cast<UINT_PTR>(id),
                          W(caption).c_str());

@@ -24,6 +24,8 @@ class PopupMenu {
 
   // Appends an item (UTF-8 caption); "-" appends a separator.
   void AddItem(int id, const std::string& caption);
+  // Removes every item.
+  void Clear();
   void SetCaption(int id, const std::string& caption);
   std::string Caption(int id) const;
   int Count() const;

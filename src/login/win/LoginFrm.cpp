@@ -14,6 +14,9 @@
 namespace vorn2 {
 namespace {
 
+// Closes the pair once the event that decided it has returned.
+constexpr UINT kClosePairMessage = WM_APP + 2;
+
 FormDesign LoginDesign() {
   FormDesign d;
   d.className = L"Vorn2LoginFrm";
@@ -88,9 +91,9 @@ void LoginFrm::OnLoad() {
   SetBackgroundIcons();
 
   // The splash has no close control: a page that never arrives must not
-  // leave the player with nothing to do but end the process by hand.
-  // Only while starting: a second login later must never end the game.
-  if (startStage_ && settings_.timeoutMs) timeout_ = SetTimer(hWnd(), 1, settings_.timeoutMs, nullptr);
+  // leave the player with nothing to do but end the process by hand. A
+  // second login's page is awaited as long; its failure spares the game.
+  if (settings_.timeoutMs) timeout_ = SetTimer(hWnd(), 1, settings_.timeoutMs, nullptr);
   if (webBrowser1_) webBrowser1_->Navigate(W(LoginPageUrl(settings_.portal)));
   if (!IsLoaded()) return;  // the page may already have closed the login
 
@@ -147,20 +150,30 @@ void LoginFrm::OnUnload(bool&) {
 }
 
 void LoginFrm::StopTimeout() {
-  startStage_ = false;
   if (timeout_ && IsLoaded()) KillTimer(hWnd(), timeout_);
   timeout_ = 0;
 }
 
-void LoginFrm::EndWithNetworkMessage() {
+void LoginFrm::FailWithNetworkMessage() {
   StopTimeout();
+  // Asked before the message: the game may be closed while it is shown.
+  const bool gameOpen = gameWindow && gameWindow->IsOpen();
   Prompt(nullptr, kNetworkMessage, kPromptTitle, MB_ICONEXCLAMATION);
-  Startup().endAtOnce();
+  if (!gameOpen) {
+    Startup().endAtOnce();
+    return;
+  }
+  // After the browser's event has returned: the pair takes the browser along.
+  if (IsLoaded()) PostMessageW(hWnd(), kClosePairMessage, 0, 0);
 }
 
 LRESULT LoginFrm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_TIMER && wParam == timeout_ && timeout_) {
-    EndWithNetworkMessage();  // the page has not completed in time
+    FailWithNetworkMessage();  // the page has not completed in time
+    return 0;
+  }
+  if (msg == kClosePairMessage) {
+    ClosePair();
     return 0;
   }
   return Form::WndProc(msg, wParam, lParam);
@@ -168,13 +181,15 @@ LRESULT LoginFrm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void LoginFrm::ShowAgain() {
   if (!IsLoaded()) {
-    Load();
+    // Visible at once: a login that stayed hidden until its page came
+    // would outlast a closed game with no window to end it by.
+    if (Load()) Show();
     return;
   }
-  if (!background_.IsLoaded()) return;
-  if (IsIconic(background_.hWnd())) ShowWindow(background_.hWnd(), SW_RESTORE);
-  // Still hidden: its page is loading and shows the pair when it completes.
-  if (background_.IsVisible()) SetForegroundWindow(background_.hWnd());
+  if (background_.IsLoaded() && IsIconic(background_.hWnd())) ShowWindow(background_.hWnd(), SW_RESTORE);
+  Show();
+  // The login window lies above its owner, the background, either way.
+  SetForegroundWindow(background_.IsVisible() ? background_.hWnd() : hWnd());
 }
 
 void LoginFrm::ClosePair() {
@@ -221,7 +236,7 @@ void LoginFrm::OnDocumentComplete(const std::wstring& url) {
   const std::wstring documentUrl = webBrowser1_->DocumentUrl();
   switch (DecideDocumentComplete(length > 0 ? static_cast<std::size_t>(length) : 0, U8(documentUrl), U8(url))) {
     case DocumentAction::NetworkFailure:
-      EndWithNetworkMessage();
+      FailWithNetworkMessage();
       break;
     case DocumentAction::ShowLoginPair:
       StopTimeout();

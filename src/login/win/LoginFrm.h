@@ -22,8 +22,9 @@ namespace vorn2 {
 
 struct LoginSettings {
   std::string portal;  // base URL of the portal that serves the login page
-  // A login page that has not completed this long after the start is taken
-  // as not loaded (the network message, then the end); 0: no limit.
+  // A login page that has not completed this long after the load is taken
+  // as not loaded (the network message, then the end, or with the game
+  // open the login pair closes); 0: no limit.
   unsigned timeoutMs = 0;
 };
 
@@ -49,9 +50,9 @@ class LoginFrm : public Form {
   PictureBox& Picture1() { return picture1_; }
   IWebView* WebBrowser1() { return webBrowser1_.get(); }
 
-  // The login once more (a second account): loads the pair anew when it was
-  // closed (it appears when its page has loaded), or brings it back when it
-  // is open.
+  // The login once more (a second account): loads it anew when it was
+  // closed and shows it at once, alone until its page has loaded and the
+  // background joins it; brings it to the front when it is open.
   void ShowAgain();
   // Closes the pair: the background unloads and takes this window with it.
   void ClosePair();
@@ -68,7 +69,9 @@ class LoginFrm : public Form {
   void CreateControls();
   void OnBeforeNavigate(const std::wstring& url, bool& cancel);
   void OnDocumentComplete(const std::wstring& url);
-  void EndWithNetworkMessage();
+  // The network message; then the process ends at once, or, with the game
+  // open, only the login pair closes.
+  void FailWithNetworkMessage();
   void SetBackgroundIcons();
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   void StopTimeout();
@@ -83,8 +86,7 @@ class LoginFrm : public Form {
   PictureButton closeBtn_;
   PictureBox picture1_;
   std::unique_ptr<IWebView> webBrowser1_;
-  UINT_PTR timeout_ = 0;     // running while the first page is awaited
-  bool startStage_ = true;  // the program is still starting: no login has shown or ended yet
+  UINT_PTR timeout_ = 0;  // running while the login page is awaited
 };
 
 }  // namespace vorn2

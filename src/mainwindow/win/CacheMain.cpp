@@ -112,7 +112,9 @@ void WinInetUrlCache::CloseEnumeration(Handle enumeration) {
 
 CacheClearReport ClearBrowserCache() {
   WinInetUrlCache cache;
-  return ClearCacheEntries(cache, "*.*", kKeepCookiesAndHistory);
+  // No pattern: every content entry. "*.*" has no documented meaning for
+  // the cache and finds nothing on some systems.
+  return ClearCacheEntries(cache, "", kKeepCookiesAndHistory);
 }
 
 }  // namespace vorn2

@@ -34,7 +34,7 @@ class WinInetUrlCache : public IUrlCache {
   std::uint32_t lastError_ = 0;
 };
 
-// The menu's clearing: pattern "*.*", cookies and history kept.
+// The menu's clearing: no pattern (every entry), cookies and history kept.
 CacheClearReport ClearBrowserCache();
 
 }  // namespace vorn2

@@ -1,5 +1,7 @@
 #include "mainwindow/win/WebMainFrm.h"
 
+#include <utility>
+
 #include "controls/win/MsgFrm.h"
 #include "framework/win/Input.h"
 #include "framework/win/Prompt.h"
@@ -125,6 +127,8 @@ void WebMainFrm::CreateControls() {
   otherUserBtn_.SetCaption("登录其他帐号");
   webMinMax_.SetStyle(1);  // two-state: its Value flips on each click
 
+  // The object outlives its window: each load builds the menu from empty.
+  appmenu_.Clear();
   for (const MenuItemSpec& item : kAppMenu) appmenu_.AddItem(item.id, item.caption);
 }
 
@@ -175,6 +179,9 @@ void WebMainFrm::WireControls() {
 }
 
 void WebMainFrm::OnLoad() {
+  // A close confirmed for the window before this one does not carry over.
+  m_bExit = false;
+  closeAsked_ = false;
   CreateControls();
   WireControls();
   const HWND me = hWnd();
@@ -219,6 +226,7 @@ void WebMainFrm::OnLoad() {
 
   MinMaxToggle();
 
+  dde_.SetMaxCommandBytes(kMaxDdeCommandBytes);
   dde_.Open(ExecutableBaseName(), kDdeTopic);
 }
 
@@ -372,6 +380,24 @@ void WebMainFrm::ClearCache() {
 
 void WebMainFrm::OpenPortal() { Startup().shellOpen(W(PortalPageUrl(settings_.portal)), L""); }
 
+void WebMainFrm::EndForUpdate() {
+  // The updater waits for this process: nothing may keep it, not a pending
+  // question nor a login window still open.
+  m_bExit = true;
+  if (exitDialog_ && exitDialog_->IsLoaded()) {
+    // The close that asks goes on, confirmed, once the dialog's loop ends.
+    endAfterClose_ = true;
+    exitDialog_->Hide();
+    return;
+  }
+  if (!Unload() || Form::LoadedCount() > 0) EndAtOnce();
+}
+
+void WebMainFrm::EndAtOnce() {
+  tray_.DeleteNotifyIcon();
+  Startup().endAtOnce();
+}
+
 bool WebMainFrm::ConfirmClose() {
   if (m_bExit) return true;
   const LifeWatch life = life_.Watch();
@@ -411,6 +437,7 @@ void WebMainFrm::OnWindowDestroyed() {
   bigIcon_.reset();
   trayIcon_.reset();
   Form::OnWindowDestroyed();
+  if (std::exchange(endAfterClose_, false) && Form::LoadedCount() > 0) EndAtOnce();
 }
 
 }  // namespace vorn2

@@ -54,6 +54,7 @@ class WebMainFrm : public Form, public IGameWindow, public IMsgHost, private IUp
   // IGameWindow: opens the page in a tab (loading the window on first use).
   void SetURL(const std::string& strURL) override;
   void ShowWindow() override;
+  bool IsOpen() const override { return IsLoaded(); }
 
   // IMsgHost: the exit dialog's answer and its rounded region.
   void SetExitFlag(bool bExit) override { m_bExit = bExit; }
@@ -111,8 +112,11 @@ class WebMainFrm : public Form, public IGameWindow, public IMsgHost, private IUp
   bool ConfirmClose();
   void Layout();
 
-  // IUpdateHost (the menu's update check)
-  void UnloadMainWindow() override { Unload(); }
+  // IUpdateHost (the menu's update check): the updater has started.
+  void UnloadMainWindow() override { EndForUpdate(); }
+  void EndForUpdate();
+  // Ends the process without running any handler, the tray icon removed.
+  void EndAtOnce();
   HWND OwnerWindow() const override { return hWnd(); }
   bool MainWindowOpen() const override { return IsLoaded(); }
   void ClearCache();
@@ -134,6 +138,7 @@ class WebMainFrm : public Form, public IGameWindow, public IMsgHost, private IUp
   UniqueIcon bigIcon_;
   UniqueIcon trayIcon_;
   bool closeAsked_ = false;       // the system close command's first report was answered
+  bool endAfterClose_ = false;    // the updater started under the exit dialog: the process ends with the window
   MsgFrm* exitDialog_ = nullptr;  // while the close check asks
   LifeToken life_;
 };

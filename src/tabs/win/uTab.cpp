@@ -189,6 +189,13 @@ void uTab::SubclassOwnWindow() {
   }
 }
 
+void uTab::OnWindowDestroyed() {
+  ownSubclassed_ = false;
+  m_lHotIndex = -1;
+  m_lHotState = 0;
+  vorn2::Control::OnWindowDestroyed();
+}
+
 void uTab::OnCreated() {
   if (Window::Scale() != LayoutScale()) MakeDrawingResources(Window::Scale());
   SubclassOwnWindow();

@@ -77,6 +77,9 @@ class uTab : public vorn2::Control, public TabStripCore, public ISubclassOwner {
   void OnPaint(HDC dc) override;
   // Skins, fonts and metrics for the new factor, then the resize.
   void OnDpiChanged() override;
+  // The subclassing and the hot tab belonged to the window: a window made
+  // later for the strip is subclassed again and starts with no hot tab.
+  void OnWindowDestroyed() override;
 
   std::int32_t ClientWidth() const override;
   WindowHandle OwnWindow() const override;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,4 +52,22 @@ TEST(DdeLinkText, Utf16TextIsRecognisedByItsZeroBytes) {
   // Two characters is the shortest text the readings tell apart; one reads the same either way.
   EXPECT_EQ(DetectDdeText(Utf16Bytes(u"ab\0"s)), Shape(DdeTextForm::Utf16, 2));
   EXPECT_EQ(DetectDdeText(Utf16Bytes(u"a\0"s)), Shape(DdeTextForm::Ansi, 1));
+}
+
+TEST(DdeLinkText, ATextLongerThanTheLimitIsRefusedUnread) {
+  using namespace std::string_literals;
+  std::vector<unsigned char> paddedUtf16 = Utf16Bytes(u"http://h/\0"s);
+  paddedUtf16.resize(64 * 1024, 0);  // a short text in a large zeroed buffer
+  const struct {
+    std::vector<unsigned char> data;
+    std::size_t max;
+    std::optional<DdeTextShape> expected;
+  } cases[] = {
+      {std::vector<unsigned char>(64 * 1024, 'a'), 16, std::nullopt},
+      {Utf16Bytes(std::u16string(40, u'x')), 16, std::nullopt},
+      {Bytes("http://h/x\0tail past the limit"s), 16, Shape(DdeTextForm::Ansi, 10)},
+      {paddedUtf16, 16 * 1024, Shape(DdeTextForm::Utf16, 9)},
+      {Bytes("0123456789abcdef\0"s), 15, std::nullopt},  // an odd limit reads 14 bytes
+  };
+  for (const auto& c : cases) EXPECT_EQ(DetectDdeText(c.data, c.max), c.expected) << c.data.size() << "/" << c.max;
 }

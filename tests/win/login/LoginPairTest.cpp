@@ -32,6 +32,7 @@ class FakeGameWindow : public IGameWindow {
   std::vector<std::string> calls;
   void SetURL(const std::string& strURL) override { calls.push_back("SetURL " + strURL + State()); }
   void ShowWindow() override { calls.push_back("Show" + State()); }
+  bool IsOpen() const override { return false; }
 
  private:
   std::string State() const { return loginOpen && loginOpen() ? " (login open)" : " (login gone)"; }
@@ -559,16 +560,14 @@ TEST_F(LoginPairTest, ALoginPageThatNeverCompletesEndsWithTheNetworkMessage) {
     EXPECT_EQ(prompts.asked()[0].title, L"提示");
   }
   ended = 0;
-  // Completed in time: the limit is gone, also for a second login later.
+  // Completed in time: the limit is gone.
   vorn2::test::PromptScript prompts({IDOK});
   make(300);
   ASSERT_TRUE(login->Load());
   view->FireDocumentComplete(kLoginUrl);
   ASSERT_TRUE(login->IsVisible());
-  login->ClosePair();
-  login->ShowAgain();
-  ASSERT_TRUE(login->IsLoaded());
   vorn2::test::Pump(700);
   EXPECT_EQ(ended, 0);
   EXPECT_TRUE(prompts.asked().empty());
+  login->ClosePair();
 }

@@ -14,6 +14,7 @@
 #include "mainwindow/MainMessages.h"
 #include "mainwindow/win/WebMainFrm.h"
 #include "resource_ids.h"
+#include "startup/win/LoadFrm.h"
 #include "startup/win/PublicData.h"
 #include "startup/win/StartupEnvironment.h"
 #include "win/support/ScriptedWebView.h"
@@ -66,8 +67,8 @@ struct DialogAnswer {
 // The login window wired to a main window, its page scripted; logIn plays the
 // page: loaded, then its loadgame link.
 struct ScriptedLogin {
-  explicit ScriptedLogin(WebMainFrm& main)
-      : frm(LoginSettings{"http://portal.test"}, [this] {
+  explicit ScriptedLogin(WebMainFrm& main, unsigned timeoutMs = 0)
+      : frm(LoginSettings{"http://portal.test", timeoutMs}, [this] {
           auto v = std::make_unique<ScriptedWebView>();
           view = v.get();
           return v;
@@ -77,8 +78,9 @@ struct ScriptedLogin {
     main.showLogin = [this] { frm.ShowAgain(); };
   }
   ~ScriptedLogin() { ResetStartupEnvironment(); }
+  void PageLoaded() { view->FireDocumentComplete(W(LoginPageUrl("http://portal.test"))); }
   void LogIn(const std::string& game) {
-    view->FireDocumentComplete(W(LoginPageUrl("http://portal.test")));
+    PageLoaded();
     view->FireBeforeNavigate(W("app://loadgame|" + game));
   }
   ScriptedWebView* view = nullptr;
@@ -414,6 +416,67 @@ TEST_F(MainWindow, ASecondLoginSelectsItsOpenTabOrAddsOne) {
   ResetStartupEnvironment();
 }
 
+TEST_F(MainWindow, ASecondLoginShowsAtOnceFailsAloneAndTheReloadedWindowEqualsTheFirst) {
+  test::PromptScript prompts({IDOK});  // no real message box may hold the test
+  ScriptedLogin login(*main, 1500);
+  int ended = 0;
+  Startup().endAtOnce = [&] { ++ended; };
+  ASSERT_TRUE(login.frm.Load());
+  login.LogIn(kGame);
+  HWND strip = main->WebuTab().hWnd();
+  const auto hoverFirstTab = [&] { SendMessageW(strip, WM_MOUSEMOVE, 0, MAKELPARAM(60, 10)); };
+
+  // The login shows at once, alone; a second click brings it to the front.
+  Click(main->OtherUserBtn());
+  ASSERT_TRUE(login.frm.IsVisible());
+  EXPECT_FALSE(login.frm.Background().IsVisible());
+  SetForegroundWindow(main->hWnd());
+  Click(main->OtherUserBtn());
+  EXPECT_EQ(GetForegroundWindow(), login.frm.hWnd());
+  // A short page, then no page within the time-out: the message, and only the pair closes.
+  login.view->innerHtmlLength = 40;
+  login.PageLoaded();
+  EXPECT_TRUE(PumpUntil([&] { return !login.frm.IsLoaded() && !login.frm.Background().IsLoaded(); }, 2000));
+  Click(main->OtherUserBtn());
+  EXPECT_TRUE(PumpUntil([&] { return !login.frm.IsLoaded(); }, 5000));
+  ASSERT_EQ(prompts.asked().size(), 2u);
+  for (const PromptRequest& asked : prompts.asked()) EXPECT_EQ(asked.text, W(kNetworkMessage));
+  EXPECT_EQ(ended, 0);
+  ASSERT_TRUE(main->IsVisible());
+
+  // The game closed with "是" while a login is open: the process goes on with
+  // the login, which loads the window a second time.
+  Click(main->OtherUserBtn());
+  login.PageLoaded();
+  hoverFirstTab();
+  {
+    DialogAnswer yes(1);
+    Click(main->web_close());
+  }
+  ASSERT_FALSE(main->IsLoaded());
+  EXPECT_EQ(Form::LoadedCount(), 2u);
+  EXPECT_TRUE(login.frm.IsVisible());
+  login.LogIn(kGame);
+  ASSERT_TRUE(main->IsVisible());
+  EXPECT_EQ(main->appmenu().Count(), 7);
+  EXPECT_FALSE(main->m_bExit);
+  // The new strip: hovering its tab is news again, and leaving it is reported.
+  strip = main->WebuTab().hWnd();
+  main->WebuTab().SetToolTipText("");
+  hoverFirstTab();
+  EXPECT_EQ(main->WebuTab().ToolTipText(), "Game" + kGame);
+  int leaves = 0;
+  main->WebuTab().Events().OnMouseLeave = [&] { ++leaves; };
+  SendMessageW(strip, WM_MOUSELEAVE, 0, 0);
+  EXPECT_EQ(leaves, 1);
+  {
+    DialogAnswer no(2);
+    Click(main->web_close());
+    EXPECT_EQ(DialogAnswer::Shown(), 1);
+  }
+  EXPECT_TRUE(main->IsLoaded());
+}
+
 TEST_F(MainWindow, UpdateCommandSaysWhenCurrentAndClosesWithoutAskingForAnUpdate) {
   const std::string server = test::DevserverUrl();
   if (server.empty()) GTEST_SKIP() << "VORN2_DEVSERVER_URL not set";
@@ -467,6 +530,29 @@ TEST_F(MainWindow, UpdateCommandSaysWhenCurrentAndClosesWithoutAskingForAnUpdate
   SendMessageW(main->hWnd(), WM_COMMAND, kMenuUpdate, 0);
   EXPECT_FALSE(main->IsLoaded());
   EXPECT_TRUE(prompts.asked().empty());
+
+  // "更新" while the exit dialog asks: once the updater has started, the
+  // client ends whatever the question (else the updater would wait in vain).
+  main = std::make_unique<WebMainFrm>(MainSettings{server, server}, [] { return std::make_unique<ScriptedWebView>(); });
+  Open(kGame);
+  started.clear();
+  static WebMainFrm* asking;
+  static int ticks;
+  asking = main.get(), ticks = 0;
+  const UINT_PTR chooser = SetTimer(nullptr, 0, 150, [](HWND, UINT, UINT_PTR id, DWORD) {
+    MsgFrm* dialog = OpenExitDialog();
+    if (!dialog) return;
+    if (ticks++ == 0) SendMessageW(asking->hWnd(), WM_COMMAND, kMenuUpdate, 0);
+    else if (ticks > 40) {
+      KillTimer(nullptr, id);
+      Click(dialog->iButton2());  // still asking long after: the old fault; "否" ends the test
+    }
+  });
+  Click(main->web_close());
+  KillTimer(nullptr, chooser);
+  EXPECT_EQ(started.size(), 1u);
+  EXPECT_FALSE(main->IsLoaded());
+  EXPECT_EQ(Form::LoadedCount(), 0u);
   ResetStartupEnvironment();
   test::HttpRequest("POST", server + "/__admin/reset");
 }
