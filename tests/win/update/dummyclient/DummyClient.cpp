@@ -1,4 +1,5 @@
-// Stand-in client for the updater's tests.
+// Stand-in client for the updater's tests: started, it notes its own size
+// beside itself and shows a window for a second.
 #include <windows.h>
 
 #include <string>
@@ -29,5 +30,28 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
   DWORD written = 0;
   WriteFile(marker, size.data(), static_cast<DWORD>(size.size()), &written, nullptr);
   CloseHandle(marker);
+  // A copy whose file ends with this tag stands for a client that cannot
+  // start: it ends before it shows anything.
+  static const char kEndsAtOnce[] = "ENDSNOW!";
+  const DWORD tagSize = sizeof(kEndsAtOnce) - 1;
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                            nullptr);
+  char tail[sizeof(kEndsAtOnce)] = {};
+  DWORD read = 0;
+  if (file != INVALID_HANDLE_VALUE) {
+    SetFilePointer(file, -static_cast<LONG>(tagSize), nullptr, FILE_END);
+    ReadFile(file, tail, tagSize, &read, nullptr);
+    CloseHandle(file);
+  }
+  if (read == tagSize && std::string(tail, tagSize) == kEndsAtOnce) return 1;
+  // Otherwise it shows a window for a second, as a client that runs.
+  HWND window = CreateWindowExW(0, L"STATIC", L"dummy client", WS_POPUP | WS_VISIBLE, 0, 0, 40, 20, nullptr, nullptr,
+                                nullptr, nullptr);
+  SetTimer(window, 1, 1000, nullptr);
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (msg.message == WM_TIMER) break;
+    DispatchMessageW(&msg);
+  }
   return 0;
 }
