@@ -205,7 +205,7 @@ class Installer(unittest.TestCase):
         with open(new_client, "wb") as f:
             f.write(new)
         served = os.path.join(self.work, "www")
-        self.assertEqual(run([sys.executable, publish.__file__, new_client, served]), 0)
+        self.assertEqual(run([sys.executable, publish.__file__, new_client, served, "--variant", "demo"]), 0)
         server = subprocess.Popen([sys.executable, os.path.join(ROOT, "tools", "devserver", "devserver.py"),
                                    "--port", str(DEMO_PORT), "--state-dir", served, "--quiet"])
         self.addCleanup(lambda: (server.terminate(), server.wait(timeout=10)))

@@ -31,7 +31,8 @@ class BuiltClient(unittest.TestCase):
 
     def test_publishes_the_client_where_the_updater_looks_and_refuses_anything_else(self):
         version = publish.project_version()
-        result = run_tool(CLIENT, self.out, "--expect-version", version)
+        # This build is the demo variant; a release build needs no --variant.
+        result = run_tool(CLIENT, self.out, "--expect-version", version, "--variant", "demo")
         self.assertEqual(result.returncode, 0, result.stderr)
         folder = os.path.join(self.out, "gamehome", "vorn2")
         self.assertEqual(sorted(os.listdir(folder)), ["update.txt", "vorn2.exe"])
@@ -45,11 +46,19 @@ class BuiltClient(unittest.TestCase):
         with open(truncated, "wb") as f:
             f.write(client[:4096])
         updater = os.path.join(ROOT, "build", "windows", "updater", "Update.exe")  # no version resource
+        installer = os.path.join(ROOT, "build", "windows", "installer", "vorn2-setup-%s.exe" % version)
+        tour = os.path.join(ROOT, "build", "windows", "tests", "win", "tour", "vorn2-tour.exe")
         target = os.path.join(self.out, "www")
-        for args, message in (((CLIENT, target, "--expect-version", "0.0.1"), "expected 0.0.1"),
-                              ((os.path.join(ROOT, "README.md"), target), "not a Windows program"),
-                              ((updater, target), "no resources"), ((truncated, target), "malformed"),
-                              ((CLIENT, target, "--url", "http://host/x.exe\r\nversion=9"), "url")):
+        cases = [((CLIENT, target, "--expect-version", "0.0.1", "--variant", "demo"), "expected 0.0.1"),
+                 ((os.path.join(ROOT, "README.md"), target), "not a Windows program"),
+                 ((updater, target), "no resources"), ((truncated, target), "malformed"),
+                 ((CLIENT, target, "--url", "http://host/x.exe\r\nversion=9", "--variant", "demo"), "url"),
+                 # A program with a version resource that is not the client's,
+                 # and builds of the client that are not for players.
+                 ((installer, target), "not the client: its version resource gives OriginalFilename None"),
+                 ((CLIENT, target), "the demo build of the client, not the release build"),
+                 ((tour, target, "--variant", "demo"), "the tour build of the client, not the demo build")]
+        for args, message in cases:
             with self.subTest(args=args):
                 result = run_tool(*args)
                 self.assertEqual(result.returncode, 1)
