@@ -45,17 +45,19 @@ class BuiltClient(unittest.TestCase):
         truncated = os.path.join(self.out, "truncated.exe")
         with open(truncated, "wb") as f:
             f.write(client[:4096])
-        updater = os.path.join(ROOT, "build", "windows", "updater", "Update.exe")  # no version resource
+        updater = os.path.join(ROOT, "build", "windows", "updater", "Update.exe")
         installer = os.path.join(ROOT, "build", "windows", "installer", "vorn2-setup-%s.exe" % version)
         tour = os.path.join(ROOT, "build", "windows", "tests", "win", "tour", "vorn2-tour.exe")
         target = os.path.join(self.out, "www")
         cases = [((CLIENT, target, "--expect-version", "0.0.1", "--variant", "demo"), "expected 0.0.1"),
                  ((os.path.join(ROOT, "README.md"), target), "not a Windows program"),
-                 ((updater, target), "no resources"), ((truncated, target), "malformed"),
+                 ((os.path.join(ROOT, "build", "windows", "tests", "win", "update", "PlantedLibrary.dll"), target),
+                  "no resources"), ((truncated, target), "malformed"),
                  ((CLIENT, target, "--url", "http://host/x.exe\r\nversion=9", "--variant", "demo"), "url"),
                  # A program with a version resource that is not the client's,
                  # and builds of the client that are not for players.
                  ((installer, target), "not the client: its version resource gives OriginalFilename None"),
+                 ((updater, target), "not the client: its version resource gives OriginalFilename 'Update.exe'"),
                  ((CLIENT, target), "the demo build of the client, not the release build"),
                  ((tour, target, "--variant", "demo"), "the tour build of the client, not the demo build")]
         for args, message in cases:

@@ -12,6 +12,18 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     Sleep(120000);
     return 0;
   }
+  // Holds a file open the way that lets it be written but not deleted, as a
+  // client started after an uninstaller's check holds its image.
+  if (arguments.rfind(L"/hold ", 0) == 0) {
+    std::wstring path = arguments.substr(6);
+    if (path.size() > 1 && path.front() == L'"' && path.back() == L'"') path = path.substr(1, path.size() - 2);
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 1;
+    Sleep(120000);
+    CloseHandle(file);
+    return 0;
+  }
   // A library by name, the plain way or after the client's first step.
   for (const std::wstring option : {L"/load ", L"/safe-load "}) {
     if (arguments.rfind(option, 0) != 0) continue;
