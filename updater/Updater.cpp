@@ -148,7 +148,11 @@ DownloadEnd DownloadNewClient(const std::string& url, const std::wstring& newFil
   ok = ok && size && *size == downloader.ReceivedBytes() &&
        (announced == 0x7fffffff || static_cast<unsigned long long>(announced) == *size);
   if (ok) return DownloadEnd::Complete;
-  if (announced > 0 && !DiskHasRoomFor(folder, static_cast<unsigned long long>(announced) - size.value_or(0)))
+  // Less room than the rest of the body needs: the write failed for want of
+  // space, whatever else went wrong.
+  const unsigned long long written = size.value_or(0);
+  if (announced > 0 && written < static_cast<unsigned long long>(announced) &&
+      !DiskHasRoomFor(folder, static_cast<unsigned long long>(announced) - written))
     return DownloadEnd::DiskFull;
   return DownloadEnd::Failed;
 }
