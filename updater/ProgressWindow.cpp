@@ -6,13 +6,29 @@ namespace vorn2::updater {
 
 namespace {
 constexpr wchar_t kClassName[] = L"Vorn2UpdaterProgress";
+constexpr UINT_PTR kTickTimer = 1;
+}  // namespace
 
-LRESULT CALLBACK ProgressProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  // No way to close it by hand: the download decides when it goes.
-  if (msg == WM_CLOSE) return 0;
+LRESULT CALLBACK ProgressWindow::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<ProgressWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (self && self->window_ == hwnd) {
+    // The window stays until the download has ended; its owner decides.
+    if (msg == WM_CLOSE) {
+      if (self->OnClose) self->OnClose();
+      return 0;
+    }
+    if (msg == WM_TIMER && wParam == kTickTimer) {
+      if (self->OnTick) self->OnTick();
+      return 0;
+    }
+  }
+  if (msg == WM_NCDESTROY) SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
   return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
-}  // namespace
 
 bool ProgressWindow::Create(const std::wstring& caption, const std::wstring& text) {
   // Without the library the window still shows its text, only no bar.
@@ -23,7 +39,7 @@ bool ProgressWindow::Create(const std::wstring& caption, const std::wstring& tex
   HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = ProgressProc;
+  wc.lpfnWndProc = Proc;
   wc.hInstance = instance;
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -31,7 +47,7 @@ bool ProgressWindow::Create(const std::wstring& caption, const std::wstring& tex
   RegisterClassExW(&wc);
 
   RECT frame{0, 0, 380, 96};
-  const DWORD style = WS_POPUP | WS_CAPTION | WS_BORDER;
+  const DWORD style = WS_POPUP | WS_CAPTION | WS_BORDER | WS_SYSMENU;
   AdjustWindowRectEx(&frame, style, FALSE, WS_EX_DLGMODALFRAME);
   const int width = frame.right - frame.left, height = frame.bottom - frame.top;
   RECT work{};
@@ -39,8 +55,9 @@ bool ProgressWindow::Create(const std::wstring& caption, const std::wstring& tex
   window_ = CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, caption.c_str(), style,
                             work.left + (work.right - work.left - width) / 2,
                             work.top + (work.bottom - work.top - height) / 2, width, height, nullptr, nullptr,
-                            instance, nullptr);
+                            instance, this);
   if (!window_) return false;
+  SetTimer(window_, kTickTimer, 1000, nullptr);
   HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   HWND label = CreateWindowExW(0, L"STATIC", text.c_str(), WS_CHILD | WS_VISIBLE, 16, 14, 348, 22, window_, nullptr,
                                instance, nullptr);

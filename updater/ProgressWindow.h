@@ -1,9 +1,12 @@
-// The updater's small window: a line of text and a progress bar.
+// The updater's small window: a line of text and a progress bar. Closing it
+// does not destroy it: it asks its owner through OnClose, who ends the
+// download. OnTick runs once a second while messages are processed.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace vorn2::updater {
@@ -22,7 +25,12 @@ class ProgressWindow {
   HWND hWnd() const { return window_; }
   HWND Bar() const { return bar_; }
 
+  std::function<void()> OnClose;
+  std::function<void()> OnTick;
+
  private:
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
   HWND window_ = nullptr;
   HWND bar_ = nullptr;
 };

@@ -1,6 +1,6 @@
 // Linked only into the updater's test build: its messages go to a file
-// instead of a box nobody answers, and the test picks the server and the
-// wait.
+// instead of a box nobody answers, the test picks the server and the waits,
+// and it can kill the updater right after a step of the swap.
 #include <windows.h>
 
 #include <cstdlib>
@@ -15,6 +15,16 @@ namespace vorn2::updater {
 void ApplyTestSeams(UpdaterSettings& settings) {
   if (const char* server = std::getenv("VORN2_DEVSERVER_URL")) settings.updateServer = server;
   if (const char* wait = std::getenv("VORN2_UPDATER_WAIT_MS")) settings.waitForClientMs = std::strtoul(wait, nullptr, 10);
+  if (const char* stall = std::getenv("VORN2_UPDATER_STALL_MS")) settings.stallMs = std::strtoul(stall, nullptr, 10);
+  if (const char* wait = std::getenv("VORN2_UPDATER_NEW_CLIENT_WAIT_MS"))
+    settings.newClientWaitMs = std::strtoul(wait, nullptr, 10);
+  if (const char* step = std::getenv("VORN2_UPDATER_KILL_AFTER")) {
+    std::string killAfter = step;
+    // As a power cut would: no clean-up of any kind.
+    settings.afterStep = [killAfter](const char* done) {
+      if (killAfter == done) TerminateProcess(GetCurrentProcess(), 99);
+    };
+  }
   if (const wchar_t* log = _wgetenv(L"VORN2_UPDATER_MESSAGE_LOG")) {
     std::wstring path = log;
     SetPromptHook([path](const PromptRequest& request) {

@@ -76,14 +76,182 @@ std::optional<unsigned long long> FileSize(const std::wstring& path) {
   return (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
+bool IsFile(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::optional<UpdateManifest> ReadManifest() {
+  std::optional<std::string> text = ReadFileHead(ModuleFolder() + L"update.txt");
+  if (!text) return std::nullopt;
+  return ParseUpdateManifest(*text);
+}
+
+// An update stopped half-way by an older updater (it moved the client aside
+// before the new one was in place) leaves no client: the backup, or a new
+// file that proves to be the published one, takes its place again.
+bool PutBackMissingClient(const std::wstring& client, const std::wstring& backup, const std::wstring& newFile,
+                          const std::optional<UpdateManifest>& manifest, const UpdatePublicKey& publicKey) {
+  if (IsFile(backup) && MoveFileExW(backup.c_str(), client.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
+  if (!manifest || manifest->sha256.empty() || !IsFile(newFile) || !IsSignedBy(*manifest, publicKey)) return false;
+  std::optional<std::string> digest = Sha256OfFile(newFile);
+  return digest && *digest == manifest->sha256 && MoveFileExW(newFile.c_str(), client.c_str(), MOVEFILE_WRITE_THROUGH);
+}
+
+bool DiskHasRoomFor(const std::wstring& folder, unsigned long long bytes) {
+  ULARGE_INTEGER freeToCaller{};
+  // Unknown is not full: the write itself will tell.
+  if (!GetDiskFreeSpaceExW(folder.c_str(), &freeToCaller, nullptr, nullptr)) return true;
+  return freeToCaller.QuadPart >= bytes;
+}
+
+enum class DownloadEnd { Complete, Failed, DiskFull, Cancelled, Stalled };
+
+// The download with its window. The player may close the window, and a
+// server that sends nothing for settings.stallMs is given up; both end the
+// transfer at the next block and count as failures.
+DownloadEnd DownloadNewClient(const std::string& url, const std::wstring& newFile, const std::wstring& folder,
+                              unsigned long long clientSize, const std::string& version,
+                              const UpdaterSettings& settings) {
+  std::int32_t announced = -1;
+  DownloadEnd stoppedFor = DownloadEnd::Complete;
+  ULONGLONG lastByte = GetTickCount64();
+  ProgressWindow progress;
+  CLumDownLoadFile downloader;
+  auto stop = [&](DownloadEnd why) {
+    if (stoppedFor == DownloadEnd::Complete) stoppedFor = why;
+    downloader.StopDownLoad();
+  };
+  auto stalled = [&] { return GetTickCount64() - lastByte >= settings.stallMs; };
+  progress.OnClose = [&] { stop(DownloadEnd::Cancelled); };
+  progress.OnTick = [&] {
+    if (stalled()) stop(DownloadEnd::Stalled);
+  };
+  downloader.Events().QueryFileInfo = [&](std::int32_t total) {
+    announced = total;
+    lastByte = GetTickCount64();
+    progress.SetTotal(total);
+    // The download and the backup of the old client both go beside it.
+    if (!DiskHasRoomFor(folder, static_cast<unsigned long long>(total) + clientSize)) stop(DownloadEnd::DiskFull);
+  };
+  downloader.Events().Loading = [&](std::int32_t received) {
+    // A read that blocked that long was a stall, even if it ended with bytes.
+    if (stalled()) stop(DownloadEnd::Stalled);
+    lastByte = GetTickCount64();
+    progress.SetPosition(received);
+  };
+  progress.Create(W(kCaption) + (version.empty() ? L"" : L" " + W(version)), W(kDownloadingText));
+  bool ok = downloader.DownLoadFile(url, U8(newFile), false, true);
+  if (stoppedFor != DownloadEnd::Complete) return stoppedFor;
+  // The loop compares with the full 64-bit length; the file on disk must
+  // agree with what it counted.
+  std::optional<unsigned long long> size = FileSize(newFile);
+  ok = ok && size && *size == downloader.ReceivedBytes() &&
+       (announced == 0x7fffffff || static_cast<unsigned long long>(announced) == *size);
+  if (ok) return DownloadEnd::Complete;
+  // Less room than the rest of the body needs: the write failed for want of
+  // space, whatever else went wrong.
+  const unsigned long long written = size.value_or(0);
+  if (announced > 0 && written < static_cast<unsigned long long>(announced) &&
+      !DiskHasRoomFor(folder, static_cast<unsigned long long>(announced) - written))
+    return DownloadEnd::DiskFull;
+  return DownloadEnd::Failed;
+}
+
+struct StartedProcess {
+  HANDLE process = nullptr;
+  DWORD id = 0;
+};
+
+StartedProcess StartProgram(const std::wstring& path, const std::wstring& folder) {
+  std::wstring commandLine = L"\"" + path + L"\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi))
+    return {};
+  CloseHandle(pi.hThread);
+  return {pi.hProcess, pi.dwProcessId};
+}
+
+bool HasVisibleWindow(DWORD processId) {
+  struct Search {
+    DWORD id;
+    bool found;
+  } search{processId, false};
+  EnumWindows(
+      [](HWND hwnd, LPARAM lp) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(lp);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(hwnd, &owner);
+        s->found = owner == s->id && IsWindowVisible(hwnd);
+        return !s->found;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// A started client has shown that it runs once it has a visible window; one
+// that ends before that did not start. One still running without a window
+// when the wait is over is taken as started: it may be waiting for the
+// network.
+bool StartedAndRuns(const StartedProcess& started, DWORD waitMs) {
+  const ULONGLONG end = GetTickCount64() + waitMs;
+  while (!HasVisibleWindow(started.id)) {
+    if (WaitForSingleObject(started.process, 100) == WAIT_OBJECT_0) return HasVisibleWindow(started.id);
+    if (GetTickCount64() >= end) return true;
+  }
+  return true;
+}
+
+// After an in-place update the installer's entry names the new version, when
+// it is the entry of this very folder.
+void UpdateUninstallEntry(const std::wstring& installFolder, const std::string& version) {
+  if (version.empty()) return;
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kUninstallKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+    return;
+  wchar_t location[2048] = {};
+  DWORD size = sizeof(location) - sizeof(wchar_t), type = 0;
+  auto trimmed = [](std::wstring folder) {
+    while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
+    return folder;
+  };
+  if (RegQueryValueExW(key, L"InstallLocation", nullptr, &type, reinterpret_cast<BYTE*>(location), &size) ==
+          ERROR_SUCCESS &&
+      type == REG_SZ) {
+    const std::wstring registered = trimmed(std::wstring(location, wcsnlen(location, size / sizeof(wchar_t))));
+    const std::wstring ours = trimmed(installFolder);
+    if (CompareStringOrdinal(registered.c_str(), -1, ours.c_str(), -1, TRUE) == CSTR_EQUAL) {
+      const std::wstring text = W(version);
+      RegSetValueExW(key, L"DisplayVersion", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                     static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    }
+  }
+  RegCloseKey(key);
+}
+
 class WinReplaceFiles : public IReplaceFiles {
  public:
-  explicit WinReplaceFiles(std::wstring folder) : folder_(std::move(folder)) {}
+  WinReplaceFiles(std::wstring folder, std::string newFile, const UpdaterSettings& settings)
+      : folder_(std::move(folder)), newFile_(std::move(newFile)), settings_(settings) {}
 
+  bool Copy(const std::string& from, const std::string& to) override {
+    const std::wstring target = W(to);
+    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    const bool copied = CopyFileW(W(from).c_str(), target.c_str(), FALSE) && FlushToDisk(target) &&
+                        FileSize(W(from)) == FileSize(target);
+    if (copied) Step("backup");
+    return copied;
+  }
   bool Move(const std::string& from, const std::string& to) override {
-    // A virus scanner or the exiting client may hold the file a moment longer.
+    // A virus scanner or the exiting client may hold the file a moment
+    // longer; the target keeps a whole file meanwhile.
     for (int attempt = 0; attempt < 20; ++attempt) {
-      if (MoveFileExW(W(from).c_str(), W(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+      if (MoveFileExW(W(from).c_str(), W(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        if (from == newFile_) Step("replaced");
+        return true;
+      }
       Sleep(250);
     }
     return false;
@@ -94,21 +262,117 @@ class WinReplaceFiles : public IReplaceFiles {
     return DeleteFileW(p.c_str()) != FALSE;
   }
   bool Start(const std::string& path) override {
-    std::wstring commandLine = L"\"" + W(path) + L"\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(W(path).c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(),
-                        &si, &pi))
-      return false;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return true;
+    StartedProcess started = StartProgram(W(path), folder_);
+    if (!started.process) return false;
+    Step("started");
+    const bool runs = StartedAndRuns(started, settings_.newClientWaitMs);
+    CloseHandle(started.process);
+    return runs;
   }
 
  private:
+  void Step(const char* name) {
+    if (settings_.afterStep) settings_.afterStep(name);
+  }
+
   std::wstring folder_;
+  std::string newFile_;
+  const UpdaterSettings& settings_;
 };
+
+// Everything after the client has closed; the caller starts the old client
+// again when this fails.
+int UpdateClosedClient(const UpdaterTarget& target, const std::optional<UpdateManifest>& manifest,
+                       const UpdaterSettings& settings) {
+  const std::wstring client = W(target.clientPath);
+  const std::wstring folder = W(target.installFolder);
+  const std::wstring newFile = client + L".new";
+  if (!FolderTakesNewFiles(newFile)) {
+    Say(kNotWritableMessage);
+    return kNotWritable;
+  }
+  if (!manifest) {
+    Say(kNoManifestMessage);
+    return kNoManifest;
+  }
+  // Nothing is installed that cannot be checked.
+  if (manifest->sha256.empty()) {
+    Say(kNoHashMessage);
+    return kNoManifest;
+  }
+  // Only a version file signed with the operator's key names a client to
+  // fetch: the server, a mirror or an upload cannot choose what is installed.
+  if (!IsSignedBy(*manifest, settings.publicKey)) {
+    Say(kSignatureRefusedMessage);
+    return kSignatureRefused;
+  }
+  // The server knows the client by its published name, whatever the local
+  // copy is called.
+  const std::string url = manifest->url.empty() ? DefaultClientUrl(settings.updateServer) : manifest->url;
+
+  switch (DownloadNewClient(url, newFile, folder, FileSize(client).value_or(0), manifest->version, settings)) {
+    case DownloadEnd::Complete:
+      break;
+    case DownloadEnd::Failed:
+      DeleteFileW(newFile.c_str());
+      Say(kDownloadFailedMessage);
+      return kDownloadFailed;
+    case DownloadEnd::DiskFull:
+      DeleteFileW(newFile.c_str());
+      Say(kDiskFullMessage);
+      return kNotWritable;
+    case DownloadEnd::Cancelled:
+      DeleteFileW(newFile.c_str());
+      Say(kCancelledMessage);
+      return kDownloadFailed;
+    case DownloadEnd::Stalled:
+      DeleteFileW(newFile.c_str());
+      Say(kStalledMessage);
+      return kDownloadFailed;
+  }
+
+  std::optional<std::string> digest = Sha256OfFile(newFile);
+  // The signature covers the hash and the length; the download must match both.
+  if (!digest || *digest != manifest->sha256 || FileSize(newFile) != manifest->length) {
+    DeleteFileW(newFile.c_str());
+    Say(kVerifyFailedMessage);
+    return kVerifyFailed;
+  }
+
+  if (!FlushToDisk(newFile)) {
+    DeleteFileW(newFile.c_str());
+    Say(kNotWritableMessage);
+    return kNotWritable;
+  }
+
+  return kUpdated;
+}
+
+// The player may have started the client again during the download: the
+// swap waits for it to close, as at the start, or leaves it alone.
+bool ClientClosedForTheSwap(const std::wstring& client, const UpdaterSettings& settings) {
+  return WaitForClientToExit(client, settings.waitForClientMs) == ClientState::Free;
+}
+
+int SwapInNewClient(const UpdaterTarget& target, const std::optional<UpdateManifest>& manifest,
+                    const UpdaterSettings& settings) {
+  const std::wstring client = W(target.clientPath);
+  const std::wstring newFile = client + L".new";
+  const std::wstring backup = client + L".old";
+  WinReplaceFiles files(W(target.installFolder), U8(newFile), settings);
+  switch (ReplaceAndRestart(files, target.clientPath, U8(newFile), U8(backup))) {
+    case ReplaceOutcome::Replaced:
+      UpdateUninstallEntry(W(target.installFolder), manifest->version);
+      return kUpdated;
+    case ReplaceOutcome::RestoredOld:
+      Say(kRestoredMessage);
+      return kReplaceFailed;
+    case ReplaceOutcome::OldKeptAsBackup:
+      Say(std::string(kBackupKeptMessage) + U8(backup));
+      return kReplaceFailed;
+  }
+  return kReplaceFailed;
+}
 
 }  // namespace
 
@@ -119,8 +383,13 @@ int RunUpdater(const std::wstring& arguments, const UpdaterSettings& settings) {
     return kBadArguments;
   }
   const std::wstring client = W(target->clientPath);
+  const std::optional<UpdateManifest> manifest = ReadManifest();
 
-  switch (WaitForClientToExit(client, settings.waitForClientMs)) {
+  ClientState state = WaitForClientToExit(client, settings.waitForClientMs);
+  if (state == ClientState::Missing && PutBackMissingClient(client, client + L".old", client + L".new", manifest,
+                                                            settings.publicKey))
+    state = WaitForClientToExit(client, settings.waitForClientMs);
+  switch (state) {
     case ClientState::Free:
       break;
     case ClientState::Missing:
@@ -133,84 +402,22 @@ int RunUpdater(const std::wstring& arguments, const UpdaterSettings& settings) {
       Say(kNotWritableMessage);
       return kNotWritable;
   }
-  const std::wstring newFile = client + L".new";
-  const std::wstring backup = client + L".old";
-  if (!FolderTakesNewFiles(newFile)) {
-    Say(kNotWritableMessage);
-    return kNotWritable;
-  }
 
-  std::optional<std::string> manifestText = ReadFileHead(ModuleFolder() + L"update.txt");
-  if (!manifestText) {
-    Say(kNoManifestMessage);
-    return kNoManifest;
+  int code = UpdateClosedClient(*target, manifest, settings);
+  if (code == kUpdated) {
+    if (!ClientClosedForTheSwap(client, settings)) {
+      DeleteFileW((client + L".new").c_str());
+      Say(kClientBusyMessage);
+      return kClientBusy;  // running again: nothing to start
+    }
+    code = SwapInNewClient(*target, manifest, settings);
   }
-  const UpdateManifest manifest = ParseUpdateManifest(*manifestText);
-  // Nothing is installed that cannot be checked.
-  if (manifest.sha256.empty()) {
-    Say(kNoHashMessage);
-    return kNoManifest;
+  // Whatever failed, the player gets the client they had.
+  if (code != kUpdated) {
+    StartedProcess old = StartProgram(client, W(target->installFolder));
+    if (old.process) CloseHandle(old.process);
   }
-  // Only a version file signed with the operator's key names a client to
-  // fetch: the server, a mirror or an upload cannot choose what is installed.
-  if (!IsSignedBy(manifest, settings.publicKey)) {
-    Say(kSignatureRefusedMessage);
-    WinReplaceFiles(W(target->installFolder)).Start(target->clientPath);
-    return kSignatureRefused;
-  }
-  const std::string url =
-      manifest.url.empty() ? DefaultClientUrl(settings.updateServer, FileNameOf(target->clientPath)) : manifest.url;
-
-  std::int32_t announced = -1;
-  bool ok = false;
-  {
-    ProgressWindow progress;
-    progress.Create(W(kCaption) + (manifest.version.empty() ? L"" : L" " + W(manifest.version)), W(kDownloadingText));
-    CLumDownLoadFile downloader;
-    downloader.Events().QueryFileInfo = [&](std::int32_t total) {
-      announced = total;
-      progress.SetTotal(total);
-    };
-    downloader.Events().Loading = [&](std::int32_t received) { progress.SetPosition(received); };
-    ok = downloader.DownLoadFile(url, U8(newFile), false, true);
-    // The loop compares with the full 64-bit length; the file on disk must
-    // agree with what it counted.
-    std::optional<unsigned long long> size = FileSize(newFile);
-    ok = ok && size && *size == downloader.ReceivedBytes() &&
-         (announced == 0x7fffffff || static_cast<unsigned long long>(announced) == *size);
-  }
-  if (!ok) {
-    DeleteFileW(newFile.c_str());
-    Say(kDownloadFailedMessage);
-    return kDownloadFailed;
-  }
-
-  std::optional<std::string> digest = Sha256OfFile(newFile);
-  // The signature covers the hash and the length; the download must match both.
-  if (!digest || *digest != manifest.sha256 || FileSize(newFile) != manifest.length) {
-    DeleteFileW(newFile.c_str());
-    Say(kVerifyFailedMessage);
-    return kVerifyFailed;
-  }
-
-  if (!FlushToDisk(newFile)) {
-    DeleteFileW(newFile.c_str());
-    Say(kNotWritableMessage);
-    return kNotWritable;
-  }
-
-  WinReplaceFiles files(W(target->installFolder));
-  switch (ReplaceAndRestart(files, target->clientPath, U8(newFile), U8(backup))) {
-    case ReplaceOutcome::Replaced:
-      return kUpdated;
-    case ReplaceOutcome::RestoredOld:
-      Say(kRestoredMessage);
-      return kReplaceFailed;
-    case ReplaceOutcome::OldKeptAsBackup:
-      Say(std::string(kBackupKeptMessage) + U8(backup));
-      return kReplaceFailed;
-  }
-  return kReplaceFailed;
+  return code;
 }
 
 }  // namespace vorn2::updater

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "startup/UpdateSignature.h"
@@ -13,6 +14,14 @@ struct UpdaterSettings {
   std::string updateServer;  // base URL for the default download address
   DWORD waitForClientMs = 30000;
   UpdatePublicKey publicKey{};  // the operator's; built in, never taken from the server
+  // A download that brings no byte for this long ends the update.
+  DWORD stallMs = 60000;
+  // How long a new client has to show a window; one still running after it
+  // counts as started, one that ended before it as not.
+  DWORD newClientWaitMs = 60000;
+  // Called after each step of the swap ("backup", "replaced", "started");
+  // empty in the shipped program.
+  std::function<void(const char* step)> afterStep;
 };
 
 enum ExitCode : int {
@@ -27,8 +36,12 @@ enum ExitCode : int {
   kSignatureRefused = 9,
 };
 
-// Every failure is told to the user (through Prompt) before returning.
+// Every failure is told to the user (through Prompt) before returning. Once
+// the client has closed, a failed update starts the old client again.
 int RunUpdater(const std::wstring& arguments, const UpdaterSettings& settings);
+
+// Where the installer registers the client for Windows' list of programs.
+inline constexpr const wchar_t* kUninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vornhold 2";
 
 // Texts shown by the updater.
 inline constexpr const char* kCaption = "Vornhold 2 客户端更新";
@@ -46,6 +59,11 @@ inline constexpr const char* kDownloadFailedMessage =
 inline constexpr const char* kVerifyFailedMessage = "下载的新版本未通过校验，未更新。原来的客户端保持不变。";
 inline constexpr const char* kSignatureRefusedMessage =
     "新版本的签名未通过校验，未更新。原来的客户端保持不变。";
+inline constexpr const char* kDiskFullMessage =
+    "磁盘空间不足，无法保存新版本。请清理磁盘后重新检查更新。原来的客户端保持不变。";
+inline constexpr const char* kCancelledMessage = "更新已取消，原来的客户端保持不变。";
+inline constexpr const char* kStalledMessage =
+    "下载新版本时服务器长时间没有响应，更新已停止。原来的客户端保持不变。";
 inline constexpr const char* kRestoredMessage = "更新失败，已恢复原来的客户端。";
 inline constexpr const char* kBackupKeptMessage = "更新失败，原来的客户端未能放回原处，已保存为：";
 

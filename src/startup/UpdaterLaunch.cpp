@@ -102,16 +102,15 @@ std::string DefaultClientUrl(std::string_view updateServer, std::string_view cli
 
 ReplaceOutcome ReplaceAndRestart(IReplaceFiles& files, const std::string& clientPath, const std::string& newFile,
                                  const std::string& backupPath) {
-  if (!files.Move(clientPath, backupPath)) {
+  if (!files.Copy(clientPath, backupPath) || !files.Move(newFile, clientPath)) {
     files.Delete(newFile);
-    return ReplaceOutcome::RestoredOld;  // never moved away
+    files.Delete(backupPath);
+    return ReplaceOutcome::RestoredOld;  // never touched
   }
-  if (files.Move(newFile, clientPath) && files.Start(clientPath)) {
+  if (files.Start(clientPath)) {
     files.Delete(backupPath);
     return ReplaceOutcome::Replaced;
   }
-  // The backup replaces whatever now stands at the client's path.
-  files.Delete(newFile);
   return files.Move(backupPath, clientPath) ? ReplaceOutcome::RestoredOld : ReplaceOutcome::OldKeptAsBackup;
 }
 

@@ -35,28 +35,38 @@ struct UpdaterTarget {
 // both paths alike. Nothing for anything else.
 std::optional<UpdaterTarget> ParseUpdaterParameters(std::string_view arguments);
 
+// The name the client is published under on the update server, whatever
+// the local copy is called.
+inline constexpr std::string_view kPublishedClientName = "vorn2.exe";
+
 // Where the new client comes from when the version file names no url=.
-std::string DefaultClientUrl(std::string_view updateServer, std::string_view clientFileName);
+std::string DefaultClientUrl(std::string_view updateServer, std::string_view clientFileName = kPublishedClientName);
 
 // The files the replace step works with.
 class IReplaceFiles {
  public:
   virtual ~IReplaceFiles() = default;
-  // Renames, replacing an existing target; retries are the implementation's.
+  // A complete copy on the disk, or false.
+  virtual bool Copy(const std::string& from, const std::string& to) = 0;
+  // One atomic rename, replacing an existing target; retries are the
+  // implementation's.
   virtual bool Move(const std::string& from, const std::string& to) = 0;
   virtual bool Delete(const std::string& path) = 0;
+  // Starts the program and tells whether it showed that it runs.
   virtual bool Start(const std::string& path) = 0;
 };
 
 enum class ReplaceOutcome {
-  Replaced,         // new client in place and started; backup removed
-  RestoredOld,      // failed; the old client is back in place
+  Replaced,         // new client in place and running; backup removed
+  RestoredOld,      // failed; the old client is in place
   OldKeptAsBackup,  // failed and the old client could not be moved back:
                     // it waits at the backup path
 };
 
-// Old client -> backup, new file -> client, start it, then drop the backup.
-// On any failure the old client goes back to its place.
+// Copy the old client to the backup, then let the new file replace it in one
+// rename, so the client's path never stands empty. The backup goes only
+// once the new client runs; a new client that cannot start is replaced by
+// the backup.
 ReplaceOutcome ReplaceAndRestart(IReplaceFiles& files, const std::string& clientPath, const std::string& newFile,
                                  const std::string& backupPath);
 

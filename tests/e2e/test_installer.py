@@ -27,6 +27,7 @@ WIN_INSTALL = "C:\\users\\%s\\AppData\\Local\\Programs\\Vornhold 2" % USER
 SHORTCUTS = [os.path.join(HOME, "AppData", "Roaming", "Microsoft", "Windows", "Start Menu", "Programs",
                           "Vornhold 2客户端.lnk"), os.path.join(HOME, "Desktop", "Vornhold 2客户端.lnk")]
 TEMP_FILES = [os.path.join(HOME, "Temp", name) for name in ("update.txt", "Update.exe", "vorn2.ico")]
+DUMMY_CLIENT = os.path.join(BUILD, "tests", "win", "update", "DummyClient.exe")
 KEY = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vornhold 2"
 
 
@@ -71,23 +72,32 @@ def window_named(name, timeout):
     return None
 
 
-def installed_clients():
-    """Processes of this prefix running the installed client."""
+def installed_clients(folder=WIN_INSTALL):
+    """Processes of this prefix running the client installed in folder."""
     pids = []
     for pid in filter(str.isdigit, os.listdir("/proc")):
         try:
             mine = ("WINEPREFIX=" + PREFIX).encode() in read("/proc/%s/environ" % pid).split(b"\0")
-            if mine and (WIN_INSTALL + "\\vorn2.exe").encode() in read("/proc/%s/cmdline" % pid):
+            if mine and (folder + "\\vorn2.exe").encode() in read("/proc/%s/cmdline" % pid):
                 pids.append(int(pid))
         except OSError:
             pass
     return pids
 
 
-def end_installed_clients():
-    for pid in installed_clients():
+def end_installed_clients(folder=WIN_INSTALL):
+    for pid in installed_clients(folder):
         os.kill(pid, signal.SIGKILL)
-    return wait_for(lambda: not installed_clients(), 10)
+    return wait_for(lambda: not installed_clients(folder), 10)
+
+
+def with_version_raised(data):
+    """The client's bytes with the last number of its file version raised, as
+    the next build would carry it."""
+    new = bytearray(data)
+    fixed = publish.fixed_info_offset(new)
+    struct.pack_into("<I", new, fixed + 12, struct.unpack_from("<I", new, fixed + 12)[0] + 1)
+    return bytes(new)
 
 
 def wait_for(predicate, timeout):
@@ -143,7 +153,8 @@ class Installer(unittest.TestCase):
         self.assertEqual({k: entry.get(k) for k in ("DisplayName", "DisplayVersion", "InstallLocation")},
                          {"DisplayName": "Vornhold 2客户端", "DisplayVersion": publish.project_version(),
                           "InstallLocation": WIN_INSTALL})
-        self.assertEqual(entry["QuietUninstallString"], '"%s\\uninstall.exe" /S' % WIN_INSTALL)
+        # Run in place, so that its exit code is the real result.
+        self.assertEqual(entry["QuietUninstallString"], '"%s\\uninstall.exe" /S _?=%s' % (WIN_INSTALL, WIN_INSTALL))
         self.assertIsNone(registry("HKLM"), "nothing in the machine's registry")
         for link in SHORTCUTS:
             self.assertIn((WIN_INSTALL + "\\vorn2.exe\0").encode(), read(link), link)
@@ -156,23 +167,25 @@ class Installer(unittest.TestCase):
             self.assertTrue(end_installed_clients())
 
         # The client's files in the temporary folder go too (the version file hidden, as the client keeps it).
-        for path in TEMP_FILES:
-            with open(path, "wb") as f:
-                f.write(b"x")
-        self.assertEqual(run([wine(), "attrib", "+h", "C:\\users\\%s\\Temp\\update.txt" % USER]), 0)
-        # As Windows removes it silently: the registered command. The
-        # uninstaller hands over to a copy of itself and returns at once.
+        self.write_client_temp_files()
+        # As Windows removes it silently: the registered command, whose exit
+        # code is the result. The uninstaller's own file goes once it ended.
         self.assertEqual(run(batch(self.work, entry["QuietUninstallString"])), 0)
         self.assertTrue(wait_for(lambda: not leftovers(), 30), "left: %s" % leftovers())
+
+    def write_client_temp_files(self):
+        shutil.copy(os.path.join(BUILD, "updater", "Update.exe"), TEMP_FILES[1])
+        with open(TEMP_FILES[0], "wb") as f:
+            f.write(publish.version_file_text(publish.project_version()))
+        with open(TEMP_FILES[2], "wb") as f:
+            f.write(b"x")
+        self.assertEqual(run([wine(), "attrib", "+h", "C:\\users\\%s\\Temp\\update.txt" % USER]), 0)
 
     def test_running_client_is_asked_to_close_and_nothing_changes_until_it_is(self):
         client = self.start(WIN_INSTALL + "\\vorn2.exe")
         self.expect_splash_of_installed_client()
         before = {name: os.stat(os.path.join(INSTALL, name)).st_mtime_ns for name in os.listdir(INSTALL)}
-        # A copy run in place of the folder, as the uninstaller runs itself,
-        # so that its exit code is seen.
-        shutil.copy(os.path.join(INSTALL, "uninstall.exe"), self.work)
-        uninstall = '"Z:%s\\uninstall.exe" /S _?=%s' % (self.work.replace("/", "\\"), WIN_INSTALL)
+        uninstall = registry("HKCU")["QuietUninstallString"]
         # Silent: nobody to ask, so nothing changes, exit code 2.
         self.assertEqual(run([wine(), SETUP, "/S"]), 2)
         self.assertEqual(run(batch(self.work, uninstall)), 2)
@@ -190,23 +203,126 @@ class Installer(unittest.TestCase):
         client.kill()
         client.wait()
         self.assertTrue(end_installed_clients())
+        # Held after the uninstaller's check, as a client started then holds
+        # its file: it says so with its own code, and the entry stays.
+        holder = self.start(DUMMY_CLIENT, "/hold", WIN_INSTALL + "\\vorn2.exe")
+        time.sleep(3)
+        self.assertEqual(run(batch(self.work, uninstall)), 5)
+        self.assertTrue(os.path.exists(os.path.join(INSTALL, "vorn2.exe")))
+        self.assertIsNotNone(registry("HKCU"))
+        holder.kill()
+        holder.wait()
         self.assertEqual(run(batch(self.work, uninstall)), 0)
-        self.assertEqual(leftovers(), [])
+        self.assertTrue(wait_for(lambda: not leftovers(), 30), "left: %s" % leftovers())
+
+    def drive(self, letter, size, read_only=False):
+        """A small tmpfs mounted and mapped as a Wine drive; its Linux path."""
+        folder = tempfile.mkdtemp(dir=BUILD)
+        self.addCleanup(os.rmdir, folder)
+        options = "size=%d,mode=0777" % size + (",ro" if read_only else "")
+        if subprocess.run(["mount", "-t", "tmpfs", "-o", options, "tmpfs", folder],
+                          capture_output=True).returncode != 0:
+            self.skipTest("cannot mount a tmpfs here (not root?)")
+        self.addCleanup(subprocess.run, ["umount", "-l", folder])
+        link = os.path.join(PREFIX, "dosdevices", letter + ":")
+        if os.path.lexists(link):
+            os.remove(link)
+        os.symlink(folder, link)
+        self.addCleanup(os.remove, link)
+        return folder
+
+    def test_full_and_read_only_disks_keep_the_installed_client_and_its_entry(self):
+        client, setup_size = read(CLIENT), os.path.getsize(SETUP)
+        # Room for one client and its uninstaller, not for a second client beside them.
+        small = self.drive("r", len(client) * 3 // 2 + setup_size)
+        target, win_target = os.path.join(small, "Vornhold 2"), "R:\\Vornhold 2"
+        self.addCleanup(end_installed_clients, win_target)
+        # /D= unquoted and last, as the installer wants it: through a batch file.
+        install_to = '"Z:%s" /S /D=%s' % (SETUP.replace("/", "\\"), win_target)
+        self.assertEqual(run(batch(self.work, install_to)), 0)
+        # Moved: the copy in the former folder is gone, the entry names the new one.
+        self.assertFalse(os.path.exists(INSTALL))
+        self.assertEqual(registry("HKCU")["InstallLocation"], win_target)
+        old = client[:-8] + b"OLDCLNT!"
+        with open(os.path.join(target, "vorn2.exe"), "wb") as f:
+            f.write(old)
+
+        # An upgrade that does not fit: the old client whole, nothing left beside it.
+        self.assertEqual(run(batch(self.work, install_to)), 3)
+        self.assertEqual(read(os.path.join(target, "vorn2.exe")), old)
+        self.assertEqual(sorted(os.listdir(target)), ["uninstall.exe", "vorn2.exe"])
+
+        # The updater on the same disk says that the disk is full, and keeps the client.
+        served, updater = os.path.join(self.work, "www"), os.path.join(self.work, "updater")
+        self.assertEqual(run([sys.executable, publish.__file__, CLIENT, served, "--variant", "demo"]), 0)
+        port_file = os.path.join(self.work, "port")
+        server = subprocess.Popen([sys.executable, os.path.join(ROOT, "tools", "devserver", "devserver.py"),
+                                   "--port", "0", "--port-file", port_file, "--state-dir", served, "--quiet"])
+        self.addCleanup(lambda: (server.terminate(), server.wait(timeout=10)))
+        self.assertTrue(wait_for(lambda: os.path.exists(port_file) and read(port_file).strip(), 10))
+        os.mkdir(updater)
+        shutil.copy(os.path.join(BUILD, "tests", "win", "update", "UpdateTestBuild.exe"), updater)
+        shutil.copy(os.path.join(served, "gamehome", "vorn2", "update.txt"), updater)
+        log = os.path.join(updater, "messages.txt")
+        env = dict(os.environ, VORN2_DEVSERVER_URL="http://127.0.0.1:%s" % read(port_file).decode().strip(),
+                   VORN2_UPDATER_MESSAGE_LOG="Z:" + log.replace("/", "\\"))
+        code = run([wine(), os.path.join(updater, "UpdateTestBuild.exe"),
+                    "%s|%s\\vorn2.exe" % (win_target, win_target)], env=env)
+        self.assertEqual(code, 8)
+        self.assertIn("磁盘空间不足", read(log).decode("utf-8"))
+        self.assertEqual(read(os.path.join(target, "vorn2.exe")), old)
+        self.assertEqual(sorted(os.listdir(target)), ["uninstall.exe", "vorn2.exe"])
+        end_installed_clients(win_target)  # started again after the failure
+
+        # A read-only disk: nothing installed, and the entry and shortcuts
+        # still name the client that is there.
+        self.drive("s", 1 << 20, read_only=True)
+        self.assertEqual(run(batch(self.work, install_to.replace("R:", "S:"))), 3)
+        self.assertEqual(registry("HKCU")["InstallLocation"], win_target)
+        for link in SHORTCUTS:
+            self.assertIn((win_target + "\\vorn2.exe\0").encode(), read(link), link)
+
+    def test_older_installer_and_a_stale_copy_leave_the_newer_install_alone(self):
+        installed = os.path.join(INSTALL, "vorn2.exe")
+        newer = with_version_raised(read(CLIENT))
+        with open(installed, "wb") as f:
+            f.write(newer)
+        # Silent: refused unless allowed.
+        self.assertEqual(run([wine(), SETUP, "/S"]), 4)
+        self.assertEqual(read(installed), newer)
+        self.assertEqual(run([wine(), SETUP, "/S", "/ALLOWDOWNGRADE"]), 0)
+        self.assertEqual(read(installed), read(CLIENT))
+
+        # A stale copy elsewhere (its uninstaller run in place) removes itself,
+        # but not the live install's entry and shortcuts, nor files in the
+        # temporary folder that are not the client's.
+        stale = os.path.join(self.work, "stale")
+        os.mkdir(stale)
+        shutil.copy(CLIENT, stale)
+        shutil.copy(os.path.join(INSTALL, "uninstall.exe"), self.work)
+        foreign = {TEMP_FILES[0]: b"[other]\r\nversion=9\r\n",
+                   TEMP_FILES[1]: read(DUMMY_CLIENT)}
+        for path, data in foreign.items():
+            with open(path, "wb") as f:
+                f.write(data)
+        stale_win = "Z:" + stale.replace("/", "\\")
+        command = '"Z:%s\\uninstall.exe" /S _?=%s' % (self.work.replace("/", "\\"), stale_win)
+        self.assertEqual(run(batch(self.work, command)), 0)
+        self.assertFalse(os.path.exists(stale))
+        self.assertEqual(registry("HKCU")["InstallLocation"], WIN_INSTALL)
+        self.assertTrue(all(os.path.exists(link) for link in SHORTCUTS))
+        self.assertEqual({path: read(path) for path in foreign}, foreign)
 
     def test_update_published_with_the_tool_replaces_the_installed_client_in_place(self):
         if not port_free(DEMO_PORT):
             self.skipTest("port %d is taken (another worktree?); the demo client asks there" % DEMO_PORT)
-        # The next version: this client with the last number of its file
-        # version raised, as the next build would carry it.
-        new = bytearray(read(CLIENT))
-        fixed = publish.fixed_info_offset(new)
-        struct.pack_into("<I", new, fixed + 12, struct.unpack_from("<I", new, fixed + 12)[0] + 1)
+        new = with_version_raised(read(CLIENT))
         new_client = os.path.join(self.work, "vorn2.exe")
         with open(new_client, "wb") as f:
             f.write(new)
         served = os.path.join(self.work, "www")
         # Signed with the demo key, which the demo build carries.
-        self.assertEqual(run([sys.executable, publish.__file__, new_client, served,
+        self.assertEqual(run([sys.executable, publish.__file__, new_client, served, "--variant", "demo",
                               "--key", os.path.join(ROOT, "keys", "demo-update-key.pem")]), 0)
         server = subprocess.Popen([sys.executable, os.path.join(ROOT, "tools", "devserver", "devserver.py"),
                                    "--port", str(DEMO_PORT), "--state-dir", served, "--quiet"])

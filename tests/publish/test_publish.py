@@ -48,8 +48,9 @@ class BuiltClient(unittest.TestCase):
         self.assertEqual(run_tool("keygen", key).returncode, 0)
         self.assertEqual(os.stat(key).st_mode & 0o777, 0o600)
         self.assertNotEqual(run_tool("keygen", key).returncode, 0)  # never overwritten
+        # This build is the demo variant; a release build needs no --variant.
         result = run_tool(CLIENT, self.out, "--expect-version", version, "--key", key,
-                          "--public-key", key[:-4] + ".pub")
+                          "--public-key", key[:-4] + ".pub", "--variant", "demo")
         self.assertEqual(result.returncode, 0, result.stderr)
         folder = os.path.join(self.out, "gamehome", "vorn2")
         self.assertEqual(sorted(os.listdir(folder)), ["update.txt", "vorn2.exe"])
@@ -77,16 +78,28 @@ class BuiltClient(unittest.TestCase):
         truncated = os.path.join(self.out, "truncated.exe")
         with open(truncated, "wb") as f:
             f.write(client[:4096])
-        updater = os.path.join(ROOT, "build", "windows", "updater", "Update.exe")  # no version resource
+        updater = os.path.join(ROOT, "build", "windows", "updater", "Update.exe")
+        installer = os.path.join(ROOT, "build", "windows", "installer", "vorn2-setup-%s.exe" % version)
+        tour = os.path.join(ROOT, "build", "windows", "tests", "win", "tour", "vorn2-tour.exe")
         target = os.path.join(self.out, "www")
-        for args, message in (((CLIENT, target), "no signing key"),
-                              ((CLIENT, target, "--key", key, "--public-key", other_pub(self.out)), "not the one"),
-                              ((CLIENT, target, "--key", os.path.join(ROOT, "README.md")), "not an unencrypted PEM"),
-                              ((CLIENT, target, "--unsigned", "--expect-version", "0.0.1"), "expected 0.0.1"),
-                              ((os.path.join(ROOT, "README.md"), target, "--unsigned"), "not a Windows program"),
-                              ((updater, target, "--unsigned"), "no resources"),
-                              ((truncated, target, "--unsigned"), "malformed"),
-                              ((CLIENT, target, "--unsigned", "--url", "http://host/x.exe\r\nversion=9"), "url")):
+        readme = os.path.join(ROOT, "README.md")
+        planted = os.path.join(ROOT, "build", "windows", "tests", "win", "update", "PlantedLibrary.dll")
+        cases = [((CLIENT, target, "--variant", "demo"), "no signing key"),
+                 ((CLIENT, target, "--key", key, "--public-key", other_pub(self.out), "--variant", "demo"),
+                  "not the one"),
+                 ((CLIENT, target, "--key", readme), "not an unencrypted PEM"),
+                 ((CLIENT, target, "--unsigned", "--expect-version", "0.0.1", "--variant", "demo"), "expected 0.0.1"),
+                 ((readme, target, "--unsigned"), "not a Windows program"),
+                 ((planted, target, "--unsigned"), "no resources"), ((truncated, target, "--unsigned"), "malformed"),
+                 ((CLIENT, target, "--unsigned", "--url", "http://host/x.exe\r\nversion=9", "--variant", "demo"), "url"),
+                 # A program with a version resource that is not the client's,
+                 # and builds of the client that are not for players.
+                 ((installer, target, "--unsigned"), "not the client: its version resource gives OriginalFilename None"),
+                 ((updater, target, "--unsigned"),
+                  "not the client: its version resource gives OriginalFilename 'Update.exe'"),
+                 ((CLIENT, target, "--unsigned"), "the demo build of the client, not the release build"),
+                 ((tour, target, "--unsigned", "--variant", "demo"), "the tour build of the client, not the demo build")]
+        for args, message in cases:
             with self.subTest(args=args):
                 result = run_tool(*args)
                 self.assertEqual(result.returncode, 1)

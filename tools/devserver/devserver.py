@@ -664,16 +664,19 @@ class Handler(BaseHTTPRequestHandler):
         signer = self.param(params, "key", "demo")
         if signer not in SIGNING_KEYS:
             raise BadRequest("key=%r: expected demo or other" % signer)
+        # url=/__fault/...: the signed address serves the client through a
+        # fault mode, so a signed version file can lead to a broken download.
         with_url = self.param(params, "url", "yes")
-        if with_url not in ("yes", "no"):
-            raise BadRequest("url=%r: expected yes or no" % with_url)
+        if with_url not in ("yes", "no") and not with_url.startswith("/__fault/"):
+            raise BadRequest("url=%r: expected yes, no or /__fault/..." % with_url)
         if not re.fullmatch(r"[0-9A-Za-z._-]+", version):
             raise BadRequest("version=%r: expected [0-9A-Za-z._-]+" % version)
         if not re.fullmatch(r"[0-9A-Za-z._-]+", name) or name in (".", "..", "update.txt"):
             raise BadRequest("name=%r: expected a plain file name" % name)
         state = self.server.state
         state.put(UPDATE_DIR + name, data, guess_type(name))
-        url = "http://%s%s%s" % (self.host(), UPDATE_DIR, name) if with_url == "yes" else None
+        url = {"yes": "http://%s%s%s" % (self.host(), UPDATE_DIR, name), "no": None}.get(
+            with_url, "http://%s%s" % (self.host(), with_url))
         text = publish.version_file_text(version, hashlib.sha256(data).hexdigest(), url, len(data),
                                          SIGNING_KEYS[signer]())
         state.put(UPDATE_PATH, text, TYPES[".txt"])

@@ -2,7 +2,13 @@
 """Writes what the update server serves for a built client.
 
     publish.py CLIENT OUT_DIR (--key PRIVATE_KEY | --unsigned) [--url URL] [--expect-version V]
+                              [--variant VARIANT]
     publish.py keygen OUT
+
+CLIENT must be the client: its version resource names it (original file
+name, internal name, product name, as the build writes them) and the build
+variant, which must be the release build unless --variant names another
+(the tests publish the demo build to the local devserver).
 
 OUT_DIR/gamehome/vorn2/update.txt   the version file: the version read from
                                      CLIENT's version resource, url= when given,
@@ -34,6 +40,10 @@ VERSION_FILE = "update.txt"
 CLIENT_FILE = "vorn2.exe"
 RT_VERSION = 16
 FIXED_INFO_SIGNATURE = 0xFEEF04BD
+# What the build writes into the client's version resource.
+CLIENT_NAMES = (("OriginalFilename", "vorn2.exe"), ("InternalName", "vorn2"), ("ProductName", "Vornhold 2"))
+VARIANT_KEY = "BuildVariant"
+RELEASE_VARIANT = "release"
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 
 _VERSION = re.compile(r"[0-9A-Za-z._-]+")
@@ -143,8 +153,8 @@ def version_file_text(version, sha256=None, url=None, length=None, key=None):
     return "".join(line + "\r\n" for line in lines).encode("ascii")
 
 
-def _fixed_info_offset(data):
-    """File offset of the VS_FIXEDFILEINFO of a PE file's version resource."""
+def _version_info(data):
+    """File offset and size of a PE file's version resource."""
     u16 = lambda off: struct.unpack_from("<H", data, off)[0]
     u32 = lambda off: struct.unpack_from("<I", data, off)[0]
     if data[:2] != b"MZ":
@@ -195,14 +205,72 @@ def _fixed_info_offset(data):
     if target & 0x80000000:
         raise PublishError("malformed resource directory")
     node = base + target
-    info = offset(u32(node))
+    info, size = offset(u32(node)), u32(node + 4)
+    if info + size > len(data):
+        raise PublishError("truncated or malformed Windows program")
+    return info, size
+
+
+def _fixed_info_offset(data):
+    """File offset of the VS_FIXEDFILEINFO of a PE file's version resource."""
+    info, _ = _version_info(data)
     key = "VS_VERSION_INFO\0".encode("utf-16-le")
     if data[info + 6:info + 6 + len(key)] != key:
         raise PublishError("malformed version resource")
     fixed = (info + 6 + len(key) + 3) & ~3
-    if u32(fixed) != FIXED_INFO_SIGNATURE:
+    if struct.unpack_from("<I", data, fixed)[0] != FIXED_INFO_SIGNATURE:
         raise PublishError("malformed version resource")
     return fixed
+
+
+def _version_blocks(data, start, end, depth=0):
+    """(key, value bytes, children) of each block of a version resource
+    between start and end; blocks start on 4-byte boundaries."""
+    blocks = []
+    while start + 6 <= end and depth < 4:
+        length, value_length, kind = struct.unpack_from("<HHH", data, start)
+        if length < 6 or start + length > end:
+            raise PublishError("malformed version resource")
+        stop = start + length
+        key_end = start + 6
+        while key_end + 1 < stop and data[key_end:key_end + 2] != b"\0\0":
+            key_end += 2
+        key = data[start + 6:key_end].decode("utf-16-le", "replace")
+        value_at = (key_end + 2 + 3) & ~3
+        value = data[value_at:min(stop, value_at + value_length * (2 if kind == 1 else 1))]
+        children_at = (value_at + len(value) + 3) & ~3
+        blocks.append((key, value, _version_blocks(data, children_at, stop, depth + 1)))
+        start = (stop + 3) & ~3
+    return blocks
+
+
+def version_strings(data):
+    """The name/value strings of every string table of the version resource."""
+    try:
+        info, size = _version_info(data)
+        strings = {}
+        for key, _, children in _version_blocks(data, info, info + size):
+            for section, _, tables in children:
+                if section != "StringFileInfo":
+                    continue
+                for _, _, entries in tables:
+                    for name, value, _ in entries:
+                        strings.setdefault(name, value.decode("utf-16-le", "replace").split("\0")[0])
+        return strings
+    except (struct.error, IndexError):
+        raise PublishError("truncated or malformed Windows program") from None
+
+
+def check_is_client(data, variant=RELEASE_VARIANT):
+    """Refuses any program but the client of the given build variant."""
+    strings = version_strings(data)
+    for name, expected in CLIENT_NAMES:
+        if strings.get(name) != expected:
+            raise PublishError("not the client: its version resource gives %s %r, the client's is %r"
+                               % (name, strings.get(name), expected))
+    if strings.get(VARIANT_KEY) != variant:
+        raise PublishError("the %s build of the client, not the %s build"
+                           % (strings.get(VARIANT_KEY) or "unknown", variant))
 
 
 def fixed_info_offset(data):
@@ -229,7 +297,7 @@ def project_version(root=ROOT):
     return m.group(1)
 
 
-def publish(client, out_dir, url=None, expect_version=None, key=None, unsigned=False):
+def publish(client, out_dir, url=None, expect_version=None, key=None, unsigned=False, variant=RELEASE_VARIANT):
     """Writes the client and the version file under out_dir, each replaced
     in one step; returns the version file's path. key is the operator's
     private key; without one only an explicit unsigned publish goes ahead
@@ -239,6 +307,7 @@ def publish(client, out_dir, url=None, expect_version=None, key=None, unsigned=F
     with open(client, "rb") as f:
         data = f.read()
     version = client_version(data)
+    check_is_client(data, variant)
     if expect_version is not None and version != expect_version:
         raise PublishError("%s carries version %s, expected %s" % (client, version, expect_version))
     text = version_file_text(version, hashlib.sha256(data).hexdigest(), url, len(data), key)
@@ -284,6 +353,8 @@ def main(argv=None):
     ap.add_argument("--url", help="address of the client for the version file's url= line "
                                   "(default: none; the updater then uses /gamehome/vorn2/vorn2.exe on the update server)")
     ap.add_argument("--expect-version", help="fail unless the client carries this version")
+    ap.add_argument("--variant", default=RELEASE_VARIANT,
+                    help="the build variant the client must be (default: %s)" % RELEASE_VARIANT)
     signing = ap.add_mutually_exclusive_group()
     signing.add_argument("--key", help="the operator's private key (PEM) that signs the version file")
     signing.add_argument("--unsigned", action="store_true",
@@ -298,7 +369,7 @@ def main(argv=None):
                 built = [line.strip().lower() for line in f if not line.startswith("#") and line.strip()]
             if key is None or built != public_key_text(key).splitlines()[1:]:
                 raise PublishError("the signing key is not the one the client checks with (%s)" % args.public_key)
-        path = publish(args.client, args.out_dir, args.url, args.expect_version, key, args.unsigned)
+        path = publish(args.client, args.out_dir, args.url, args.expect_version, key, args.unsigned, args.variant)
     except (PublishError, OSError) as exc:
         sys.stderr.write("publish: %s\n" % exc)
         return 1

@@ -65,20 +65,33 @@ TEST(UpdaterParameters, ParserRejectsAnythingElse) {
 
 TEST(UpdaterDefaults, ClientUrlBesideTheVersionFile) {
   EXPECT_EQ(DefaultClientUrl("http://127.0.0.1:18080", "vorn2.exe"), "http://127.0.0.1:18080/gamehome/vorn2/vorn2.exe");
-  EXPECT_EQ(DefaultClientUrl("https://u.example/", "vorn2.exe"), "https://u.example/gamehome/vorn2/vorn2.exe");
+  // A renamed local copy still asks for the published name.
+  EXPECT_EQ(DefaultClientUrl("https://u.example/"), "https://u.example/gamehome/vorn2/vorn2.exe");
   EXPECT_EQ(ExeNameOf("C:\\a\\vorn2.exe"), "vorn2");
   EXPECT_EQ(FileNameOf("C:\\a\\vorn2.exe"), "vorn2.exe");
 }
 
-// A folder of named files whose operations can be made to fail.
+const std::string kClient = "C:\\g\\vorn2.exe", kNew = "C:\\g\\vorn2.exe.new", kBackup = "C:\\g\\vorn2.exe.old";
+
+// A folder of named files whose operations can be made to fail. It notes
+// whether the client's path was ever empty between two calls.
 class FakeFiles : public IReplaceFiles {
  public:
   std::map<std::string, std::string> files;
   std::set<int> failingCalls;  // 0-based index among all calls
   std::vector<std::string> started;
   int calls = 0;
+  bool clientEverMissing = false;
 
-  bool Fails() { return failingCalls.count(calls++) != 0; }
+  bool Fails() {
+    clientEverMissing = clientEverMissing || !files.count(kClient);
+    return failingCalls.count(calls++) != 0;
+  }
+  bool Copy(const std::string& from, const std::string& to) override {
+    if (Fails() || !files.count(from)) return false;
+    files[to] = files[from];
+    return true;
+  }
   bool Move(const std::string& from, const std::string& to) override {
     if (Fails() || !files.count(from)) return false;
     files[to] = files[from];
@@ -96,8 +109,6 @@ class FakeFiles : public IReplaceFiles {
   }
 };
 
-const std::string kClient = "C:\\g\\vorn2.exe", kNew = "C:\\g\\vorn2.exe.new", kBackup = "C:\\g\\vorn2.exe.old";
-
 TEST(ReplaceAndRestart, HappyPathStartsTheNewClientAndDropsTheBackup) {
   FakeFiles fs;
   fs.files = {{kClient, "old"}, {kNew, "new"}};
@@ -106,10 +117,11 @@ TEST(ReplaceAndRestart, HappyPathStartsTheNewClientAndDropsTheBackup) {
   EXPECT_EQ(fs.started, std::vector<std::string>{"new"});
 }
 
-TEST(ReplaceAndRestart, TheOldClientIsNeverLostWhicheverStepFails) {
-  // Fail each single call in turn (and every pair): afterwards the old client
-  // stands at its path or, if it cannot be moved back, at the backup path;
-  // the backup is gone only when the new client really started.
+TEST(ReplaceAndRestart, TheClientPathIsNeverEmptyAndTheOldClientNeverLostWhicheverStepFails) {
+  // Fail each single call in turn (and every pair): the client's path always
+  // holds a client; afterwards the old one stands there or, if it cannot be
+  // moved back, at the backup path; the backup is gone only when the new
+  // client runs.
   for (int first = 0; first < 6; ++first) {
     for (int second = first; second < 6; ++second) {
       FakeFiles fs;
@@ -117,6 +129,7 @@ TEST(ReplaceAndRestart, TheOldClientIsNeverLostWhicheverStepFails) {
       fs.failingCalls = {first, second};
       ReplaceOutcome r = ReplaceAndRestart(fs, kClient, kNew, kBackup);
       SCOPED_TRACE(testing::Message() << "failing calls " << first << "," << second);
+      EXPECT_FALSE(fs.clientEverMissing || !fs.files.count(kClient));
       switch (r) {
         case ReplaceOutcome::Replaced:
           EXPECT_EQ(fs.files[kClient], "new");
@@ -124,31 +137,35 @@ TEST(ReplaceAndRestart, TheOldClientIsNeverLostWhicheverStepFails) {
           break;
         case ReplaceOutcome::RestoredOld:
           EXPECT_EQ(fs.files[kClient], "old");
-          EXPECT_TRUE(fs.started.empty());
           break;
         case ReplaceOutcome::OldKeptAsBackup:
           EXPECT_EQ(fs.files[kBackup], "old");
-          EXPECT_TRUE(fs.started.empty());
           break;
       }
     }
   }
 }
 
-TEST(ReplaceAndRestart, ClientThatCannotBeMovedIsLeftAlone) {
-  FakeFiles fs;
-  fs.files = {{kClient, "old"}, {kNew, "new"}};
-  fs.failingCalls = {0};
-  EXPECT_EQ(ReplaceAndRestart(fs, kClient, kNew, kBackup), ReplaceOutcome::RestoredOld);
-  EXPECT_EQ(fs.files, (std::map<std::string, std::string>{{kClient, "old"}}));
-}
-
-TEST(ReplaceAndRestart, NewClientThatDoesNotStartIsReplacedByTheBackup) {
-  FakeFiles fs;
-  fs.files = {{kClient, "old"}, {kNew, "new"}};
-  fs.failingCalls = {2};  // Move, Move, Start
-  EXPECT_EQ(ReplaceAndRestart(fs, kClient, kNew, kBackup), ReplaceOutcome::RestoredOld);
-  EXPECT_EQ(fs.files, (std::map<std::string, std::string>{{kClient, "old"}}));
+TEST(ReplaceAndRestart, OutcomeOfEachFailingStep) {
+  struct Case {
+    std::set<int> failing;  // Copy, Move, Start, then Delete or Move back
+    ReplaceOutcome outcome;
+    std::map<std::string, std::string> files;
+  } cases[] = {
+      {{}, ReplaceOutcome::Replaced, {{kClient, "new"}}},
+      {{0}, ReplaceOutcome::RestoredOld, {{kClient, "old"}}},
+      {{1}, ReplaceOutcome::RestoredOld, {{kClient, "old"}}},
+      // The new client would not start: the backup takes its place.
+      {{2}, ReplaceOutcome::RestoredOld, {{kClient, "old"}}},
+      {{2, 3}, ReplaceOutcome::OldKeptAsBackup, {{kClient, "new"}, {kBackup, "old"}}},
+  };
+  for (const Case& c : cases) {
+    FakeFiles fs;
+    fs.files = {{kClient, "old"}, {kNew, "new"}};
+    fs.failingCalls = c.failing;
+    EXPECT_EQ(ReplaceAndRestart(fs, kClient, kNew, kBackup), c.outcome);
+    EXPECT_EQ(fs.files, c.files);
+  }
 }
 
 }  // namespace

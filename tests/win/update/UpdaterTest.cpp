@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "framework/win/Resources.h"
@@ -63,6 +66,7 @@ class Updater : public ::testing::Test {
     SetEnvironmentVariableW(L"VORN2_UPDATER_WAIT_MS", L"10000");
   }
   void TearDown() override {
+    WaitForClientToEnd(client_);
     SetEnvironmentVariableW(L"VORN2_UPDATER_MESSAGE_LOG", nullptr);
     SetEnvironmentVariableW(L"VORN2_UPDATER_WAIT_MS", nullptr);
   }
@@ -93,15 +97,66 @@ class Updater : public ::testing::Test {
   void WriteManifest(const std::string& text) {
     ASSERT_TRUE(test::WriteFileBytes(updaterDir_.File(L"update.txt"), {text.begin(), text.end()}));
   }
+  // The version file for what Publish() stored, without its url= line: the
+  // updater then asks for the published name.
+  std::string ManifestWithoutUrl() { return Publish("&url=no"); }
+  // The published client served through a fault mode of the devserver, at
+  // a signed address.
+  void WriteManifestServedWith(const std::string& fault) {
+    std::string encoded;
+    for (char ch : "/__fault/" + fault) {
+      if (ch == '?' || ch == '&' || ch == '=' || ch == '%') {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, "%%%02X", static_cast<unsigned char>(ch));
+        encoded += hex;
+      } else {
+        encoded += ch;
+      }
+    }
+    WriteManifest(Publish("&url=" + encoded));
+  }
   int RunUpdater(const std::wstring& arguments) {
     return test::RunProcess(L"\"" + updater_ + L"\" " + arguments, 60000);
   }
+  // The updater running while the test acts on its files.
+  PROCESS_INFORMATION StartUpdater(const std::wstring& arguments) {
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    std::wstring commandLine = L"\"" + updater_ + L"\" " + arguments;
+    EXPECT_TRUE(CreateProcessW(updater_.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                               &pi));
+    return pi;
+  }
+  int Finish(PROCESS_INFORMATION pi) {
+    DWORD code = static_cast<DWORD>(-1);
+    if (!test::PumpUntil([&] { return WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; }, 60000))
+      TerminateProcess(pi.hProcess, 1);
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return static_cast<int>(code);
+  }
   std::wstring Arguments() const { return W(UpdaterParameters(U8(client_))); }
-  void ExpectOldClientUntouched() {
+  // A started client holds its file for the second it runs; it is deleted
+  // once that is over, so that its folder can go.
+  static void WaitForClientToEnd(const std::wstring& client) {
+    test::PumpUntil([&] { return DeleteFileW(client.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND; }, 10000);
+  }
+  // Which client ran last: the marker holds its size.
+  bool StartedClientOfSize(std::size_t size) {
+    return test::PumpUntil([&] { return ReadText(client_ + L".started") == std::to_string(size); }, 10000);
+  }
+  // The old client in place and nothing left beside it; after a failure
+  // that came once the client had closed, the old client was started again.
+  void ExpectOldClientUntouched(bool startedAgain = true) {
     EXPECT_EQ(ReadFileBytes(client_), oldBytes_);
     EXPECT_FALSE(test::FileExists(client_ + L".new"));
     EXPECT_FALSE(test::FileExists(client_ + L".old"));
-    EXPECT_FALSE(test::FileExists(client_ + L".started"));
+    if (startedAgain)
+      EXPECT_TRUE(StartedClientOfSize(oldBytes_.size()));
+    else
+      EXPECT_FALSE(test::FileExists(client_ + L".started"));
   }
   void ExpectMessage(const char* text) {
     std::string log = ReadText(messages_);
@@ -115,23 +170,46 @@ class Updater : public ::testing::Test {
   std::vector<unsigned char> oldBytes_, newBytes_;
 };
 
-TEST_F(Updater, ReplacesTheClientAndStartsTheNewOne) {
-  // No url= line: the default address beside the version file is used.
-  WriteManifest(Publish("&url=no"));
-  ASSERT_EQ(HttpRequest("DELETE", base_ + "/__admin/log"), 200);
+// No url= line: the client's published name beside the version file is
+// asked for, whatever the local copy is called, and the new client goes in
+// under the local name. The installer's entry follows the update only when
+// it names this folder.
+TEST_F(Updater, ReplacesTheClientUnderItsLocalNameAndStartsTheNewOne) {
+  const wchar_t* kKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vornhold 2";
+  struct Case {
+    const wchar_t* name;
+    bool entryNamesThisFolder;
+  } cases[] = {{L"vorn2.exe", true}, {L"vorn2 (1).exe", false}, {L"Vorn2.EXE", true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(U8(c.name));
+    test::TempDir install;
+    client_ = install.File(c.name);
+    ASSERT_TRUE(CopyBeside(L"DummyClient.exe", client_));
+    const std::wstring location = c.entryNamesThisFolder ? install.path() + L"\\" : updaterDir_.path();
+    RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"InstallLocation", REG_SZ, location.c_str(),
+                    static_cast<DWORD>((location.size() + 1) * sizeof(wchar_t)));
+    RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"DisplayVersion", REG_SZ, L"1.1.0", sizeof(L"1.1.0"));
+    WriteManifest(ManifestWithoutUrl());
+    ASSERT_EQ(HttpRequest("DELETE", base_ + "/__admin/log"), 200);
 
-  EXPECT_EQ(RunUpdater(Arguments()), 0);
-  EXPECT_EQ(ReadFileBytes(client_), newBytes_);
-  EXPECT_FALSE(test::FileExists(client_ + L".new"));
-  // The new client ran (it reports its own size), then the backup went.
-  // (The marker exists a moment before its text is written.)
-  EXPECT_TRUE(test::PumpUntil([&] { return !ReadText(client_ + L".started").empty(); }, 10000));
-  EXPECT_EQ(ReadText(client_ + L".started"), std::to_string(newBytes_.size()));
-  EXPECT_FALSE(test::FileExists(client_ + L".old"));
-  EXPECT_FALSE(test::FileExists(messages_));
-  std::string log;
-  HttpRequest("GET", base_ + "/__admin/log", "", &log);
-  EXPECT_NE(log.find("GET\t/gamehome/vorn2/vorn2.exe\t"), std::string::npos) << log;
+    EXPECT_EQ(RunUpdater(Arguments()), 0);
+    EXPECT_EQ(ReadFileBytes(client_), newBytes_);
+    EXPECT_FALSE(test::FileExists(client_ + L".new"));
+    // The new client ran (it reports its own size) before the backup went.
+    EXPECT_TRUE(StartedClientOfSize(newBytes_.size()));
+    EXPECT_FALSE(test::FileExists(client_ + L".old"));
+    EXPECT_FALSE(test::FileExists(messages_));
+    std::string log;
+    HttpRequest("GET", base_ + "/__admin/log", "", &log);
+    EXPECT_NE(log.find("GET\t/gamehome/vorn2/vorn2.exe\t"), std::string::npos) << log;
+    wchar_t version[32] = {};
+    DWORD size = sizeof(version);
+    RegGetValueW(HKEY_CURRENT_USER, kKey, L"DisplayVersion", RRF_RT_REG_SZ, nullptr, version, &size);
+    EXPECT_EQ(std::wstring(version), c.entryNamesThisFolder ? L"1.2.0" : L"1.1.0");
+    WaitForClientToEnd(client_);
+  }
+  RegDeleteTreeW(HKEY_CURRENT_USER, kKey);
+  RegDeleteKeyW(HKEY_CURRENT_USER, kKey);
 }
 
 // Whatever in the version file is not as the operator's key signed it, the
@@ -227,15 +305,157 @@ TEST_F(Updater, MissingHashIsRefused) {
   ExpectMessage("sha256");
 }
 
-TEST_F(Updater, TruncatedDownloadLeavesTheOldClient) {
-  // A signed file without an address: the connection is cut on the way.
-  WriteManifest(Publish("&url=no"));
-  SetEnvironmentVariableA("VORN2_DEVSERVER_URL", (base_ + "/__fault/truncate").c_str());
-  int code = RunUpdater(Arguments());
-  SetEnvironmentVariableA("VORN2_DEVSERVER_URL", base_.c_str());
-  EXPECT_EQ(code, 5);
-  ExpectOldClientUntouched();
-  ExpectMessage("下载新版本失败");
+// A cut body, a server that stops sending (the updater's limit is lowered
+// from a minute), and the player closing the progress window all keep the old
+// client and start it again.
+TEST_F(Updater, DownloadThatEndsEarlyLeavesTheOldClient) {
+  struct Case {
+    const char* fault;
+    bool closeWindow;
+    const char* message;
+  } cases[] = {
+      {"truncate/gamehome/vorn2/vorn2.exe", false, "下载新版本失败"},
+      {"slow/gamehome/vorn2/vorn2.exe?piece=8192&delay=3000", false, "长时间没有响应"},
+      {"slow/gamehome/vorn2/vorn2.exe?piece=8192&delay=300", true, "更新已取消"},
+  };
+  SetEnvironmentVariableW(L"VORN2_UPDATER_STALL_MS", L"1500");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fault);
+    WaitForClientToEnd(client_);
+    ASSERT_TRUE(test::WriteFileBytes(client_, oldBytes_));
+    DeleteFileW(messages_.c_str());
+    DeleteFileW((client_ + L".started").c_str());
+    WriteManifestServedWith(c.fault);
+    PROCESS_INFORMATION pi = StartUpdater(Arguments());
+    if (c.closeWindow) {
+      HWND progress = nullptr;
+      EXPECT_TRUE(test::PumpUntil(
+          [&] {
+            progress = FindWindowW(L"Vorn2UpdaterProgress", nullptr);
+            return progress && IsWindowVisible(progress) && test::FileExists(client_ + L".new");
+          },
+          10000));
+      PostMessageW(progress, WM_CLOSE, 0, 0);
+    }
+    EXPECT_EQ(Finish(pi), 5);
+    ExpectOldClientUntouched();
+    ExpectMessage(c.message);
+  }
+  SetEnvironmentVariableW(L"VORN2_UPDATER_STALL_MS", nullptr);
+}
+
+// The swap stopped dead after each of its steps (as by a power cut) leaves a
+// client at its path, old or new, and the next run completes the update. A
+// client lost by an older updater that moved it aside is put back from its
+// backup, or from a download that proves to be the published one. A new
+// file held open for a moment (a virus scanner) only delays the swap.
+TEST_F(Updater, SwapKilledAtAnyStepOrHeldNeverLeavesTheClientPathEmpty) {
+  enum Setup { kKilled, kMovedAside, kOnlyNewLeft, kNewHeld };
+  struct Case {
+    Setup setup;
+    const wchar_t* killAfter;
+    bool newInPlaceAfterKill;
+  } cases[] = {
+      {kKilled, L"backup", false}, {kKilled, L"replaced", true}, {kKilled, L"started", true},
+      {kMovedAside, nullptr, false}, {kOnlyNewLeft, nullptr, false}, {kNewHeld, nullptr, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.setup << " " << (c.killAfter ? U8(c.killAfter) : ""));
+    ASSERT_TRUE(test::WriteFileBytes(client_, oldBytes_));
+    WriteManifest(ManifestWithoutUrl());
+    std::atomic<bool> watching{true}, emptied{false};
+    std::thread watcher;
+    auto watch = [&] {
+      watcher = std::thread([&] {
+        while (watching)
+          if (GetFileAttributesW(client_.c_str()) == INVALID_FILE_ATTRIBUTES) emptied = true;
+      });
+    };
+    if (c.setup == kKilled) {
+      watch();
+      SetEnvironmentVariableW(L"VORN2_UPDATER_KILL_AFTER", c.killAfter);
+      EXPECT_EQ(RunUpdater(Arguments()), 99);
+      SetEnvironmentVariableW(L"VORN2_UPDATER_KILL_AFTER", nullptr);
+      EXPECT_EQ(ReadFileBytes(client_), c.newInPlaceAfterKill ? newBytes_ : oldBytes_);
+    } else if (c.setup == kMovedAside) {
+      ASSERT_TRUE(MoveFileW(client_.c_str(), (client_ + L".old").c_str()));
+      ASSERT_TRUE(test::WriteFileBytes(client_ + L".new", {'x'}));  // a cut download
+    } else if (c.setup == kOnlyNewLeft) {
+      ASSERT_TRUE(MoveFileW(client_.c_str(), (client_ + L".new").c_str()));
+      ASSERT_TRUE(test::WriteFileBytes(client_ + L".new", newBytes_));
+    }
+    if (c.setup == kNewHeld) {
+      WriteManifestServedWith("slow/gamehome/vorn2/vorn2.exe?piece=8192&delay=100");
+      watch();
+    }
+    HANDLE held = INVALID_HANDLE_VALUE;
+    PROCESS_INFORMATION pi = StartUpdater(Arguments());
+    if (c.setup == kNewHeld) {
+      // Held from the middle of the download until two seconds after its end.
+      auto size = [&] {
+        LARGE_INTEGER bytes{};
+        return GetFileSizeEx(held, &bytes) ? bytes.QuadPart : -1;
+      };
+      EXPECT_TRUE(test::PumpUntil(
+          [&] {
+            held = CreateFileW((client_ + L".new").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+            if (held != INVALID_HANDLE_VALUE && size() >= 8192) return true;
+            if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+            held = INVALID_HANDLE_VALUE;
+            return false;
+          },
+          20000));
+      EXPECT_TRUE(test::PumpUntil([&] { return size() == static_cast<LONGLONG>(newBytes_.size()); }, 20000));
+      test::Pump(2000);
+      if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+    }
+    EXPECT_EQ(Finish(pi), 0);
+    watching = false;
+    if (watcher.joinable()) watcher.join();
+    EXPECT_FALSE(emptied);
+    EXPECT_EQ(ReadFileBytes(client_), newBytes_);
+    EXPECT_FALSE(test::FileExists(client_ + L".new"));
+    EXPECT_FALSE(test::FileExists(client_ + L".old"));
+    EXPECT_TRUE(StartedClientOfSize(newBytes_.size()));
+    WaitForClientToEnd(client_);
+  }
+}
+
+// The player starts the client again while the new one downloads: the swap
+// waits for it, as the start did, and then leaves it alone.
+TEST_F(Updater, ClientStartedAgainDuringTheDownloadIsNotReplaced) {
+  WriteManifestServedWith("slow/gamehome/vorn2/vorn2.exe?piece=8192&delay=200");
+  SetEnvironmentVariableW(L"VORN2_UPDATER_WAIT_MS", L"1500");
+  PROCESS_INFORMATION pi = StartUpdater(Arguments());
+  HANDLE hold = INVALID_HANDLE_VALUE;
+  EXPECT_TRUE(test::PumpUntil([&] { return test::FileExists(client_ + L".new"); }, 10000));
+  // Held the way a running image holds its file.
+  hold = CreateFileW(client_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_NE(hold, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(Finish(pi), 3);
+  CloseHandle(hold);
+  ExpectOldClientUntouched(false);
+  ExpectMessage("客户端程序仍在运行");
+}
+
+// A published client that is no program, or one that ends before it shows a
+// window: the old client goes back and is started again.
+TEST_F(Updater, NewClientThatCannotStartIsReplacedByTheOldOne) {
+  std::vector<unsigned char> endsAtOnce = newBytes_;
+  for (char ch : std::string("ENDSNOW!")) endsAtOnce.push_back(static_cast<unsigned char>(ch));
+  std::vector<unsigned char> noProgram(newBytes_.size(), 'x');
+  for (std::vector<unsigned char>* published : {&endsAtOnce, &noProgram}) {
+    ASSERT_TRUE(test::WriteFileBytes(client_, oldBytes_));
+    DeleteFileW(messages_.c_str());
+    DeleteFileW((client_ + L".started").c_str());
+    newBytes_ = *published;
+    WriteManifest(ManifestWithoutUrl());
+    EXPECT_EQ(RunUpdater(Arguments()), 7);
+    ExpectOldClientUntouched();
+    ExpectMessage("已恢复原来的客户端");
+    WaitForClientToEnd(client_);
+  }
 }
 
 TEST_F(Updater, ClientThatNeverExitsIsLeftAsItIs) {
@@ -260,7 +480,7 @@ TEST_F(Updater, ClientThatNeverExitsIsLeftAsItIs) {
   CloseHandle(pi.hProcess);
   EXPECT_EQ(code, 3);
   EXPECT_GE(took, 1400u);  // it did wait
-  ExpectOldClientUntouched();
+  ExpectOldClientUntouched(false);
   ExpectMessage("客户端程序仍在运行");
 }
 
@@ -355,7 +575,7 @@ TEST_F(Updater, BadArgumentsAreRefused) {
     EXPECT_EQ(RunUpdater(args), 2) << U8(args);
     ExpectMessage("参数不正确");
   }
-  ExpectOldClientUntouched();
+  ExpectOldClientUntouched(false);
 }
 
 TEST_F(Updater, BackupThatCannotBeMadeLeavesTheOldClient) {
@@ -368,7 +588,7 @@ TEST_F(Updater, BackupThatCannotBeMadeLeavesTheOldClient) {
   EXPECT_EQ(RunUpdater(Arguments()), 7);
   EXPECT_EQ(ReadFileBytes(client_), oldBytes_);
   EXPECT_FALSE(test::FileExists(client_ + L".new"));
-  EXPECT_FALSE(test::FileExists(client_ + L".started"));
+  EXPECT_TRUE(StartedClientOfSize(oldBytes_.size()));
   ExpectMessage("已恢复原来的客户端");
   DeleteFileW((backup + L"\\x").c_str());
   RemoveDirectoryW(backup.c_str());

@@ -1,4 +1,5 @@
-// Stand-in client for the updater's tests.
+// Stand-in client for the updater's tests: started, it notes its own size
+// beside itself and shows a window for a second.
 #include <windows.h>
 
 #include <string>
@@ -9,6 +10,18 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
   const std::wstring arguments = commandLine ? commandLine : L"";
   if (arguments == L"/stay") {
     Sleep(120000);
+    return 0;
+  }
+  // Holds a file open the way that lets it be written but not deleted, as a
+  // client started after an uninstaller's check holds its image.
+  if (arguments.rfind(L"/hold ", 0) == 0) {
+    std::wstring path = arguments.substr(6);
+    if (path.size() > 1 && path.front() == L'"' && path.back() == L'"') path = path.substr(1, path.size() - 2);
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 1;
+    Sleep(120000);
+    CloseHandle(file);
     return 0;
   }
   // A library by name, the plain way or after the client's first step.
@@ -29,5 +42,28 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
   DWORD written = 0;
   WriteFile(marker, size.data(), static_cast<DWORD>(size.size()), &written, nullptr);
   CloseHandle(marker);
+  // A copy whose file ends with this tag stands for a client that cannot
+  // start: it ends before it shows anything.
+  static const char kEndsAtOnce[] = "ENDSNOW!";
+  const DWORD tagSize = sizeof(kEndsAtOnce) - 1;
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                            nullptr);
+  char tail[sizeof(kEndsAtOnce)] = {};
+  DWORD read = 0;
+  if (file != INVALID_HANDLE_VALUE) {
+    SetFilePointer(file, -static_cast<LONG>(tagSize), nullptr, FILE_END);
+    ReadFile(file, tail, tagSize, &read, nullptr);
+    CloseHandle(file);
+  }
+  if (read == tagSize && std::string(tail, tagSize) == kEndsAtOnce) return 1;
+  // Otherwise it shows a window for a second, as a client that runs.
+  HWND window = CreateWindowExW(0, L"STATIC", L"dummy client", WS_POPUP | WS_VISIBLE, 0, 0, 40, 20, nullptr, nullptr,
+                                nullptr, nullptr);
+  SetTimer(window, 1, 1000, nullptr);
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (msg.message == WM_TIMER) break;
+    DispatchMessageW(&msg);
+  }
   return 0;
 }
