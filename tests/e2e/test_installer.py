@@ -28,6 +28,8 @@ SHORTCUTS = [os.path.join(HOME, "AppData", "Roaming", "Microsoft", "Windows", "S
                           "Vornhold 2客户端.lnk"), os.path.join(HOME, "Desktop", "Vornhold 2客户端.lnk")]
 TEMP_FILES = [os.path.join(HOME, "Temp", name) for name in ("update.txt", "Update.exe", "vorn2.ico")]
 DUMMY_CLIENT = os.path.join(BUILD, "tests", "win", "update", "DummyClient.exe")
+# The demo build carries the demo update key; what the tests publish is signed with it.
+DEMO_KEY = os.path.join(ROOT, "keys", "demo-update-key.pem")
 KEY = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vornhold 2"
 
 
@@ -254,7 +256,8 @@ class Installer(unittest.TestCase):
 
         # The updater on the same disk says that the disk is full, and keeps the client.
         served, updater = os.path.join(self.work, "www"), os.path.join(self.work, "updater")
-        self.assertEqual(run([sys.executable, publish.__file__, CLIENT, served, "--variant", "demo"]), 0)
+        self.assertEqual(run([sys.executable, publish.__file__, CLIENT, served, "--variant", "demo",
+                              "--key", DEMO_KEY]), 0)
         port_file = os.path.join(self.work, "port")
         server = subprocess.Popen([sys.executable, os.path.join(ROOT, "tools", "devserver", "devserver.py"),
                                    "--port", "0", "--port-file", port_file, "--state-dir", served, "--quiet"])
@@ -323,7 +326,7 @@ class Installer(unittest.TestCase):
         served = os.path.join(self.work, "www")
         # Signed with the demo key, which the demo build carries.
         self.assertEqual(run([sys.executable, publish.__file__, new_client, served, "--variant", "demo",
-                              "--key", os.path.join(ROOT, "keys", "demo-update-key.pem")]), 0)
+                              "--key", DEMO_KEY]), 0)
         server = subprocess.Popen([sys.executable, os.path.join(ROOT, "tools", "devserver", "devserver.py"),
                                    "--port", str(DEMO_PORT), "--state-dir", served, "--quiet"])
         self.addCleanup(lambda: (server.terminate(), server.wait(timeout=10)))
