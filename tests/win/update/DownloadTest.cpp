@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,29 @@ TEST_F(Download, OtherStatusAndRefusedConnectionFail) {
   // Nothing listens on port 1.
   EXPECT_FALSE(d_.DownLoadFile("http://127.0.0.1:1/x", Target(L"s.bin"), false, true));
   EXPECT_EQ(log_, std::vector<std::string>{"Complete"});
+}
+
+TEST_F(Download, ServerSilentLongerThanTheStallTimeOutFails) {
+  d_.SetTimeouts({std::chrono::milliseconds(3000), std::chrono::milliseconds(1000)});
+  struct Case {
+    const char* path;
+    bool result;
+    DWORD atMostMs;
+  };
+  const Case cases[] = {
+      {"/__fault/stall/bytes/100", false, 4000},                          // no answer at all
+      {"/bytes/20000?fault=slow&piece=8192&delay=1800", false, 5000},      // silent between blocks
+      {"/bytes/20000?fault=slow&piece=8192&delay=300", true, 5000},        // slow, never silent for long
+  };
+  for (const Case& c : cases) {
+    log_.clear();
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(d_.DownLoadFile(Url(c.path), Target(L"stall.bin"), false, true), c.result) << c.path;
+    EXPECT_LT(GetTickCount() - start, c.atMostMs) << c.path;
+    ASSERT_FALSE(log_.empty()) << c.path;
+    EXPECT_EQ(log_.back(), "Complete") << c.path;
+  }
+  EXPECT_EQ(CLumDownLoadFile().Timeouts().stall, std::chrono::milliseconds(15000)) << "each object its own";
 }
 
 TEST_F(Download, HiddenFileIsCreatedAndReplaced) {
