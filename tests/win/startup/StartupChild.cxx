@@ -5,6 +5,7 @@
 // state to the log and exits with 42.
 #include <windows.h>
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -59,6 +60,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
   LoadFrm form(StartupSettings{server, "http://127.0.0.1:9/home", rest});
   g_form = &form;
+  // Short enough for a test to wait out a server that never answers.
+  form.SetTimeouts({std::chrono::milliseconds(2000), std::chrono::milliseconds(2000)});
   form.BeginCreate();  // as the client does
   if (!form.Create()) {
     Log("create returned");
