@@ -1,10 +1,15 @@
 #include "startup/win/CLumDownLoadFile.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <memory>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "framework/Notify.h"
+#include "framework/win/Handles.h"
 #include "framework/win/SystemLibrary.h"
 #include "framework/win/WinText.h"
 #include "framework/win/Window.h"
@@ -66,7 +71,7 @@ class WinInetSession : public IDownloadSession {
     if (connection_)
       request_ = net_->HttpOpenRequestW(connection_, L"GET", target.c_str(), nullptr, nullptr, nullptr, flags, 0);
     if (request_) SetTimeouts(request_);
-    if (request_ && net_->HttpSendRequestW(request_, nullptr, 0, nullptr, 0)) return true;
+    if (request_ && SendWithinTimeouts()) return true;
     // The loop closes only what it was told is open.
     CloseUrl();
     return false;
@@ -140,6 +145,33 @@ class WinInetSession : public IDownloadSession {
   void PumpPendingMessages() override { vorn2::PumpPendingMessages(); }
 
  private:
+  // Connecting, sending and waiting for the answer's headers, given up after
+  // the two time-outs together. Wine (like some Windows versions) ignores the
+  // connect time-out and waits for the system's, minutes. So the send runs
+  // on a helper that is left behind when it takes too long: closing the
+  // request (CloseUrl) ends its call on Windows, and elsewhere the call ends
+  // on its own later, touching nothing of this session's.
+  bool SendWithinTimeouts() {
+    struct Call {
+      std::atomic<bool> sent{false};
+      UniqueKernelHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    };
+    auto call = std::make_shared<Call>();
+    if (call->done) {
+      try {
+        std::thread([call, net = net_, request = request_] {
+          call->sent = net->HttpSendRequestW(request, nullptr, 0, nullptr, 0) != FALSE;
+          SetEvent(call->done.get());
+        }).detach();
+        const DWORD limit = Milliseconds(timeouts_.connect + timeouts_.stall);
+        return WaitForSingleObject(call->done.get(), limit) == WAIT_OBJECT_0 && call->sent;
+      } catch (const std::system_error&) {
+        // No helper: the send waits as long as the system lets it.
+      }
+    }
+    return net_->HttpSendRequestW(request_, nullptr, 0, nullptr, 0) != FALSE;
+  }
+
   // Without these the system's defaults decide, and a server that takes the
   // request and never answers holds the call for minutes.
   void SetTimeouts(HINTERNET handle) {
