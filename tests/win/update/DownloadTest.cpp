@@ -78,53 +78,37 @@ TEST_F(Download, OtherStatusAndRefusedConnectionFail) {
   EXPECT_EQ(log_, std::vector<std::string>{"Complete"});
 }
 
-// A port that takes no connection: its backlog is full and never accepted,
-// so the system lets further connection attempts wait.
-class FullBacklog {
- public:
-  FullBacklog() {
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
-    listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int size = sizeof(address);
-    bind(listener_, reinterpret_cast<sockaddr*>(&address), size);
-    listen(listener_, 0);
-    getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
-    port_ = ntohs(address.sin_port);
-    for (SOCKET& s : fillers_) {
-      s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-      u_long nonBlocking = 1;
-      ioctlsocket(s, FIONBIO, &nonBlocking);
-      connect(s, reinterpret_cast<sockaddr*>(&address), size);
-    }
-    Sleep(200);
+// A port whose backlog is full and never accepted: the system lets further
+// connection attempts wait. Its sockets go with the process.
+std::string NeverConnectingUrl() {
+  WSADATA data;
+  WSAStartup(MAKEWORD(2, 2), &data);
+  sockaddr_in address{AF_INET, 0, {}, {}};
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int size = sizeof(address);
+  const SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  bind(listener, reinterpret_cast<sockaddr*>(&address), size);
+  listen(listener, 0);
+  getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
+  for (int i = 0; i < 3; ++i) {
+    const SOCKET filler = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    u_long nonBlocking = 1;
+    ioctlsocket(filler, FIONBIO, &nonBlocking);
+    connect(filler, reinterpret_cast<sockaddr*>(&address), size);
   }
-  ~FullBacklog() {
-    for (SOCKET s : fillers_) closesocket(s);
-    closesocket(listener_);
-    WSACleanup();
-  }
-  std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/x"; }
-
- private:
-  SOCKET listener_;
-  SOCKET fillers_[3];
-  int port_ = 0;
-};
+  Sleep(200);
+  return "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/x";
+}
 
 TEST_F(Download, ServerSilentLongerThanATimeOutFails) {
   d_.SetTimeouts({std::chrono::milliseconds(1500), std::chrono::milliseconds(1000)});
-  FullBacklog noConnection;
   struct Case {
     std::string url;
     bool result;
     DWORD atLeastMs, atMostMs;
   };
   const Case cases[] = {
-      {noConnection.Url(), false, 1400, 5000},                                     // never connected
+      {NeverConnectingUrl(), false, 1400, 5000},                                   // never connected
       {Url("/__fault/stall/bytes/100"), false, 900, 4000},                         // no answer at all
       {Url("/bytes/20000?fault=slow&piece=8192&delay=1800"), false, 900, 5000},    // silent between blocks
       {Url("/bytes/20000?fault=slow&piece=8192&delay=300"), true, 800, 5000},      // slow, never silent for long
