@@ -118,6 +118,11 @@ DownloadEnd DownloadNewClient(const std::string& url, const std::wstring& newFil
   ULONGLONG lastByte = GetTickCount64();
   ProgressWindow progress;
   CLumDownLoadFile downloader;
+  // The player watches a progress bar here: a slow server is given the
+  // updater's own, longer patience before a silent read gives up.
+  DownloadTimeouts timeouts;
+  timeouts.stall = std::chrono::milliseconds(settings.stallMs);
+  downloader.SetTimeouts(timeouts);
   auto stop = [&](DownloadEnd why) {
     if (stoppedFor == DownloadEnd::Complete) stoppedFor = why;
     downloader.StopDownLoad();
@@ -143,6 +148,7 @@ DownloadEnd DownloadNewClient(const std::string& url, const std::wstring& newFil
   progress.Create(W(kCaption) + (version.empty() ? L"" : L" " + W(version)), W(kDownloadingText));
   bool ok = downloader.DownLoadFile(url, U8(newFile), false, true);
   if (stoppedFor != DownloadEnd::Complete) return stoppedFor;
+  if (!ok && stalled()) return DownloadEnd::Stalled;  // a read that waited out the limit
   // The loop compares with the full 64-bit length; the file on disk must
   // agree with what it counted.
   std::optional<unsigned long long> size = FileSize(newFile);

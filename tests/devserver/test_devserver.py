@@ -329,6 +329,13 @@ class FaultTests(SharedServerCase):
                 self.assertEqual((body, resp.getheader("Content-Length")), (pattern(2000), "2000"))
                 self.assertTrue(minimum <= elapsed < minimum + 2, elapsed)
 
+    def test_stall_answers_nothing_until_the_hold_ends(self):
+        for path in ("/bytes/10?fault=stall&hold=300", "/__fault/stall/gamehome/vorn2/update.txt?hold=300"):
+            started = time.monotonic()
+            line, _, body, error = self.server.raw(path)
+            self.assertEqual((line, body, error), ("", b"", None), path)
+            self.assertTrue(0.3 <= time.monotonic() - started < 2, path)
+
     def test_huge_announces_large_length_and_streams_pattern(self):
         _, headers, body, _ = self.server.raw("/bytes/10?fault=huge", limit=2 << 20)
         self.assertEqual(headers["content-length"], str(3 * 1024 ** 3))

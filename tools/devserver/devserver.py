@@ -15,6 +15,7 @@ import ipaddress
 import json
 import os
 import re
+import select
 import signal
 import socket
 import socketserver
@@ -59,7 +60,7 @@ TYPES = {
     ".jpg": "image/jpeg", ".jpeg": "image/jpeg", ".bmp": "image/bmp",
 }
 
-DELIVERY_MODES = ("nolength", "truncate", "slow", "reset")
+DELIVERY_MODES = ("nolength", "truncate", "slow", "reset", "stall")
 BODY_MODES = ("404", "huge", "zero", "short")
 TOMBSTONE = object()
 
@@ -372,6 +373,9 @@ class Handler(BaseHTTPRequestHandler):
             raw_path = m.group(2) or "/"
         for value in params.get("fault", []):
             modes += parse_faults(value)
+        if any(name == "stall" for name, _ in modes):
+            self.stall(params)
+            return
         wait = self.int_param(params, "wait", 0, high=600000)
         if wait:
             time.sleep(wait / 1000)
@@ -592,6 +596,19 @@ class Handler(BaseHTTPRequestHandler):
                 self.wfile.write(b"0\r\n\r\n")
         if "reset" in modes:
             self.abort_connection()
+
+    def stall(self, params):
+        """Takes the request and answers nothing, holding the connection open
+        until the client gives up or `hold=` ms have passed."""
+        self.close_connection = True
+        self.note = " [stall]"
+        deadline = time.monotonic() + self.int_param(params, "hold", 600000, high=3600000) / 1000
+        sock = self.connection
+        while time.monotonic() < deadline:
+            readable, _, _ = select.select([sock], [], [], 0.1)
+            if readable and not sock.recv(4096):
+                break
+        self.note += " (client gone)" if time.monotonic() < deadline else " (held)"
 
     def abort_connection(self):
         """Close with SO_LINGER 0 so the peer sees a reset, not an orderly end."""

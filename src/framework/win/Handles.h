@@ -4,7 +4,8 @@
 // - UniqueHandle<Traits>: one handle, closed by its traits' Close when the
 //   owner goes or is reset. Move-only. UniqueIcon, UniqueFont, UniqueBitmap,
 //   UniqueRegion, UniqueMenu, UniquePalette, UniqueBrush, UniqueDC (a memory
-//   context: DeleteDC).
+//   context: DeleteDC), UniqueKernelHandle (events, threads, processes: the
+//   kernel handles whose empty value is null; CloseHandle).
 // - WindowDC: GetDC / ReleaseDC of a window (or of the screen for none).
 // - SelectGuard: an object (or palette) selected into a context, the previous
 //   one selected back when the guard goes. Declare it after the owners of the
@@ -48,6 +49,7 @@ enum class HandleKind {
   GdiplusSession,
   GdiplusObject,  // images and graphics of GDI+
   ComReference,
+  KernelObject,
   Count
 };
 
@@ -137,6 +139,12 @@ struct MemoryDCTraits {
   static void Close(HDC h) noexcept { DeleteDC(h); }
 };
 
+struct KernelObjectTraits {
+  using pointer = HANDLE;
+  static constexpr HandleKind kKind = HandleKind::KernelObject;
+  static void Close(HANDLE h) noexcept { CloseHandle(h); }
+};
+
 using UniqueIcon = UniqueHandle<IconTraits>;
 using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT, HandleKind::Font>>;
 using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP, HandleKind::Bitmap>>;
@@ -145,6 +153,7 @@ using UniquePalette = UniqueHandle<GdiObjectTraits<HPALETTE, HandleKind::Palette
 using UniqueBrush = UniqueHandle<GdiObjectTraits<HBRUSH, HandleKind::Brush>>;
 using UniqueMenu = UniqueHandle<MenuTraits>;
 using UniqueDC = UniqueHandle<MemoryDCTraits>;
+using UniqueKernelHandle = UniqueHandle<KernelObjectTraits>;
 
 // A context borrowed from a window (the screen when the window is null).
 class WindowDC {

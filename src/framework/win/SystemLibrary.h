@@ -34,8 +34,13 @@ HMODULE LoadSystemLibrary(const wchar_t* fileName);
   X(InternetGetConnectedState)     \
   X(InternetOpenW)                 \
   X(InternetOpenUrlW)              \
+  X(InternetCrackUrlW)             \
+  X(InternetConnectW)              \
+  X(HttpOpenRequestW)              \
+  X(HttpSendRequestW)              \
   X(HttpQueryInfoW)                \
   X(InternetReadFile)              \
+  X(InternetSetOptionW)            \
   X(InternetCloseHandle)
 
 // The cache entries; the group functions in a table of their own, since a

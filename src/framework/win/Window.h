@@ -90,4 +90,10 @@ void PumpPendingMessages();
 // Runs messages for the given time (tests and waits).
 void PumpMessagesFor(DWORD milliseconds);
 
+// Waits until `handle` is signalled while answering what other threads and
+// programs send to this thread's windows (a broadcast, a DDE initiate), so
+// none of them waits on us. Posted messages stay queued for the loop: nothing
+// of this program runs out of its order. False when the wait itself failed.
+bool WaitServingSentMessages(HANDLE handle);
+
 }  // namespace vorn2

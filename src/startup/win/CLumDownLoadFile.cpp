@@ -1,10 +1,15 @@
 #include "startup/win/CLumDownLoadFile.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <memory>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "framework/Notify.h"
+#include "framework/win/Handles.h"
 #include "framework/win/SystemLibrary.h"
 #include "framework/win/WinText.h"
 #include "framework/win/Window.h"
@@ -21,8 +26,13 @@ std::uint64_t Micros(LARGE_INTEGER start, LARGE_INTEGER end) {
   return static_cast<std::uint64_t>((end.QuadPart - start.QuadPart) * 1000000 / frequency);
 }
 
+DWORD Milliseconds(std::chrono::milliseconds value) {
+  return static_cast<DWORD>(std::clamp<std::chrono::milliseconds::rep>(value.count(), 1, MAXDWORD));
+}
+
 class WinInetSession : public IDownloadSession {
  public:
+  explicit WinInetSession(const DownloadTimeouts& timeouts) : timeouts_(timeouts) {}
   ~WinInetSession() override {
     CloseTarget();
     CloseUrl();
@@ -33,12 +43,38 @@ class WinInetSession : public IDownloadSession {
     if (!net_) return false;
     // The system's proxy settings, no agent string.
     internet_ = net_->InternetOpenW(nullptr, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-    return internet_ != nullptr;
+    if (!internet_) return false;
+    SetTimeouts(internet_);
+    return true;
   }
+  // The request made step by step rather than with InternetOpenUrl, so that
+  // every handle carries the time-outs: Wine's connection and request
+  // handles do not take them from the internet handle. Redirects are still
+  // followed by the send.
   bool OpenUrl(const std::string& url) override {
+    const std::wstring wide = W(url);
+    URL_COMPONENTSW parts{};
+    parts.dwStructSize = sizeof(parts);
+    parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength = 1;
+    if (!net_->InternetCrackUrlW(wide.c_str(), 0, 0, &parts)) return false;
+    if (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS) return false;
+    const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
+    std::wstring target = std::wstring(parts.lpszUrlPath, parts.dwUrlPathLength) +
+                          std::wstring(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+    if (target.empty() || target[0] != L'/') target.insert(0, 1, L'/');
+    connection_ = net_->InternetConnectW(internet_, host.c_str(), parts.nPort, nullptr, nullptr,
+                                         INTERNET_SERVICE_HTTP, 0, 0);
+    if (connection_) SetTimeouts(connection_);
     // Always from the server, never from the cache.
-    request_ = net_->InternetOpenUrlW(internet_, W(url).c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0);
-    return request_ != nullptr;
+    DWORD flags = INTERNET_FLAG_RELOAD;
+    if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= INTERNET_FLAG_SECURE;
+    if (connection_)
+      request_ = net_->HttpOpenRequestW(connection_, L"GET", target.c_str(), nullptr, nullptr, nullptr, flags, 0);
+    if (request_) SetTimeouts(request_);
+    if (request_ && SendWithinTimeouts()) return true;
+    // The loop closes only what it was told is open.
+    CloseUrl();
+    return false;
   }
   bool QueryStatusCode(std::uint32_t& status) override {
     DWORD code = 0, size = sizeof(code);
@@ -99,6 +135,8 @@ class WinInetSession : public IDownloadSession {
   void CloseUrl() override {
     if (request_) net_->InternetCloseHandle(request_);
     request_ = nullptr;
+    if (connection_) net_->InternetCloseHandle(connection_);
+    connection_ = nullptr;
   }
   void CloseInternet() override {
     if (internet_) net_->InternetCloseHandle(internet_);
@@ -107,8 +145,47 @@ class WinInetSession : public IDownloadSession {
   void PumpPendingMessages() override { vorn2::PumpPendingMessages(); }
 
  private:
+  // Connecting, sending and waiting for the answer's headers, given up after
+  // the two time-outs together. Wine (like some Windows versions) ignores the
+  // connect time-out and waits for the system's, minutes. So the send runs
+  // on a helper that is left behind when it takes too long: closing the
+  // request (CloseUrl) ends its call on Windows, and elsewhere the call ends
+  // on its own later, touching nothing of this session's.
+  bool SendWithinTimeouts() {
+    struct Call {
+      std::atomic<bool> sent{false};
+      UniqueKernelHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    };
+    auto call = std::make_shared<Call>();
+    if (call->done) {
+      try {
+        std::thread([call, net = net_, request = request_] {
+          call->sent = net->HttpSendRequestW(request, nullptr, 0, nullptr, 0) != FALSE;
+          SetEvent(call->done.get());
+        }).detach();
+        const DWORD limit = Milliseconds(timeouts_.connect + timeouts_.stall);
+        return WaitForSingleObject(call->done.get(), limit) == WAIT_OBJECT_0 && call->sent;
+      } catch (const std::system_error&) {
+        // No helper: the send waits as long as the system lets it.
+      }
+    }
+    return net_->HttpSendRequestW(request_, nullptr, 0, nullptr, 0) != FALSE;
+  }
+
+  // Without these the system's defaults decide, and a server that takes the
+  // request and never answers holds the call for minutes.
+  void SetTimeouts(HINTERNET handle) {
+    auto set = [&](DWORD option, DWORD value) { net_->InternetSetOptionW(handle, option, &value, sizeof(value)); };
+    set(INTERNET_OPTION_CONNECT_TIMEOUT, Milliseconds(timeouts_.connect));
+    set(INTERNET_OPTION_CONNECT_RETRIES, 1);
+    set(INTERNET_OPTION_SEND_TIMEOUT, Milliseconds(timeouts_.stall));
+    set(INTERNET_OPTION_RECEIVE_TIMEOUT, Milliseconds(timeouts_.stall));
+  }
+
+  DownloadTimeouts timeouts_;
   const WinInetFunctions* net_ = WinInet();
   HINTERNET internet_ = nullptr;
+  HINTERNET connection_ = nullptr;
   HINTERNET request_ = nullptr;
   HANDLE file_ = nullptr;
   std::vector<unsigned char> ahead_;
@@ -133,7 +210,7 @@ bool CLumDownLoadFile::DownLoadFile(const std::string& strURLFile, const std::st
   events.Complete = [this] {
     Raise(events_.Complete);
   };
-  WinInetSession session;
+  WinInetSession session(timeouts_);
   return loop_.Run(session, strURLFile, strSaveFile, bHidden, bRaiseEvent, events);
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "startup/DownloadLoop.h"
+#include "startup/DownloadTimeouts.h"
 
 namespace vorn2 {
 
@@ -23,12 +24,18 @@ class CLumDownLoadFile {
   bool DownLoadFile(const std::string& strURLFile, const std::string& strSaveFile, bool bHidden, bool bRaiseEvent);
   void StopDownLoad() { loop_.Stop(); }
 
+  // For this object's later calls: a connection not open within `connect`,
+  // or no byte for `stall`, fails the download.
+  void SetTimeouts(const DownloadTimeouts& timeouts) { timeouts_ = timeouts; }
+  const DownloadTimeouts& Timeouts() const { return timeouts_; }
+
   bool Downloading() const { return loop_.Running(); }
   std::uint64_t ReceivedBytes() const { return loop_.Received(); }
 
  private:
   DownloadLoop loop_;
   DownloadEvents events_;
+  DownloadTimeouts timeouts_;
 };
 
 }  // namespace vorn2

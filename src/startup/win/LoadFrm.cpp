@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "framework/win/Prompt.h"
+#include "framework/win/Window.h"
 #include "framework/win/WinText.h"
 #include "resource_ids.h"
 #include "startup/StartupRules.h"
@@ -21,21 +22,48 @@ FormDesign SplashDesign() {
   d.showInTaskbar = false;
   return d;
 }
+
+// The start-up goes on without what the worker failed to bring; a debugger
+// still hears why.
+void TraceAheadFailure(const std::exception_ptr& failure) {
+  std::string what = "an exception of unknown type";
+  try {
+    std::rethrow_exception(failure);
+  } catch (const std::exception& e) {
+    what = e.what();
+  } catch (...) {
+  }
+  OutputDebugStringW((L"vorn2: the start-up worker failed: " + W(what) + L"\n").c_str());
+}
 }  // namespace
 
 LoadFrm::LoadFrm(StartupSettings settings) : Form(SplashDesign()), settings_(std::move(settings)) {}
 
 LoadFrm::~LoadFrm() { WaitForAhead(); }
 
+void LoadFrm::MakeUpdateChecker() {
+  if (!updateChecker_)
+    updateChecker_ = std::make_unique<StartupUpdateChecker>(settings_.updateServer, timeouts_);
+}
+
 void LoadFrm::BeginCreate() {
-  if (ahead_.joinable() || connectedAhead_) return;
-  if (!updateChecker_) updateChecker_ = std::make_unique<StartupUpdateChecker>(settings_.updateServer);
+  if (ahead_.joinable() || connectedAhead_ || aheadFailure_) return;
+  MakeUpdateChecker();
+  aheadDone_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   try {
     ahead_ = std::thread([this] {
-      connectedAhead_ = Startup().isConnected();
-      if (!*connectedAhead_) return;  // the message comes at once, from Create()
-      updateChecker_->Fetch();
-      splashAhead_ = DecodePngResource(IDR_PNG_SPLASH);
+      // Whatever ends the work early goes to the window thread, not to
+      // std::terminate.
+      try {
+        connectedAhead_ = Startup().isConnected();
+        if (*connectedAhead_) {  // offline, the message comes at once, from Create()
+          updateChecker_->Fetch();
+          splashAhead_ = DecodePngResource(IDR_PNG_SPLASH);
+        }
+      } catch (...) {
+        aheadFailure_ = std::current_exception();
+      }
+      if (aheadDone_) SetEvent(aheadDone_.get());
     });
   } catch (const std::system_error&) {
     // No thread: Create() does all of it itself.
@@ -43,7 +71,10 @@ void LoadFrm::BeginCreate() {
 }
 
 void LoadFrm::WaitForAhead() {
-  if (ahead_.joinable()) ahead_.join();
+  if (!ahead_.joinable()) return;
+  if (aheadDone_) WaitServingSentMessages(aheadDone_.get());
+  ahead_.join();
+  aheadDone_.reset();
 }
 
 void LoadFrm::End() {
@@ -53,13 +84,19 @@ void LoadFrm::End() {
 
 bool LoadFrm::Create() {
   WaitForAhead();
-  const bool connected = connectedAhead_ ? *connectedAhead_ : Startup().isConnected();
+  MakeUpdateChecker();
+  if (aheadFailure_) {
+    TraceAheadFailure(aheadFailure_);
+    updateChecker_->FetchFailed();
+  }
+  // A worker that failed before the network check leaves it undecided:
+  // going on is what a failed download would have led to.
+  const bool connected = connectedAhead_ ? *connectedAhead_ : aheadFailure_ || Startup().isConnected();
   if (!connected) {
     Prompt(nullptr, kNetworkMessage, kPromptTitle, MB_ICONEXCLAMATION);
     End();
     return false;
   }
-  if (!updateChecker_) updateChecker_ = std::make_unique<StartupUpdateChecker>(settings_.updateServer);
   updateChecker_->CheckForUpdate();
   if (updateChecker_->UpdaterStarted()) {
     ended_ = true;  // the checker has already ended the process

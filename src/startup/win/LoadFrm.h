@@ -2,6 +2,7 @@
 // switch, and the splash shown while the login page loads hidden.
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -9,6 +10,7 @@
 #include <thread>
 
 #include "framework/win/Form.h"
+#include "framework/win/Handles.h"
 #include "startup/win/PublicData.h"
 #include "startup/win/UpdateCheck.h"
 
@@ -28,8 +30,14 @@ class LoadFrm : public Form {
   // Starts what the creation step waits for (the network check, the version
   // file's download) and the splash picture's decoding on a worker thread,
   // so that they overlap the rest of the process's start. Nothing is shown
-  // or decided there: Create() waits for it and goes on as it would have.
+  // or decided there: Create() waits for it, answering what is sent to this
+  // thread's windows meanwhile, and goes on as it would have. A failure that
+  // ends the worker early counts as a failed download.
   void BeginCreate();
+
+  // The version file's download time-outs, before BeginCreate() or Create();
+  // the client keeps the defaults, tests shorten them.
+  void SetTimeouts(const DownloadTimeouts& timeouts) { timeouts_ = timeouts; }
 
   // The creation step, before the window exists: false when the start-up
   // ended here (offline, or the updater was started). With the real
@@ -54,13 +62,17 @@ class LoadFrm : public Form {
  private:
   void End();
   void WaitForAhead();
+  void MakeUpdateChecker();
   StartupSettings settings_;
+  DownloadTimeouts timeouts_;
   LayeredPicture splash_;
   std::unique_ptr<StartupUpdateChecker> updateChecker_;
   bool ended_ = false;
   // Written by the worker, read only after it has been joined.
   std::optional<bool> connectedAhead_;
   DecodedPng splashAhead_;
+  std::exception_ptr aheadFailure_;
+  UniqueKernelHandle aheadDone_;
   std::thread ahead_;
 };
 

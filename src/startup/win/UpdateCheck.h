@@ -32,10 +32,18 @@ enum class RemoteVersion { Unreachable, NoVersionLine, Same, Different };
 
 class StartupUpdateChecker {
  public:
-  explicit StartupUpdateChecker(std::string updateServer) : updateServer_(std::move(updateServer)) {}
+  explicit StartupUpdateChecker(std::string updateServer, const DownloadTimeouts& timeouts = {})
+      : updateServer_(std::move(updateServer)) {
+    downloader_.SetTimeouts(timeouts);
+  }
   // Downloads and reads the version file, once; shows nothing, so it may run
   // on a worker thread.
   void Fetch();
+  // The fetch could not be made (it failed on the worker): decide as after
+  // a failed download.
+  void FetchFailed() {
+    if (!fetched_) fetched_ = RemoteVersion::Unreachable;
+  }
   // Fetches unless that was done, then decides. Returns when no update is
   // wanted (or nothing could be read); when the user accepts an update it
   // starts the updater and ends the process.
@@ -66,8 +74,10 @@ class IUpdateHost {
 
 class MenuUpdateChecker {
  public:
-  MenuUpdateChecker(std::string updateServer, IUpdateHost& host)
-      : updateServer_(std::move(updateServer)), host_(host) {}
+  MenuUpdateChecker(std::string updateServer, IUpdateHost& host, const DownloadTimeouts& timeouts = {})
+      : updateServer_(std::move(updateServer)), host_(host) {
+    downloader_.SetTimeouts(timeouts);
+  }
   // The menu command: says when the version is current or the server could
   // not be reached; on an accepted update starts the updater and closes the
   // main window through its normal path.

@@ -25,7 +25,8 @@ namespace {
 constexpr int kKinds = static_cast<int>(HandleKind::Count);
 constexpr const char* kKindNames[kKinds] = {"Icon",     "Font",           "Bitmap",        "Region",
                                             "Menu",     "Palette",        "Brush",         "DC",
-                                            "WindowDC", "GdiplusSession", "GdiplusObject", "ComReference"};
+                                            "WindowDC", "GdiplusSession", "GdiplusObject", "ComReference",
+                                            "KernelObject"};
 
 using Counts = std::array<long, kKinds>;
 

@@ -1,10 +1,11 @@
 // Runs the real start-up in its own process for the tests:
-//   startup_child.exe online|offline <log file> <argument string>
+//   startup_child.exe online[@<update server>]|offline <log file> <argument string>
 // The network check, the shell and the message box are replaced; ending the
 // process at once stays real. A start-up that reaches the splash writes its
 // state to the log and exits with 42.
 #include <windows.h>
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -37,7 +38,14 @@ std::string NextToken(std::string& rest) {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   std::string rest = ArgumentsFromCommandLine(U8(GetCommandLineW()));
-  const std::string mode = NextToken(rest);
+  std::string mode = NextToken(rest);
+  // A port nobody listens on unless the test names a server: the update
+  // check finds nothing and goes on.
+  std::string server = "http://127.0.0.1:9";
+  if (const std::size_t at = mode.find('@'); at != std::string::npos) {
+    server = mode.substr(at + 1);
+    mode.resize(at);
+  }
   g_log = W(NextToken(rest));
 
   Startup().isConnected = [mode] { return mode != "offline"; };
@@ -50,9 +58,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     return IDOK;
   });
 
-  // A port nobody listens on: the update check finds nothing and goes on.
-  LoadFrm form(StartupSettings{"http://127.0.0.1:9", "http://127.0.0.1:9/home", rest});
+  LoadFrm form(StartupSettings{server, "http://127.0.0.1:9/home", rest});
   g_form = &form;
+  // Short enough for a test to wait out a server that never answers.
+  form.SetTimeouts({std::chrono::milliseconds(2000), std::chrono::milliseconds(2000)});
   form.BeginCreate();  // as the client does
   if (!form.Create()) {
     Log("create returned");

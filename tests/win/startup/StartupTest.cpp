@@ -3,9 +3,13 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <chrono>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
+#include <thread>
 
+#include "framework/win/Form.h"
 #include "framework/win/Resources.h"
 #include "framework/win/Screen.h"
 #include "framework/win/WinText.h"
@@ -239,6 +243,47 @@ TEST_F(SplashTest, WorkAheadRunsOnAWorkerAndOnlyTheDecisionOnThisThread) {
   EXPECT_EQ(opened[0], GetTempFolder() + L"Update.exe");
 }
 
+TEST_F(SplashTest, BroadcastsAreAnsweredWhileTheWorkerWaitsOnTheServer) {
+  const std::string server = test::DevserverUrl();
+  if (server.empty()) GTEST_SKIP() << "needs the devserver";
+  Form::CreateHiddenOwner();  // a top-level window exists before the wait, as in the client
+  StartupSettings settings = Settings();
+  settings.updateServer = server + "/__fault/stall";
+  LoadFrm splash(settings);
+  splash.SetTimeouts({std::chrono::milliseconds(2000), std::chrono::milliseconds(2000)});
+  splash.BeginCreate();
+  DWORD broadcastMs = 0;
+  std::thread other([&] {
+    Sleep(500);
+    const DWORD start = GetTickCount();
+    SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, 0, SMTO_NORMAL, 5000, nullptr);
+    broadcastMs = GetTickCount() - start;
+  });
+  const DWORD start = GetTickCount();
+  EXPECT_TRUE(splash.Create());
+  const DWORD createMs = GetTickCount() - start;
+  other.join();
+  EXPECT_GE(createMs, 1900u) << "the fetch waited out the stall time-out";
+  EXPECT_LT(broadcastMs, 500u) << "sent at 500 ms into a fetch of " << createMs << " ms";
+}
+
+TEST_F(SplashTest, WorkerFailureGoesOnAsAfterAFailedDownload) {
+  const std::string server = test::DevserverUrl();
+  if (server.empty()) GTEST_SKIP() << "needs the devserver";
+  // A new version waits on the server: fetched after all, it would be asked about.
+  ASSERT_EQ(test::HttpRequest("PUT", server + "/__admin/update.txt", "version=1.2.0\r\n"), 200);
+  Startup().isConnected = []() -> bool { throw std::runtime_error("no network stack"); };
+  test::PromptScript prompts;
+  StartupSettings settings = Settings();
+  settings.updateServer = server;
+  LoadFrm splash(settings);
+  splash.BeginCreate();
+  EXPECT_TRUE(splash.Create());
+  test::HttpRequest("POST", server + "/__admin/reset");
+  EXPECT_TRUE(prompts.asked().empty()) << "neither the network message nor the update question";
+  EXPECT_EQ(ends, 0);
+}
+
 TEST(StartupProcess, OfflineEndsTheProcessAfterTheMessage) {
   ChildRun run = RunChild("offline", "/web");
   EXPECT_EQ(run.exitCode, 0);
@@ -257,6 +302,22 @@ TEST(StartupProcess, OtherArgumentsStartNormallyWithTheSplash) {
     EXPECT_EQ(run.exitCode, 42) << args;
     EXPECT_EQ(run.log, "splash 356x122 visible\n") << args;
   }
+}
+
+TEST(StartupProcess, UpdateServerThatNeverAnswersDelaysTheSplashByTheTimeOutOnly) {
+  const std::string server = test::DevserverUrl();
+  if (server.empty()) GTEST_SKIP() << "needs the devserver";
+  const DWORD start = GetTickCount();
+  ChildRun run = RunChild("online@" + server + "/__fault/stall", "");
+  const DWORD elapsed = GetTickCount() - start;
+  EXPECT_EQ(run.exitCode, 42);
+  EXPECT_EQ(run.log, "splash 356x122 visible\n");
+  // The child's stall time-out is 2 s; the rest is the process's own start.
+  EXPECT_GE(elapsed, 2000u);
+  EXPECT_LT(elapsed, 2000u + 8000u);
+  std::string log;
+  test::HttpRequest("GET", server + "/__admin/log", "", &log);
+  EXPECT_NE(log.find("GET\t/__fault/stall/gamehome/vorn2/update.txt\t"), std::string::npos);
 }
 
 TEST(PublicData, TempFolderIsTheSystemsWithOneTrailingBackslash) {

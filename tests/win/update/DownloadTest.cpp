@@ -1,5 +1,8 @@
+#include <winsock2.h>
+
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -73,6 +76,54 @@ TEST_F(Download, OtherStatusAndRefusedConnectionFail) {
   // Nothing listens on port 1.
   EXPECT_FALSE(d_.DownLoadFile("http://127.0.0.1:1/x", Target(L"s.bin"), false, true));
   EXPECT_EQ(log_, std::vector<std::string>{"Complete"});
+}
+
+// A port whose backlog is full and never accepted: the system lets further
+// connection attempts wait. Its sockets go with the process.
+std::string NeverConnectingUrl() {
+  WSADATA data;
+  WSAStartup(MAKEWORD(2, 2), &data);
+  sockaddr_in address{AF_INET, 0, {}, {}};
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int size = sizeof(address);
+  const SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  bind(listener, reinterpret_cast<sockaddr*>(&address), size);
+  listen(listener, 0);
+  getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
+  for (int i = 0; i < 3; ++i) {
+    const SOCKET filler = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    u_long nonBlocking = 1;
+    ioctlsocket(filler, FIONBIO, &nonBlocking);
+    connect(filler, reinterpret_cast<sockaddr*>(&address), size);
+  }
+  Sleep(200);
+  return "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/x";
+}
+
+TEST_F(Download, ServerSilentLongerThanATimeOutFails) {
+  d_.SetTimeouts({std::chrono::milliseconds(1500), std::chrono::milliseconds(1000)});
+  struct Case {
+    std::string url;
+    bool result;
+    DWORD atLeastMs, atMostMs;
+  };
+  const Case cases[] = {
+      {NeverConnectingUrl(), false, 1400, 5000},                                   // never connected
+      {Url("/__fault/stall/bytes/100"), false, 900, 4000},                         // no answer at all
+      {Url("/bytes/20000?fault=slow&piece=8192&delay=1800"), false, 900, 5000},    // silent between blocks
+      {Url("/bytes/20000?fault=slow&piece=8192&delay=300"), true, 800, 5000},      // slow, never silent for long
+  };
+  for (const Case& c : cases) {
+    log_.clear();
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(d_.DownLoadFile(c.url, Target(L"stall.bin"), false, true), c.result) << c.url;
+    const DWORD elapsed = GetTickCount() - start;
+    EXPECT_GE(elapsed, c.atLeastMs) << c.url;
+    EXPECT_LT(elapsed, c.atMostMs) << c.url;
+    ASSERT_FALSE(log_.empty()) << c.url;
+    EXPECT_EQ(log_.back(), "Complete") << c.url;
+  }
+  EXPECT_EQ(CLumDownLoadFile().Timeouts().stall, std::chrono::milliseconds(15000)) << "each object its own";
 }
 
 TEST_F(Download, HiddenFileIsCreatedAndReplaced) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -194,16 +195,19 @@ TEST_F(UpdateCheck, MenuSameVersionSaysSo) {
 
 TEST_F(UpdateCheck, MenuWithoutAFreshVersionFileReportsTheNetwork) {
   ASSERT_EQ(HttpRequest("DELETE", base_ + "/__admin/update.txt"), 200);
-  ASSERT_TRUE(test::WriteFileBytes(GetTempFolder() + L"update.txt", {'v', 'e', 'r', 's', 'i', 'o', 'n', '=', '9'}));
-  FakeHost host;
-  test::PromptScript prompts;
-  MenuUpdateChecker checker(base_, host);
-  checker.CheckForUpdate();
-  ASSERT_EQ(prompts.asked().size(), 1u);
-  EXPECT_EQ(prompts.asked()[0].text, W(kServerUnreachableMessage));
-  EXPECT_EQ(prompts.asked()[0].type, 0x30u);
-  EXPECT_TRUE(host.calls.empty());
-  EXPECT_TRUE(shell_.empty());
+  // No version file there, and a server that takes the request and never answers.
+  for (const std::string& server : {base_, base_ + "/__fault/stall"}) {
+    ASSERT_TRUE(test::WriteFileBytes(GetTempFolder() + L"update.txt", {'v', 'e', 'r', 's', 'i', 'o', 'n', '=', '9'}));
+    FakeHost host;
+    test::PromptScript prompts;
+    MenuUpdateChecker checker(server, host, {std::chrono::milliseconds(2000), std::chrono::milliseconds(1000)});
+    checker.CheckForUpdate();
+    ASSERT_EQ(prompts.asked().size(), 1u) << server;
+    EXPECT_EQ(prompts.asked()[0].text, W(kServerUnreachableMessage)) << server;
+    EXPECT_EQ(prompts.asked()[0].type, 0x30u);
+    EXPECT_TRUE(host.calls.empty());
+    EXPECT_TRUE(shell_.empty());
+  }
 }
 
 TEST_F(UpdateCheck, MenuNoVersionLineIsSilent) {
