@@ -97,22 +97,30 @@ void WebMainFrm::CreateControls() {
   CreateAt(picLogo_, me, ml::kPicLogo);
   PropertyBag tabDesign;
   tabDesign.Set("TabStyle", static_cast<std::int64_t>(ml::kTabStyle));
+  tabDesign.Set("TabLeftSize", static_cast<std::int64_t>(ml::kTabLeftSize));
+  tabDesign.Set("TabRightSize", static_cast<std::int64_t>(ml::kTabRightSize));
   webuTab_->ReadProperties(tabDesign);
-  CreateAt(*webuTab_, me, ml::kTabStrip);
-  CreateAt(otherUserBtn_, me, ml::kOtherUserBtn);
-  CreateAt(gameSpaceBtn_, me, ml::kGameSpaceBtn);
-  CreateAt(webTool_, me, ml::kWebTool);
-  CreateAt(webMin_, me, ml::kWebMin);
-  CreateAt(webMinMax_, me, ml::kWebMinMax);
-  CreateAt(webClose_, me, ml::kWebClose);
+  // The bar, the strip and the panel overlap: every child clips its
+  // siblings, so each paints only what is its own to show.
+  constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+  CreateAt(*webuTab_, me, ml::kTabStrip, kChild);
+  CreateAt(otherUserBtn_, me, ml::kOtherUserBtn, kChild);
+  CreateAt(gameSpaceBtn_, me, ml::kGameSpaceBtn, kChild);
+  CreateAt(webTool_, me, ml::kWebTool, kChild);
+  CreateAt(webMin_, me, ml::kWebMin, kChild);
+  CreateAt(webMinMax_, me, ml::kWebMinMax, kChild);
+  CreateAt(webClose_, me, ml::kWebClose, kChild);
   pCnt_.CreateTwips(me, 60, ml::kTabStrip.height, ml::kClientWidthTwips - 120,
-                    ml::kClientHeightTwips - ml::kTabStrip.height - 60, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN);
+                    ml::kClientHeightTwips - ml::kTabStrip.height - 60, kChild | WS_CLIPCHILDREN);
   pCnt_.SetBackColor(GetSysColor(COLOR_WINDOW));
 
-  // The title row lies on the bar: the bar clips its siblings and they sit above it.
-  SetWindowLongPtrW(webBForm_.hWnd(), GWL_STYLE, GetWindowLongPtrW(webBForm_.hWnd(), GWL_STYLE) | WS_CLIPSIBLINGS);
+  // The title row lies on the bar and above it; the page lies above the
+  // strip's lowest rows (its background), which it overlaps.
+  for (Control* c : std::initializer_list<Control*>{&webBForm_, &picLogo_}) {
+    SetWindowLongPtrW(c->hWnd(), GWL_STYLE, GetWindowLongPtrW(c->hWnd(), GWL_STYLE) | WS_CLIPSIBLINGS);
+  }
   for (Control* c : std::initializer_list<Control*>{&picLogo_, webuTab_.get(), &otherUserBtn_, &gameSpaceBtn_,
-                                                    &webTool_, &webMin_, &webMinMax_, &webClose_}) {
+                                                    &webTool_, &webMin_, &webMinMax_, &webClose_, &pCnt_}) {
     SetWindowPos(c->hWnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
   webBForm_.SetBackColor("14606046");  // 0x00DEDEDE
@@ -301,11 +309,20 @@ void WebMainFrm::Layout() {
   webMinMax_.MoveLeftTwips(p.webMinMax);
   webMin_.MoveLeftTwips(p.webMin);
   webTool_.MoveLeftTwips(p.webTool);
-  if (p.tabStrip) webuTab_->MoveTwips(p.tabStrip->left, p.tabStrip->top, p.tabStrip->width, p.tabStrip->height);
+  if (p.tabStrip) {
+    // Ends on the link's first pixel, however each edge rounds.
+    const int left = scale.FromTwips(p.tabStrip->left);
+    webuTab_->Move(left, scale.FromTwips(p.tabStrip->top), scale.FromTwips(p.otherUser) - left,
+                   scale.FromTwips(p.tabStrip->height));
+  }
   gameSpaceBtn_.MoveLeftTwips(p.gameSpace);
   otherUserBtn_.MoveLeftTwips(p.otherUser);
   if (p.content.width >= 0 && p.content.height >= 0)
     pCnt_.MoveTwips(p.content.left, p.content.top, p.content.width, p.content.height);
+  // The selected page fills the new panel, and every child is drawn again
+  // over what the frame and the region change left behind.
+  webuTab_->ShowSelectedForm();
+  RedrawWindow(hWnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 void WebMainFrm::RectRgn(HWND lng_hWnd, int right, int bottom, int ellipseWidth, int ellipseHeight) {
