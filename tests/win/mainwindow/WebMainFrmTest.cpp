@@ -3,9 +3,13 @@
 // F10 hot key and the tray clicks, the layout, and every way of closing.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
+#include <map>
 
+#include "controls/iButtonLogic.h"
 #include "controls/win/MsgFrm.h"
+#include "framework/PropertyBag.h"
 #include "framework/win/Screen.h"
 #include "framework/win/WinText.h"
 #include "framework/win/WindowProcHook.h"
@@ -157,6 +161,61 @@ TEST_F(MainWindow, LoginHandsTheGamePageOverAndThePageReportsToItsTab) {
   ResetStartupEnvironment();
 }
 
+TEST_F(MainWindow, EveryControlHoldsTheDesignValuesItIsStoredWith) {
+  ScriptedLogin login(*main);
+  ASSERT_TRUE(login.frm.Load());
+  Open(kGame);
+  MsgFrm dialog(*main);
+  ASSERT_TRUE(dialog.Load());
+  // What each live control writes back, and the colours of the boxes and forms.
+  const auto written = [](const auto& control) {
+    PropertyBag bag;
+    control.WriteProperties(bag);
+    FontDesc font;
+    if (FontDescFromText(bag.ReadString("cFont", ""), font)) {
+      bag.Set("font", font.name + " " + std::to_string(std::lround(font.sizePoints)) + (font.underline ? " u" : ""));
+    }
+    return bag;
+  };
+  const auto colour = [](const Window& w) {
+    PropertyBag bag;
+    bag.Set("BackColor", static_cast<std::int64_t>(w.BackColor()));
+    return bag;
+  };
+  std::map<std::string, PropertyBag> live{
+      {"WebBForm", written(main->WebBForm())},       {"WebuTab", written(main->WebuTab())},
+      {"web_tool", written(main->web_tool())},       {"web_min", written(main->web_min())},
+      {"web_minmax", written(main->web_minmax())},   {"web_close", written(main->web_close())},
+      {"GameSpaceBtn", written(main->GameSpaceBtn())}, {"OtherUserBtn", written(main->OtherUserBtn())},
+      {"pCnt", colour(main->pCnt())},                {"BForm1", written(dialog.BForm1())},
+      {"closebtn", written(dialog.closebtn())},      {"iButton1", written(dialog.iButton1())},
+      {"iButton2", written(dialog.iButton2())},      {"LoginFrm", colour(login.frm)},
+      {"Picture1", colour(login.frm.Picture1())}};
+  const struct {
+    const char* control;
+    const char* key;
+    std::string value;
+  } rows[] = {
+      {"WebBForm", "BackColor", "14606046"},   {"WebBForm", "HasLogo", "True"},
+      {"WebBForm", "Caption", "Vornhold 2"},   {"WebuTab", "TabStyle", "1"},
+      {"WebuTab", "TabLeftSize", "10"},        {"WebuTab", "TabRightSize", "0"},
+      {"web_tool", "BackPicture", "104"},      {"web_min", "BackPicture", "101"},
+      {"web_minmax", "BackPicture", "102"},    {"web_minmax", "Style", "1"},
+      {"web_close", "BackPicture", "103"},     {"GameSpaceBtn", "Caption", "游戏官网"},
+      {"GameSpaceBtn", "font", "宋体 9 u"},    {"GameSpaceBtn", "cForeColor", "16777215"},
+      {"OtherUserBtn", "Caption", "登录其他帐号"}, {"OtherUserBtn", "font", "宋体 9 u"},
+      {"OtherUserBtn", "cForeColor", "16777215"}, {"pCnt", "BackColor", std::to_string(GetSysColor(COLOR_WINDOW))},
+      {"BForm1", "BackColor", "14606046"},     {"BForm1", "Caption", "Vornhold 2客户端"},
+      {"closebtn", "BackPicture", "103"},      {"iButton1", "Caption", "是"},
+      {"iButton2", "Caption", "否"},           {"LoginFrm", "BackColor", "16711422"},
+      {"Picture1", "BackColor", "16711422"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(live.at(row.control).ReadString(row.key, "(absent)"), row.value) << row.control << "." << row.key;
+  }
+  ResetStartupEnvironment();
+}
+
 TEST_F(MainWindow, SetUrlAndDdeSelectAnOpenPageOrAddOne) {
   Open(kGame);
   Open(kGame);
@@ -263,11 +322,41 @@ TEST_F(MainWindow, LayoutFollowsTheWindowAndMinimisingLeavesItAlone) {
   EXPECT_EQ(rc.bottom - rc.top, TwipsToPixelsY(9585));
   EXPECT_FALSE(main->web_minmax().Value());
   EXPECT_EQ(main->WebBForm().frmHwnd(), main->hWnd());  // the bar drags it again
-  const int w = rc.right - rc.left;
   EXPECT_EQ(Rect(main->web_close()).left, TwipsToPixelsX(15540 - 730));
   EXPECT_EQ(Rect(main->WebuTab()).left, TwipsToPixelsX(2300));
-  EXPECT_EQ(Rect(main->WebuTab()).right - Rect(main->WebuTab()).left, w - TwipsToPixelsX(6900));
+  EXPECT_EQ(Rect(main->WebuTab()).right, Rect(main->OtherUserBtn()).left);  // no tab under the link
   EXPECT_EQ(Rect(main->pCnt()).left, 4);
+  // Either way the page fills the new panel, every title-row control shows
+  // its own drawing, and the strip never paints over the page it overlaps.
+  const auto drawnAfter = [&](const char* change) {
+    Pump(300);
+    RECT panel{}, page{};
+    GetClientRect(main->pCnt().hWnd(), &panel);
+    const HWND pageWindow = GetParent(GetParent(views[0]->hWnd()));
+    GetWindowRect(pageWindow, &page);
+    MapWindowPoints(HWND_DESKTOP, main->pCnt().hWnd(), reinterpret_cast<POINT*>(&page), 2);
+    EXPECT_TRUE(EqualRect(&panel, &page)) << change << ": page " << page.right << "x" << page.bottom;
+    main->WebuTab().RedrawAll();
+    const test::ScreenCopy screen;
+    for (iButton* b : {&main->OtherUserBtn(), &main->GameSpaceBtn(), &main->web_tool(), &main->web_min(),
+                       &main->web_minmax(), &main->web_close()}) {
+      RECT r{};
+      GetWindowRect(b->hWnd(), &r);
+      int differ = 0;
+      for (int y = 0; y < r.bottom - r.top; ++y)
+        for (int x = 0; x < r.right - r.left; ++x) differ += screen.At(r.left + x, r.top + y) != b->Surface().Pixel(x, y);
+      EXPECT_EQ(differ, 0) << change << ": " << b->Caption();
+    }
+    RECT box{};
+    GetWindowRect(main->pCnt().hWnd(), &box);
+    const int x = (box.left + box.right) / 2;
+    for (int y = 0; y < 3; ++y) EXPECT_EQ(screen.At(x, box.top + y), screen.At(x, box.top + 10)) << change << y;
+  };
+  drawnAfter("restored");
+  Click(main->web_minmax());
+  ASSERT_TRUE(main->web_minmax().Value());
+  drawnAfter("maximised");
+  Click(main->web_minmax());
   const RECT before = Rect(main->pCnt());
   Click(main->web_min());
   EXPECT_TRUE(IsIconic(main->hWnd()));
