@@ -24,6 +24,9 @@ namespace ml = main_layout;
 constexpr const char* kWindowCaption = "Vornhold 2" "客户端";
 constexpr const char* kTitleCaption = "Vornhold 2";
 constexpr const wchar_t* kDdeTopic = L"WebGameDDE";
+// Posted when the window has been shown: its dialog comes to the front once
+// the window is on screen.
+constexpr UINT kDialogToFrontMessage = WM_APP + 1;
 
 FormDesign MainDesign() {
   FormDesign d;
@@ -284,7 +287,7 @@ void WebMainFrm::MinMaxToggle() {
 }
 
 void WebMainFrm::OnResize() {
-  if (!webuTab_->Exists() || IsIconic(hWnd())) return;
+  if (!webuTab_->Exists() || IsIconic(hWnd()) || restoringHidden_) return;
   Layout();
 }
 
@@ -334,6 +337,46 @@ void WebMainFrm::ToggleVisibility() {
   ::ShowWindow(hWnd(), IsWindowVisible(hWnd()) ? SW_HIDE : SW_SHOW);
 }
 
+void WebMainFrm::TrayClick() {
+  if (!IsLoaded()) return;
+  if (IsIconic(hWnd())) ::ShowWindow(hWnd(), SW_RESTORE);
+  else ToggleVisibility();
+}
+
+void WebMainFrm::DialogToFront() {
+  // Only a window disabled under a dialog of its own has one to bring back.
+  if (!IsLoaded() || !IsWindowVisible(hWnd()) || IsWindowEnabled(hWnd())) return;
+  struct Search {
+    HWND owner;
+    HWND dialog = nullptr;
+  } search{hWnd()};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND w, LPARAM p) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(p);
+        if (GetWindow(w, GW_OWNER) != s->owner || !IsWindowVisible(w) || !IsWindowEnabled(w)) return TRUE;
+        s->dialog = w;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  if (!search.dialog) return;
+  SetWindowPos(search.dialog, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  SetForegroundWindow(search.dialog);
+  SetActiveWindow(search.dialog);
+}
+
+void WebMainFrm::RestoreHidden() {
+  // Only showing takes a window out of the minimised state (its style bit
+  // cannot be cleared): it is shown with an empty region, so nothing of it
+  // reaches the screen, hidden again, then laid out with its own region.
+  restoringHidden_ = true;
+  SetWindowRgn(hWnd(), CreateRectRgn(0, 0, 0, 0), FALSE);
+  ::ShowWindow(hWnd(), SW_SHOWNOACTIVATE);
+  ::ShowWindow(hWnd(), SW_HIDE);
+  restoringHidden_ = false;
+  Layout();
+}
+
 void WebMainFrm::PopupAppMenu() {
   if (IsLoaded()) appmenu_.Popup(hWnd());
 }
@@ -346,17 +389,13 @@ bool WebMainFrm::OnDdeExecute(const std::string& command) {
   if (!IsLoaded() || !url) return false;
   // The window state to normal: un-minimised; hidden by F10 it stays hidden.
   if (IsIconic(hWnd())) {
-    const bool hidden = !IsWindowVisible(hWnd());
-    ::ShowWindow(hWnd(), SW_RESTORE);
-    if (hidden) ::ShowWindow(hWnd(), SW_HIDE);
+    if (IsWindowVisible(hWnd())) ::ShowWindow(hWnd(), SW_RESTORE);
+    else RestoreHidden();
   }
   OpenTabURL(*url);
-  // A tab opened under the exit dialog activates the strip's window: the
-  // question stays in front of it.
-  if (exitDialog_ && exitDialog_->IsLoaded()) {
-    SetWindowPos(exitDialog_->hWnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    SetActiveWindow(exitDialog_->hWnd());
-  }
+  // A tab opened under a dialog activates the strip's window: the dialog
+  // stays in front of it.
+  DialogToFront();
   return true;
 }
 
@@ -432,6 +471,12 @@ void WebMainFrm::OnQueryUnload(bool& cancel, UnloadMode) {
 }
 
 LRESULT WebMainFrm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == kDialogToFrontMessage) {
+    DialogToFront();
+    return 0;
+  }
+  if (msg == WM_WINDOWPOSCHANGED && (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW))
+    PostMessageW(hWnd(), kDialogToFrontMessage, 0, 0);
   if (msg == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE && closeAsked_) {
     // Declined when objStyle reported it: the command stops here.
     closeAsked_ = false;

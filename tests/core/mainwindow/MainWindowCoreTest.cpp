@@ -56,7 +56,7 @@ TEST(MainMessages, HotKeyByItsKeyAndTrayClicksByTheirButton) {
   EXPECT_EQ(DecideMainMessage(kWmHotKey, 1000, 0x00790000, taskbar), MainAction::ToggleVisibility);
   EXPECT_EQ(DecideMainMessage(kWmHotKey, 7, 0x00790000, taskbar), MainAction::ToggleVisibility);
   EXPECT_EQ(DecideMainMessage(kWmHotKey, 1000, 0x00780000, taskbar), MainAction::None);
-  EXPECT_EQ(DecideMainMessage(kTrayCallbackMessage, 1000, kWmLButtonUp, taskbar), MainAction::ToggleVisibility);
+  EXPECT_EQ(DecideMainMessage(kTrayCallbackMessage, 1000, kWmLButtonUp, taskbar), MainAction::TrayClick);
   EXPECT_EQ(DecideMainMessage(kTrayCallbackMessage, 1000, kWmRButtonUp, taskbar), MainAction::PopupMenu);
   EXPECT_EQ(DecideMainMessage(kTrayCallbackMessage, 1000, 0x201, taskbar), MainAction::None);  // button down
   EXPECT_EQ(DecideMainMessage(kTrayCallbackMessage, 1000, 0x200, taskbar), MainAction::None);  // move

@@ -10,6 +10,7 @@
 #include "controls/iButtonLogic.h"
 #include "controls/win/MsgFrm.h"
 #include "framework/PropertyBag.h"
+#include "framework/win/Handles.h"
 #include "framework/win/Screen.h"
 #include "framework/win/WinText.h"
 #include "framework/win/WindowProcHook.h"
@@ -246,11 +247,41 @@ TEST_F(MainWindow, SetUrlAndDdeSelectAnOpenPageOrAddOne) {
   // Not a web address: refused, nothing opens.
   EXPECT_EQ(dde(L"ddeml-a", "javascript:alert(1)"), 1);
   EXPECT_EQ(Count(), 3);
-  // A window hidden by F10 stays hidden.
+  // A window hidden by F10 stays hidden; minimised as well, it gets its
+  // place back without anything of it on screen.
   main->ToggleVisibility();
   EXPECT_EQ(dde(L"raw-aa", "http://game.test/third"), 0);
   EXPECT_FALSE(main->IsVisible());
   EXPECT_EQ(Count(), 4);
+  main->ToggleVisibility();
+  RECT before{}, after{};
+  GetWindowRect(main->hWnd(), &before);
+  ::ShowWindow(main->hWnd(), SW_MINIMIZE);
+  main->ToggleVisibility();
+  ASSERT_FALSE(main->IsVisible());
+  static HWND watched;
+  static int shows;
+  watched = main->hWnd(), shows = 0;
+  const HHOOK hook = SetWindowsHookExW(
+      WH_CALLWNDPROC,
+      [](int code, WPARAM w, LPARAM l) {
+        const auto* m = reinterpret_cast<const CWPSTRUCT*>(l);
+        if (code >= 0 && m->hwnd == watched && m->message == WM_SHOWWINDOW && m->wParam) {
+          const UniqueRegion region(CreateRectRgn(0, 0, 0, 0));
+          shows += GetWindowRgn(watched, region.get()) != NULLREGION;  // shown with something to see
+        }
+        return CallNextHookEx(nullptr, code, w, l);
+      },
+      nullptr, GetCurrentThreadId());
+  EXPECT_EQ(dde(L"raw-ww", "http://game.test/fourth"), 0);
+  UnhookWindowsHookEx(hook);
+  EXPECT_EQ(shows, 0);
+  EXPECT_FALSE(main->IsVisible());
+  EXPECT_FALSE(IsIconic(main->hWnd()));
+  GetWindowRect(main->hWnd(), &after);
+  EXPECT_TRUE(EqualRect(&before, &after)) << after.left << "," << after.top << " " << after.right << "," << after.bottom;
+  EXPECT_EQ(Count(), 5);
+  EXPECT_EQ(Rect(main->pCnt()).right - Rect(main->pCnt()).left, before.right - before.left - 8);  // laid out again
 }
 
 TEST_F(MainWindow, F10AndTrayClicksToggleTheWindowRightClickOpensTheMenu) {
@@ -296,6 +327,11 @@ TEST_F(MainWindow, F10AndTrayClicksToggleTheWindowRightClickOpensTheMenu) {
   EXPECT_FALSE(main->IsVisible());
   SendMessageW(main->hWnd(), kTrayCallbackMessage, kTrayIconId, WM_LBUTTONUP);
   EXPECT_TRUE(main->IsVisible());
+  // Minimised, the click gives the window back.
+  ::ShowWindow(main->hWnd(), SW_MINIMIZE);
+  SendMessageW(main->hWnd(), kTrayCallbackMessage, kTrayIconId, WM_LBUTTONUP);
+  EXPECT_TRUE(main->IsVisible());
+  EXPECT_FALSE(IsIconic(main->hWnd()));
   SetForegroundWindow(main->hWnd());
   key(VK_F10, false);
   EXPECT_TRUE(PumpUntil([&] { return !main->IsVisible(); }, 2000));
@@ -434,6 +470,50 @@ TEST_F(MainWindow, EveryCloseAsksOnceAndOnlyYesEndsIt) {
   Pump(300);
   EXPECT_EQ(DialogAnswer::Shown(), 0);
   EXPECT_FALSE(again.IsLoaded());
+}
+
+TEST_F(MainWindow, TheExitDialogStaysInFrontWhicheverWayTheWindowIsShownAgain) {
+  Open(kGame);
+  static WebMainFrm* shown;
+  static int step;
+  static std::vector<std::string> behind;
+  shown = main.get(), step = 0, behind.clear();
+  const UINT_PTR timer = SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR, DWORD) {
+    MsgFrm* dialog = OpenExitDialog();
+    if (!dialog) return;
+    const HWND me = shown->hWnd();
+    const auto twice = [&](UINT msg, WPARAM w, LPARAM l) {
+      SendMessageW(me, msg, w, l);
+      SendMessageW(me, msg, w, l);
+    };
+    switch (step++) {
+      case 1: twice(WM_HOTKEY, kHotKeyId, MAKELPARAM(0, kVkF10)); return;
+      case 3: twice(kTrayCallbackMessage, kTrayIconId, WM_LBUTTONUP); return;
+      case 5: twice(WM_COMMAND, kMenuHideRestore, 0); return;
+      case 7: shown->OnDdeExecute("http://game.test/under-the-dialog"); return;
+      case 9: Click(dialog->iButton2()); return;
+      default: break;
+    }
+    // Owned by the game window, in front of it on screen and to the system.
+    RECT r{};
+    GetWindowRect(dialog->hWnd(), &r);
+    const POINT inside{r.left + 6, r.top + 40};
+    const test::ScreenCopy screen;
+    if (GetWindow(dialog->hWnd(), GW_OWNER) != me || !IsWindowVisible(me) ||
+        GetAncestor(WindowFromPoint(inside), GA_ROOT) != dialog->hWnd() ||
+        screen.At(inside.x, inside.y) != dialog->Surface().Pixel(6, 40))
+      behind.push_back("after step " + std::to_string(step - 1) + ": owner " +
+                       std::to_string(GetWindow(dialog->hWnd(), GW_OWNER) == me) + " shown " +
+                       std::to_string(IsWindowVisible(me)) + " front " +
+                       std::to_string(GetAncestor(WindowFromPoint(inside), GA_ROOT) == dialog->hWnd()) + " pixel " +
+                       std::to_string(screen.At(inside.x, inside.y) == dialog->Surface().Pixel(6, 40)));
+  });
+  Click(main->web_close());
+  KillTimer(nullptr, timer);
+  EXPECT_EQ(step, 10);
+  EXPECT_EQ(behind, std::vector<std::string>{});
+  EXPECT_TRUE(main->IsLoaded());
+  EXPECT_EQ(Count(), 2);
 }
 
 TEST_F(MainWindow, MenuItemsInOrderWithTheVersionFromTheVersionResource) {
