@@ -208,6 +208,7 @@ void WebMainFrm::OnLoad() {
   SetCaption(kWindowCaption);
 
   objStyle_ = std::make_unique<cSetStyle>();
+  layoutDpi_ = Scale().Dpi();
   SetAutoRedraw(true);
   objStyle_->objForm(this);
   objStyle_->SetWindowStyle(me);
@@ -263,7 +264,11 @@ void WebMainFrm::OnDpiChanged() {
   SetIcons();
   // The window keeps its state: filling the work area, or where and as
   // large as the system suggests (its size scaled by the change).
-  if (objStyle_ && objStyle_->Filled()) objStyle_->RefillIfFilled();
+  const int fromDpi = std::exchange(layoutDpi_, Scale().Dpi());
+  if (objStyle_ && objStyle_->Filled()) {
+    objStyle_->ScaleSaved(fromDpi, layoutDpi_);
+    objStyle_->RefillIfFilled();
+  }
   else if (const RECT* r = SuggestedRect()) {
     SetWindowPos(hWnd(), nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
                  SWP_NOZORDER | SWP_NOACTIVATE);

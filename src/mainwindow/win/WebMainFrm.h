@@ -144,6 +144,7 @@ class WebMainFrm : public Form, public IGameWindow, public IMsgHost, private IUp
   UniqueIcon smallIcon_;
   UniqueIcon bigIcon_;
   UniqueIcon trayIcon_;
+  int layoutDpi_ = 96;            // the dpi the saved restore bounds were made at
   bool restoringHidden_ = false;  // RestoreHidden: the region stays empty until hidden
   bool closeAsked_ = false;       // the system close command's first report was answered
   bool endAfterClose_ = false;    // the updater started under the exit dialog: the process ends with the window
