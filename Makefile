@@ -1,6 +1,6 @@
 # The two commands of this project; both install what is missing first.
 # make open URL=...: a page for the client make run started, by DDE.
-.PHONY: run open test tour bench release fuzz native windows clean
+.PHONY: run open test tour soak bench release fuzz native windows clean
 
 run:
 	@scripts/run.sh
@@ -14,6 +14,11 @@ test:
 # The whole run with stand-in pages, screenshot by screenshot (build/tour/).
 tour:
 	@scripts/tour.sh
+
+# Weighted random operations on the tour build from a printed seed
+# (SOAK_OPS operations, default 2000; SOAK_SEED repeats a run).
+soak:
+	@scripts/soak.sh
 
 bench:
 	@scripts/bench.sh

@@ -8,10 +8,10 @@ Placement PlaceControls(int windowWidth, int clientWidth, int clientHeight, int 
   p.webMinMax = windowWidth - 1105;
   p.webMin = windowWidth - 1465;
   p.webTool = windowWidth - 1825;
-  const int tabWidth = clientWidth - 6900;
-  if (tabWidth >= 0) p.tabStrip = TwipsRect{kTabStrip.left, kTabStrip.top, tabWidth, tabHeight};
   p.gameSpace = clientWidth - 3300;
   p.otherUser = clientWidth - 4850;
+  const int tabWidth = p.otherUser - kTabStrip.left;
+  if (tabWidth >= 0) p.tabStrip = TwipsRect{kTabStrip.left, kTabStrip.top, tabWidth, tabHeight};
   p.content = TwipsRect{60, tabHeight, clientWidth - 120, clientHeight - tabHeight - 60};
   return p;
 }

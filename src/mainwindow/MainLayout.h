@@ -25,12 +25,16 @@ inline constexpr TwipsRect kWebMinMax{0, 15, 375, 270};
 inline constexpr TwipsRect kWebClose{0, 15, 645, 270};
 inline constexpr TwipsRect kTabStrip{2300, 45, 8640, 480};
 inline constexpr int kTabStyle = 1;  // the rounded tabs, 32 px high
+// The strip's free bands (96-dpi pixels) as the window stores them.
+inline constexpr int kTabLeftSize = 10;
+inline constexpr int kTabRightSize = 0;
 // Corner ellipse of the window region, pixels.
 inline constexpr int kCornerEllipse = 6;
 
 struct Placement {
   int webClose = 0, webMinMax = 0, webMin = 0, webTool = 0;  // lefts
   // Absent when the width would be negative: the strip keeps its place.
+  // It ends where OtherUserBtn begins, so no tab lies under the link.
   std::optional<TwipsRect> tabStrip;
   int gameSpace = 0, otherUser = 0;  // lefts
   TwipsRect content{};               // pCnt

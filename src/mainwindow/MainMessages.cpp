@@ -9,7 +9,7 @@ MainAction DecideMainMessage(std::uint32_t uMsg, std::uintptr_t, std::intptr_t l
   }
   if (uMsg == kTrayCallbackMessage) {
     const auto mouse = static_cast<std::uint32_t>(lParam & 0xFFFF);
-    if (mouse == kWmLButtonUp) return MainAction::ToggleVisibility;
+    if (mouse == kWmLButtonUp) return MainAction::TrayClick;
     if (mouse == kWmRButtonUp) return MainAction::PopupMenu;
     return MainAction::None;
   }

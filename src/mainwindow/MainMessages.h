@@ -17,7 +17,8 @@ inline constexpr std::uint32_t kVkF10 = 0x79;
 
 enum class MainAction {
   None,
-  ToggleVisibility,  // F10, or a left click on the tray icon
+  ToggleVisibility,  // F10
+  TrayClick,         // a left click on the tray icon: toggles, or restores a minimised window
   PopupMenu,         // a right click on the tray icon
   RestoreTrayIcon,   // the taskbar was created again (Explorer restarted)
 };

@@ -211,6 +211,10 @@ void TabStripCore::MouseDown(std::int16_t Button, std::int16_t Shift, float X, f
     const TabHit hit = HitTest(X, Y);
     h = hit.index;
     if (h >= 0 && h < m_TabItems->Count()) {
+      // The press is hit-tested where it happens: tabs may have slid under
+      // a pointer that has not moved since, so the last move's hover is stale.
+      if (h != m_lHotIndex || !hit.onClose) m_lHotState = 0;
+      m_lHotIndex = h;
       if (h != m_Selected && !hit.onClose) {
         m_Selected = h;
         ShowSelectedForm();

@@ -1,5 +1,7 @@
 #include "winplumbing/SetStyleCore.h"
 
+#include <cmath>
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -152,6 +154,15 @@ void SetStyleCore::EndDrag(bool move) {
 
 void SetStyleCore::RefillIfFilled() {
   if (filled_ && !host_.IsMinimised()) Fill();
+}
+
+void SetStyleCore::ScaleSaved(int fromDpi, int toDpi) {
+  if (!filled_ || fromDpi <= 0 || toDpi <= 0 || fromDpi == toDpi) return;
+  const auto scaled = [&](int twips) {
+    return static_cast<int>(std::llround(static_cast<double>(twips) * toDpi / fromDpi));
+  };
+  saved_.width = scaled(saved_.width);
+  saved_.height = scaled(saved_.height);
 }
 
 void SetStyleCore::Fill() {

@@ -83,6 +83,9 @@ class SetStyleCore {
   // Fills the work area again when the window fills it (not minimised): the
   // screen's measures changed.
   void RefillIfFilled();
+  // The window's dpi changed while it fills the work area: the bounds a
+  // restore returns to take the new factor (their place stays).
+  void ScaleSaved(int fromDpi, int toDpi);
 
   bool Filled() const { return filled_; }
   bool Dragging() const { return dragging_; }

@@ -499,6 +499,9 @@ class Harness {
       const RefHit hit = RefHitTest(x, y);
       h = hit.index;
       if (h >= 0 && h < Count()) {
+        // The press takes the hover from its own hit.
+        if (h != hot_ || !hit.onClose) hotState_ = 0;
+        hot_ = h;
         if (h != selected_ && !hit.onClose) selected_ = h;
         else if (hit.onClose && hotState_ != 2) hotState_ = 2;
         expected_.push_back({'T', 0});

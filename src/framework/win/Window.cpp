@@ -53,6 +53,14 @@ DpiScale Window::ScaleOf(HWND hwnd) {
   return DpiScale(WindowDpi(hwnd));
 }
 
+void Window::TakeParentScale(HWND hwnd) {
+  Window* w = FromHandle(hwnd);
+  const HWND parent = GetParent(hwnd);
+  if (!w || !parent) return;
+  const DpiScale scale = ScaleOf(parent);
+  if (!(w->scale_ == scale)) w->ApplyScale(scale);
+}
+
 void Window::ApplyScale(DpiScale scale) {
   if (!hwnd_) return;
   std::vector<Window*> inside;

@@ -43,6 +43,9 @@ class Window {
 
   // Object behind a window created by this host, nullptr for others.
   static Window* FromHandle(HWND hwnd);
+  // A window of ours given a new parent takes the parent's factor, running
+  // its dpi handling when that differs from the one it was made at.
+  static void TakeParentScale(HWND hwnd);
 
  protected:
   // Registers the class once (CS_DBLCLKS, no background brush).

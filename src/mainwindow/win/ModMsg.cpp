@@ -26,6 +26,9 @@ LRESULT CALLBACK MainWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
         case MainAction::ToggleVisibility:
           main->ToggleVisibility();
           break;
+        case MainAction::TrayClick:
+          main->TrayClick();
+          break;
         case MainAction::PopupMenu:
           main->PopupAppMenu();
           break;

@@ -24,6 +24,9 @@ namespace ml = main_layout;
 constexpr const char* kWindowCaption = "Vornhold 2" "客户端";
 constexpr const char* kTitleCaption = "Vornhold 2";
 constexpr const wchar_t* kDdeTopic = L"WebGameDDE";
+// Posted when the window has been shown: its dialog comes to the front once
+// the window is on screen.
+constexpr UINT kDialogToFrontMessage = WM_APP + 1;
 
 FormDesign MainDesign() {
   FormDesign d;
@@ -97,22 +100,30 @@ void WebMainFrm::CreateControls() {
   CreateAt(picLogo_, me, ml::kPicLogo);
   PropertyBag tabDesign;
   tabDesign.Set("TabStyle", static_cast<std::int64_t>(ml::kTabStyle));
+  tabDesign.Set("TabLeftSize", static_cast<std::int64_t>(ml::kTabLeftSize));
+  tabDesign.Set("TabRightSize", static_cast<std::int64_t>(ml::kTabRightSize));
   webuTab_->ReadProperties(tabDesign);
-  CreateAt(*webuTab_, me, ml::kTabStrip);
-  CreateAt(otherUserBtn_, me, ml::kOtherUserBtn);
-  CreateAt(gameSpaceBtn_, me, ml::kGameSpaceBtn);
-  CreateAt(webTool_, me, ml::kWebTool);
-  CreateAt(webMin_, me, ml::kWebMin);
-  CreateAt(webMinMax_, me, ml::kWebMinMax);
-  CreateAt(webClose_, me, ml::kWebClose);
+  // The bar, the strip and the panel overlap: every child clips its
+  // siblings, so each paints only what is its own to show.
+  constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+  CreateAt(*webuTab_, me, ml::kTabStrip, kChild);
+  CreateAt(otherUserBtn_, me, ml::kOtherUserBtn, kChild);
+  CreateAt(gameSpaceBtn_, me, ml::kGameSpaceBtn, kChild);
+  CreateAt(webTool_, me, ml::kWebTool, kChild);
+  CreateAt(webMin_, me, ml::kWebMin, kChild);
+  CreateAt(webMinMax_, me, ml::kWebMinMax, kChild);
+  CreateAt(webClose_, me, ml::kWebClose, kChild);
   pCnt_.CreateTwips(me, 60, ml::kTabStrip.height, ml::kClientWidthTwips - 120,
-                    ml::kClientHeightTwips - ml::kTabStrip.height - 60, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN);
+                    ml::kClientHeightTwips - ml::kTabStrip.height - 60, kChild | WS_CLIPCHILDREN);
   pCnt_.SetBackColor(GetSysColor(COLOR_WINDOW));
 
-  // The title row lies on the bar: the bar clips its siblings and they sit above it.
-  SetWindowLongPtrW(webBForm_.hWnd(), GWL_STYLE, GetWindowLongPtrW(webBForm_.hWnd(), GWL_STYLE) | WS_CLIPSIBLINGS);
+  // The title row lies on the bar and above it; the page lies above the
+  // strip's lowest rows (its background), which it overlaps.
+  for (Control* c : std::initializer_list<Control*>{&webBForm_, &picLogo_}) {
+    SetWindowLongPtrW(c->hWnd(), GWL_STYLE, GetWindowLongPtrW(c->hWnd(), GWL_STYLE) | WS_CLIPSIBLINGS);
+  }
   for (Control* c : std::initializer_list<Control*>{&picLogo_, webuTab_.get(), &otherUserBtn_, &gameSpaceBtn_,
-                                                    &webTool_, &webMin_, &webMinMax_, &webClose_}) {
+                                                    &webTool_, &webMin_, &webMinMax_, &webClose_, &pCnt_}) {
     SetWindowPos(c->hWnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
   webBForm_.SetBackColor("14606046");  // 0x00DEDEDE
@@ -197,6 +208,7 @@ void WebMainFrm::OnLoad() {
   SetCaption(kWindowCaption);
 
   objStyle_ = std::make_unique<cSetStyle>();
+  layoutDpi_ = Scale().Dpi();
   SetAutoRedraw(true);
   objStyle_->objForm(this);
   objStyle_->SetWindowStyle(me);
@@ -252,7 +264,11 @@ void WebMainFrm::OnDpiChanged() {
   SetIcons();
   // The window keeps its state: filling the work area, or where and as
   // large as the system suggests (its size scaled by the change).
-  if (objStyle_ && objStyle_->Filled()) objStyle_->RefillIfFilled();
+  const int fromDpi = std::exchange(layoutDpi_, Scale().Dpi());
+  if (objStyle_ && objStyle_->Filled()) {
+    objStyle_->ScaleSaved(fromDpi, layoutDpi_);
+    objStyle_->RefillIfFilled();
+  }
   else if (const RECT* r = SuggestedRect()) {
     SetWindowPos(hWnd(), nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
@@ -276,7 +292,7 @@ void WebMainFrm::MinMaxToggle() {
 }
 
 void WebMainFrm::OnResize() {
-  if (!webuTab_->Exists() || IsIconic(hWnd())) return;
+  if (!webuTab_->Exists() || IsIconic(hWnd()) || restoringHidden_) return;
   Layout();
 }
 
@@ -301,11 +317,20 @@ void WebMainFrm::Layout() {
   webMinMax_.MoveLeftTwips(p.webMinMax);
   webMin_.MoveLeftTwips(p.webMin);
   webTool_.MoveLeftTwips(p.webTool);
-  if (p.tabStrip) webuTab_->MoveTwips(p.tabStrip->left, p.tabStrip->top, p.tabStrip->width, p.tabStrip->height);
+  if (p.tabStrip) {
+    // Ends on the link's first pixel, however each edge rounds.
+    const int left = scale.FromTwips(p.tabStrip->left);
+    webuTab_->Move(left, scale.FromTwips(p.tabStrip->top), scale.FromTwips(p.otherUser) - left,
+                   scale.FromTwips(p.tabStrip->height));
+  }
   gameSpaceBtn_.MoveLeftTwips(p.gameSpace);
   otherUserBtn_.MoveLeftTwips(p.otherUser);
   if (p.content.width >= 0 && p.content.height >= 0)
     pCnt_.MoveTwips(p.content.left, p.content.top, p.content.width, p.content.height);
+  // The selected page fills the new panel, and every child is drawn again
+  // over what the frame and the region change left behind.
+  webuTab_->ShowSelectedForm();
+  RedrawWindow(hWnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 void WebMainFrm::RectRgn(HWND lng_hWnd, int right, int bottom, int ellipseWidth, int ellipseHeight) {
@@ -315,6 +340,46 @@ void WebMainFrm::RectRgn(HWND lng_hWnd, int right, int bottom, int ellipseWidth,
 void WebMainFrm::ToggleVisibility() {
   if (!IsLoaded()) return;
   ::ShowWindow(hWnd(), IsWindowVisible(hWnd()) ? SW_HIDE : SW_SHOW);
+}
+
+void WebMainFrm::TrayClick() {
+  if (!IsLoaded()) return;
+  if (IsIconic(hWnd())) ::ShowWindow(hWnd(), SW_RESTORE);
+  else ToggleVisibility();
+}
+
+void WebMainFrm::DialogToFront() {
+  // Only a window disabled under a dialog of its own has one to bring back.
+  if (!IsLoaded() || !IsWindowVisible(hWnd()) || IsWindowEnabled(hWnd())) return;
+  struct Search {
+    HWND owner;
+    HWND dialog = nullptr;
+  } search{hWnd()};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND w, LPARAM p) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(p);
+        if (GetWindow(w, GW_OWNER) != s->owner || !IsWindowVisible(w) || !IsWindowEnabled(w)) return TRUE;
+        s->dialog = w;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  if (!search.dialog) return;
+  SetWindowPos(search.dialog, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  SetForegroundWindow(search.dialog);
+  SetActiveWindow(search.dialog);
+}
+
+void WebMainFrm::RestoreHidden() {
+  // Only showing takes a window out of the minimised state (its style bit
+  // cannot be cleared): it is shown with an empty region, so nothing of it
+  // reaches the screen, hidden again, then laid out with its own region.
+  restoringHidden_ = true;
+  SetWindowRgn(hWnd(), CreateRectRgn(0, 0, 0, 0), FALSE);
+  ::ShowWindow(hWnd(), SW_SHOWNOACTIVATE);
+  ::ShowWindow(hWnd(), SW_HIDE);
+  restoringHidden_ = false;
+  Layout();
 }
 
 void WebMainFrm::PopupAppMenu() {
@@ -329,17 +394,13 @@ bool WebMainFrm::OnDdeExecute(const std::string& command) {
   if (!IsLoaded() || !url) return false;
   // The window state to normal: un-minimised; hidden by F10 it stays hidden.
   if (IsIconic(hWnd())) {
-    const bool hidden = !IsWindowVisible(hWnd());
-    ::ShowWindow(hWnd(), SW_RESTORE);
-    if (hidden) ::ShowWindow(hWnd(), SW_HIDE);
+    if (IsWindowVisible(hWnd())) ::ShowWindow(hWnd(), SW_RESTORE);
+    else RestoreHidden();
   }
   OpenTabURL(*url);
-  // A tab opened under the exit dialog activates the strip's window: the
-  // question stays in front of it.
-  if (exitDialog_ && exitDialog_->IsLoaded()) {
-    SetWindowPos(exitDialog_->hWnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    SetActiveWindow(exitDialog_->hWnd());
-  }
+  // A tab opened under a dialog activates the strip's window: the dialog
+  // stays in front of it.
+  DialogToFront();
   return true;
 }
 
@@ -415,6 +476,12 @@ void WebMainFrm::OnQueryUnload(bool& cancel, UnloadMode) {
 }
 
 LRESULT WebMainFrm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == kDialogToFrontMessage) {
+    DialogToFront();
+    return 0;
+  }
+  if (msg == WM_WINDOWPOSCHANGED && (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW))
+    PostMessageW(hWnd(), kDialogToFrontMessage, 0, 0);
   if (msg == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE && closeAsked_) {
     // Declined when objStyle reported it: the command stops here.
     closeAsked_ = false;

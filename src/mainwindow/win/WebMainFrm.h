@@ -67,6 +67,9 @@ class WebMainFrm : public Form, public IGameWindow, public IMsgHost, private IUp
 
   // The window state toggles of the hot key, the tray icon and the menu.
   void ToggleVisibility();
+  // The tray icon's left click: a minimised window is restored (and shown),
+  // any other is hidden or shown.
+  void TrayClick();
   void PopupAppMenu();
   void RestoreTrayIcon();
   // The window's icons from the icon file, at its factor.
@@ -111,6 +114,10 @@ class WebMainFrm : public Form, public IGameWindow, public IMsgHost, private IUp
   void CloseWindow();
   bool ConfirmClose();
   void Layout();
+  // A modal dialog or message box of this window, back in front of it.
+  void DialogToFront();
+  // Out of the minimised state without being shown (a hidden window).
+  void RestoreHidden();
 
   // IUpdateHost (the menu's update check): the updater has started.
   void UnloadMainWindow() override { EndForUpdate(); }
@@ -137,6 +144,8 @@ class WebMainFrm : public Form, public IGameWindow, public IMsgHost, private IUp
   UniqueIcon smallIcon_;
   UniqueIcon bigIcon_;
   UniqueIcon trayIcon_;
+  int layoutDpi_ = 96;            // the dpi the saved restore bounds were made at
+  bool restoringHidden_ = false;  // RestoreHidden: the region stays empty until hidden
   bool closeAsked_ = false;       // the system close command's first report was answered
   bool endAfterClose_ = false;    // the updater started under the exit dialog: the process ends with the window
   MsgFrm* exitDialog_ = nullptr;  // while the close check asks

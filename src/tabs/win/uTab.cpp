@@ -267,6 +267,7 @@ void uTab::AdoptForm(WindowHandle form) {
   GetClientRect(container, &rc);
   SetParent(window, container);
   mdlTabAPI::ModifyStyle(window, GWL_STYLE, WS_CAPTION | WS_THICKFRAME, WS_CHILD, SWP_FRAMECHANGED);
+  Window::TakeParentScale(window);
   SetWindowPos(window, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top,
                SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOZORDER);
 }

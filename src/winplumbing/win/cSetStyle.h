@@ -44,6 +44,7 @@ class cSetStyle {
   bool CallWindowStateChange();
   // Fills the work area again when the window fills it (its dpi changed).
   void RefillIfFilled() { core_.RefillIfFilled(); }
+  void ScaleSaved(int fromDpi, int toDpi) { core_.ScaleSaved(fromDpi, toDpi); }
 
   cSetStyleEvents& Events() { return events_; }
 

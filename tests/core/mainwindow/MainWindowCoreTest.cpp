@@ -18,7 +18,8 @@ TEST(MainLayout, ResizePlacesTheControlsFromTheWindowAndClientWidths) {
   ASSERT_TRUE(p.tabStrip);
   EXPECT_EQ(p.tabStrip->left, 2300);
   EXPECT_EQ(p.tabStrip->top, 45);
-  EXPECT_EQ(p.tabStrip->width, 15540 - 6900);
+  EXPECT_EQ(p.tabStrip->width, 15540 - 7150);
+  EXPECT_EQ(p.tabStrip->left + p.tabStrip->width, p.otherUser);  // no tab under the link
   EXPECT_EQ(p.tabStrip->height, 480);
   EXPECT_EQ(p.gameSpace, 15540 - 3300);
   EXPECT_EQ(p.otherUser, 15540 - 4850);
@@ -29,7 +30,7 @@ TEST(MainLayout, ResizePlacesTheControlsFromTheWindowAndClientWidths) {
   // The buttons follow the outer width, the strip and the panel the client width.
   const ml::Placement framed = ml::PlaceControls(15600, 15540, 9585, 480);
   EXPECT_EQ(framed.webClose, 15600 - 730);
-  EXPECT_EQ(framed.tabStrip->width, 15540 - 6900);
+  EXPECT_EQ(framed.tabStrip->width, 15540 - 7150);
 }
 
 TEST(MainLayout, ANegativeStripWidthIsRefusedAndTheRestStillPlaced) {
@@ -37,7 +38,8 @@ TEST(MainLayout, ANegativeStripWidthIsRefusedAndTheRestStillPlaced) {
   EXPECT_FALSE(p.tabStrip);
   EXPECT_EQ(p.webClose, 6885 - 730);
   EXPECT_EQ(p.content.width, 6885 - 120);
-  EXPECT_TRUE(ml::PlaceControls(6900, 6900, 3000, 480).tabStrip);  // width 0 is still a width
+  EXPECT_FALSE(ml::PlaceControls(7135, 7135, 3000, 480).tabStrip);
+  EXPECT_TRUE(ml::PlaceControls(7150, 7150, 3000, 480).tabStrip);  // width 0 is still a width
 }
 
 TEST(MainLayout, TabKeysAndCentring) {
@@ -54,7 +56,7 @@ TEST(MainMessages, HotKeyByItsKeyAndTrayClicksByTheirButton) {
   EXPECT_EQ(DecideMainMessage(kWmHotKey, 1000, 0x00790000, taskbar), MainAction::ToggleVisibility);
   EXPECT_EQ(DecideMainMessage(kWmHotKey, 7, 0x00790000, taskbar), MainAction::ToggleVisibility);
   EXPECT_EQ(DecideMainMessage(kWmHotKey, 1000, 0x00780000, taskbar), MainAction::None);
-  EXPECT_EQ(DecideMainMessage(kTrayCallbackMessage, 1000, kWmLButtonUp, taskbar), MainAction::ToggleVisibility);
+  EXPECT_EQ(DecideMainMessage(kTrayCallbackMessage, 1000, kWmLButtonUp, taskbar), MainAction::TrayClick);
   EXPECT_EQ(DecideMainMessage(kTrayCallbackMessage, 1000, kWmRButtonUp, taskbar), MainAction::PopupMenu);
   EXPECT_EQ(DecideMainMessage(kTrayCallbackMessage, 1000, 0x201, taskbar), MainAction::None);  // button down
   EXPECT_EQ(DecideMainMessage(kTrayCallbackMessage, 1000, 0x200, taskbar), MainAction::None);  // move

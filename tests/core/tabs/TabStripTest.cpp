@@ -371,8 +371,22 @@ TEST(TabStripMouse, ReleaseClosesOnlyTheHoveredTabAndHonoursCancel) {
   EXPECT_EQ(s.strip->HotState(), 0);
   EXPECT_EQ(s.forms[1]->unloadCalls, 0);
 
-  // A tab without close button is not closed from its box.
+  // The tabs slide under a pointer that has not moved (tab 0 closed): the
+  // press acts on what lies under it, not on the last move's hover.
   s.cancelClose = false;
+  s.strip->MouseMove(0, 0, 40 + 100, 12);  // tab 0's body
+  s.items->Remove(0, true);
+  s.Take();
+  s.strip->MouseDown(kButtonLeft, 0, 40 + 206, 12);  // now tab 1's close box, never hovered
+  EXPECT_EQ(s.strip->HotIndex(), 1);
+  EXPECT_EQ(s.strip->HotState(), 2);
+  s.strip->MouseUp(kButtonLeft, 0, 40 + 206, 12);
+  EXPECT_EQ(s.Take(), (std::vector<std::string>{"TabChanged", "Down 1 1 0 246,12",
+                                                "Close 1", "Up 1 1 0 246,12"}));
+  EXPECT_EQ(s.items->Count(), 1);
+
+  // A tab without close button is not closed from its box.
+  s.AddTabs(2);
   s.items->Item(1)->SetHideButton(true);
   s.strip->MouseDown(kButtonLeft, 0, 40 + 206, 12);
   s.strip->MouseUp(kButtonLeft, 0, 40 + 206, 12);

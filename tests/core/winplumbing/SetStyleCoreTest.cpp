@@ -192,6 +192,14 @@ TEST_F(SetStyleCoreTest, ToggleFillsTheWorkAreaThenRestoresTheSavedBounds) {
   EXPECT_FALSE(core.Dragging());
   EXPECT_FALSE(core.CallWindowStateChange());
   EXPECT_EQ(host.form, own);
+  // A dpi change while filled: the restore comes back at the new factor;
+  // while restored there is nothing saved to scale.
+  core.ScaleSaved(96, 120);
+  EXPECT_EQ(core.Saved(), own);
+  core.CallWindowStateChange();
+  core.ScaleSaved(96, 120);
+  core.CallWindowStateChange();
+  EXPECT_EQ(host.form, (Bounds{own.left, own.top, own.width * 5 / 4, own.height * 5 / 4}));
 }
 
 TEST_F(SetStyleCoreTest, SettingChangeRefillsOnlyWhileFilledAndNotMinimised) {

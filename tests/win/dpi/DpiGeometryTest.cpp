@@ -255,6 +255,21 @@ TEST_P(Dpi, MainWindowTitleRowTabsAndButtonsAtTheFactor) {
   EXPECT_EQ(InParent(page->hWnd()).left, -other.Px(2));
   EXPECT_EQ(IconWidth(main.hWnd(), ICON_SMALL), other.Px(16));
   EXPECT_EQ(IconWidth(main.hWnd(), ICON_BIG), other.Px(32));
+  // A page opened now, made at the system's factor, takes the strip's.
+  main.SetURL("http://game.test/after-the-move");
+  EXPECT_EQ(InParent(page->hWnd()).left, -other.Px(2));
+  EXPECT_EQ(Window::ScaleOf(GetParent(GetParent(page->hWnd()))), other);
+
+  // Moved back while filling the work area: the restore comes back at this
+  // screen's factor, not the size it was saved at.
+  test::ClickWithPointer(main.web_minmax().hWnd());
+  ASSERT_TRUE(main.web_minmax().Value());
+  PostDpiChange(main.hWnd(), s.Dpi(), suggested);
+  test::ClickWithPointer(main.web_minmax().hWnd());
+  ASSERT_FALSE(main.web_minmax().Value());
+  GetClientRect(main.hWnd(), &client);
+  EXPECT_NEAR(client.right, (suggested.right - suggested.left) * s.Dpi() / other.Dpi(), 1);
+  EXPECT_NEAR(client.bottom, (suggested.bottom - suggested.top) * s.Dpi() / other.Dpi(), 1);
 
   main.m_bExit = true;
   main.Unload();

@@ -3,9 +3,14 @@
 // F10 hot key and the tray clicks, the layout, and every way of closing.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
+#include <map>
 
+#include "controls/iButtonLogic.h"
 #include "controls/win/MsgFrm.h"
+#include "framework/PropertyBag.h"
+#include "framework/win/Handles.h"
 #include "framework/win/Screen.h"
 #include "framework/win/WinText.h"
 #include "framework/win/WindowProcHook.h"
@@ -157,6 +162,61 @@ TEST_F(MainWindow, LoginHandsTheGamePageOverAndThePageReportsToItsTab) {
   ResetStartupEnvironment();
 }
 
+TEST_F(MainWindow, EveryControlHoldsTheDesignValuesItIsStoredWith) {
+  ScriptedLogin login(*main);
+  ASSERT_TRUE(login.frm.Load());
+  Open(kGame);
+  MsgFrm dialog(*main);
+  ASSERT_TRUE(dialog.Load());
+  // What each live control writes back, and the colours of the boxes and forms.
+  const auto written = [](const auto& control) {
+    PropertyBag bag;
+    control.WriteProperties(bag);
+    FontDesc font;
+    if (FontDescFromText(bag.ReadString("cFont", ""), font)) {
+      bag.Set("font", font.name + " " + std::to_string(std::lround(font.sizePoints)) + (font.underline ? " u" : ""));
+    }
+    return bag;
+  };
+  const auto colour = [](const Window& w) {
+    PropertyBag bag;
+    bag.Set("BackColor", static_cast<std::int64_t>(w.BackColor()));
+    return bag;
+  };
+  std::map<std::string, PropertyBag> live{
+      {"WebBForm", written(main->WebBForm())},       {"WebuTab", written(main->WebuTab())},
+      {"web_tool", written(main->web_tool())},       {"web_min", written(main->web_min())},
+      {"web_minmax", written(main->web_minmax())},   {"web_close", written(main->web_close())},
+      {"GameSpaceBtn", written(main->GameSpaceBtn())}, {"OtherUserBtn", written(main->OtherUserBtn())},
+      {"pCnt", colour(main->pCnt())},                {"BForm1", written(dialog.BForm1())},
+      {"closebtn", written(dialog.closebtn())},      {"iButton1", written(dialog.iButton1())},
+      {"iButton2", written(dialog.iButton2())},      {"LoginFrm", colour(login.frm)},
+      {"Picture1", colour(login.frm.Picture1())}};
+  const struct {
+    const char* control;
+    const char* key;
+    std::string value;
+  } rows[] = {
+      {"WebBForm", "BackColor", "14606046"},   {"WebBForm", "HasLogo", "True"},
+      {"WebBForm", "Caption", "Vornhold 2"},   {"WebuTab", "TabStyle", "1"},
+      {"WebuTab", "TabLeftSize", "10"},        {"WebuTab", "TabRightSize", "0"},
+      {"web_tool", "BackPicture", "104"},      {"web_min", "BackPicture", "101"},
+      {"web_minmax", "BackPicture", "102"},    {"web_minmax", "Style", "1"},
+      {"web_close", "BackPicture", "103"},     {"GameSpaceBtn", "Caption", "游戏官网"},
+      {"GameSpaceBtn", "font", "宋体 9 u"},    {"GameSpaceBtn", "cForeColor", "16777215"},
+      {"OtherUserBtn", "Caption", "登录其他帐号"}, {"OtherUserBtn", "font", "宋体 9 u"},
+      {"OtherUserBtn", "cForeColor", "16777215"}, {"pCnt", "BackColor", std::to_string(GetSysColor(COLOR_WINDOW))},
+      {"BForm1", "BackColor", "14606046"},     {"BForm1", "Caption", "Vornhold 2客户端"},
+      {"closebtn", "BackPicture", "103"},      {"iButton1", "Caption", "是"},
+      {"iButton2", "Caption", "否"},           {"LoginFrm", "BackColor", "16711422"},
+      {"Picture1", "BackColor", "16711422"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(live.at(row.control).ReadString(row.key, "(absent)"), row.value) << row.control << "." << row.key;
+  }
+  ResetStartupEnvironment();
+}
+
 TEST_F(MainWindow, SetUrlAndDdeSelectAnOpenPageOrAddOne) {
   Open(kGame);
   Open(kGame);
@@ -187,11 +247,41 @@ TEST_F(MainWindow, SetUrlAndDdeSelectAnOpenPageOrAddOne) {
   // Not a web address: refused, nothing opens.
   EXPECT_EQ(dde(L"ddeml-a", "javascript:alert(1)"), 1);
   EXPECT_EQ(Count(), 3);
-  // A window hidden by F10 stays hidden.
+  // A window hidden by F10 stays hidden; minimised as well, it gets its
+  // place back without anything of it on screen.
   main->ToggleVisibility();
   EXPECT_EQ(dde(L"raw-aa", "http://game.test/third"), 0);
   EXPECT_FALSE(main->IsVisible());
   EXPECT_EQ(Count(), 4);
+  main->ToggleVisibility();
+  RECT before{}, after{};
+  GetWindowRect(main->hWnd(), &before);
+  ::ShowWindow(main->hWnd(), SW_MINIMIZE);
+  main->ToggleVisibility();
+  ASSERT_FALSE(main->IsVisible());
+  static HWND watched;
+  static int shows;
+  watched = main->hWnd(), shows = 0;
+  const HHOOK hook = SetWindowsHookExW(
+      WH_CALLWNDPROC,
+      [](int code, WPARAM w, LPARAM l) {
+        const auto* m = reinterpret_cast<const CWPSTRUCT*>(l);
+        if (code >= 0 && m->hwnd == watched && m->message == WM_SHOWWINDOW && m->wParam) {
+          const UniqueRegion region(CreateRectRgn(0, 0, 0, 0));
+          shows += GetWindowRgn(watched, region.get()) != NULLREGION;  // shown with something to see
+        }
+        return CallNextHookEx(nullptr, code, w, l);
+      },
+      nullptr, GetCurrentThreadId());
+  EXPECT_EQ(dde(L"raw-ww", "http://game.test/fourth"), 0);
+  UnhookWindowsHookEx(hook);
+  EXPECT_EQ(shows, 0);
+  EXPECT_FALSE(main->IsVisible());
+  EXPECT_FALSE(IsIconic(main->hWnd()));
+  GetWindowRect(main->hWnd(), &after);
+  EXPECT_TRUE(EqualRect(&before, &after)) << after.left << "," << after.top << " " << after.right << "," << after.bottom;
+  EXPECT_EQ(Count(), 5);
+  EXPECT_EQ(Rect(main->pCnt()).right - Rect(main->pCnt()).left, before.right - before.left - 8);  // laid out again
 }
 
 TEST_F(MainWindow, F10AndTrayClicksToggleTheWindowRightClickOpensTheMenu) {
@@ -237,6 +327,11 @@ TEST_F(MainWindow, F10AndTrayClicksToggleTheWindowRightClickOpensTheMenu) {
   EXPECT_FALSE(main->IsVisible());
   SendMessageW(main->hWnd(), kTrayCallbackMessage, kTrayIconId, WM_LBUTTONUP);
   EXPECT_TRUE(main->IsVisible());
+  // Minimised, the click gives the window back.
+  ::ShowWindow(main->hWnd(), SW_MINIMIZE);
+  SendMessageW(main->hWnd(), kTrayCallbackMessage, kTrayIconId, WM_LBUTTONUP);
+  EXPECT_TRUE(main->IsVisible());
+  EXPECT_FALSE(IsIconic(main->hWnd()));
   SetForegroundWindow(main->hWnd());
   key(VK_F10, false);
   EXPECT_TRUE(PumpUntil([&] { return !main->IsVisible(); }, 2000));
@@ -263,11 +358,41 @@ TEST_F(MainWindow, LayoutFollowsTheWindowAndMinimisingLeavesItAlone) {
   EXPECT_EQ(rc.bottom - rc.top, TwipsToPixelsY(9585));
   EXPECT_FALSE(main->web_minmax().Value());
   EXPECT_EQ(main->WebBForm().frmHwnd(), main->hWnd());  // the bar drags it again
-  const int w = rc.right - rc.left;
   EXPECT_EQ(Rect(main->web_close()).left, TwipsToPixelsX(15540 - 730));
   EXPECT_EQ(Rect(main->WebuTab()).left, TwipsToPixelsX(2300));
-  EXPECT_EQ(Rect(main->WebuTab()).right - Rect(main->WebuTab()).left, w - TwipsToPixelsX(6900));
+  EXPECT_EQ(Rect(main->WebuTab()).right, Rect(main->OtherUserBtn()).left);  // no tab under the link
   EXPECT_EQ(Rect(main->pCnt()).left, 4);
+  // Either way the page fills the new panel, every title-row control shows
+  // its own drawing, and the strip never paints over the page it overlaps.
+  const auto drawnAfter = [&](const char* change) {
+    Pump(300);
+    RECT panel{}, page{};
+    GetClientRect(main->pCnt().hWnd(), &panel);
+    const HWND pageWindow = GetParent(GetParent(views[0]->hWnd()));
+    GetWindowRect(pageWindow, &page);
+    MapWindowPoints(HWND_DESKTOP, main->pCnt().hWnd(), reinterpret_cast<POINT*>(&page), 2);
+    EXPECT_TRUE(EqualRect(&panel, &page)) << change << ": page " << page.right << "x" << page.bottom;
+    main->WebuTab().RedrawAll();
+    const test::ScreenCopy screen;
+    for (iButton* b : {&main->OtherUserBtn(), &main->GameSpaceBtn(), &main->web_tool(), &main->web_min(),
+                       &main->web_minmax(), &main->web_close()}) {
+      RECT r{};
+      GetWindowRect(b->hWnd(), &r);
+      int differ = 0;
+      for (int y = 0; y < r.bottom - r.top; ++y)
+        for (int x = 0; x < r.right - r.left; ++x) differ += screen.At(r.left + x, r.top + y) != b->Surface().Pixel(x, y);
+      EXPECT_EQ(differ, 0) << change << ": " << b->Caption();
+    }
+    RECT box{};
+    GetWindowRect(main->pCnt().hWnd(), &box);
+    const int x = (box.left + box.right) / 2;
+    for (int y = 0; y < 3; ++y) EXPECT_EQ(screen.At(x, box.top + y), screen.At(x, box.top + 10)) << change << y;
+  };
+  drawnAfter("restored");
+  Click(main->web_minmax());
+  ASSERT_TRUE(main->web_minmax().Value());
+  drawnAfter("maximised");
+  Click(main->web_minmax());
   const RECT before = Rect(main->pCnt());
   Click(main->web_min());
   EXPECT_TRUE(IsIconic(main->hWnd()));
@@ -345,6 +470,50 @@ TEST_F(MainWindow, EveryCloseAsksOnceAndOnlyYesEndsIt) {
   Pump(300);
   EXPECT_EQ(DialogAnswer::Shown(), 0);
   EXPECT_FALSE(again.IsLoaded());
+}
+
+TEST_F(MainWindow, TheExitDialogStaysInFrontWhicheverWayTheWindowIsShownAgain) {
+  Open(kGame);
+  static WebMainFrm* shown;
+  static int step;
+  static std::vector<std::string> behind;
+  shown = main.get(), step = 0, behind.clear();
+  const UINT_PTR timer = SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR, DWORD) {
+    MsgFrm* dialog = OpenExitDialog();
+    if (!dialog) return;
+    const HWND me = shown->hWnd();
+    const auto twice = [&](UINT msg, WPARAM w, LPARAM l) {
+      SendMessageW(me, msg, w, l);
+      SendMessageW(me, msg, w, l);
+    };
+    switch (step++) {
+      case 1: twice(WM_HOTKEY, kHotKeyId, MAKELPARAM(0, kVkF10)); return;
+      case 3: twice(kTrayCallbackMessage, kTrayIconId, WM_LBUTTONUP); return;
+      case 5: twice(WM_COMMAND, kMenuHideRestore, 0); return;
+      case 7: shown->OnDdeExecute("http://game.test/under-the-dialog"); return;
+      case 9: Click(dialog->iButton2()); return;
+      default: break;
+    }
+    // Owned by the game window, in front of it on screen and to the system.
+    RECT r{};
+    GetWindowRect(dialog->hWnd(), &r);
+    const POINT inside{r.left + 6, r.top + 40};
+    const test::ScreenCopy screen;
+    if (GetWindow(dialog->hWnd(), GW_OWNER) != me || !IsWindowVisible(me) ||
+        GetAncestor(WindowFromPoint(inside), GA_ROOT) != dialog->hWnd() ||
+        screen.At(inside.x, inside.y) != dialog->Surface().Pixel(6, 40))
+      behind.push_back("after step " + std::to_string(step - 1) + ": owner " +
+                       std::to_string(GetWindow(dialog->hWnd(), GW_OWNER) == me) + " shown " +
+                       std::to_string(IsWindowVisible(me)) + " front " +
+                       std::to_string(GetAncestor(WindowFromPoint(inside), GA_ROOT) == dialog->hWnd()) + " pixel " +
+                       std::to_string(screen.At(inside.x, inside.y) == dialog->Surface().Pixel(6, 40)));
+  });
+  Click(main->web_close());
+  KillTimer(nullptr, timer);
+  EXPECT_EQ(step, 10);
+  EXPECT_EQ(behind, std::vector<std::string>{});
+  EXPECT_TRUE(main->IsLoaded());
+  EXPECT_EQ(Count(), 2);
 }
 
 TEST_F(MainWindow, MenuItemsInOrderWithTheVersionFromTheVersionResource) {

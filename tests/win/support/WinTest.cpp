@@ -196,4 +196,19 @@ void ClickWithPointer(HWND hwnd) {
   SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
 }
 
+ScreenCopy::ScreenCopy() : dc_(CreateCompatibleDC(nullptr)) {
+  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  HDC screen = GetDC(nullptr);
+  bitmap_ = CreateCompatibleBitmap(screen, w, h);
+  previous_ = SelectObject(dc_, bitmap_);
+  BitBlt(dc_, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+  ReleaseDC(nullptr, screen);
+}
+
+ScreenCopy::~ScreenCopy() {
+  SelectObject(dc_, previous_);
+  DeleteObject(bitmap_);
+  DeleteDC(dc_);
+}
+
 }  // namespace vorn2::test

@@ -69,4 +69,19 @@ HWND FindOwnMessageBox();
 // buttons raise Click only then).
 void ClickWithPointer(HWND hwnd);
 
+// The whole screen as it is now, read pixel by pixel without a round trip each.
+class ScreenCopy {
+ public:
+  ScreenCopy();
+  ~ScreenCopy();
+  ScreenCopy(const ScreenCopy&) = delete;
+  ScreenCopy& operator=(const ScreenCopy&) = delete;
+  COLORREF At(int x, int y) const { return GetPixel(dc_, x, y); }
+
+ private:
+  HDC dc_;
+  HBITMAP bitmap_;
+  HGDIOBJ previous_;
+};
+
 }  // namespace vorn2::test
