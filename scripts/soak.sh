@@ -14,21 +14,15 @@ cmake --preset windows >/dev/null &&
   { echo "build failed"; exit 1; }
 
 source scripts/wine-env.sh
-devserver_pid=""
+source scripts/devserver.sh
 cleanup() {
-  [ -n "$devserver_pid" ] && kill "$devserver_pid" 2>/dev/null
+  devserver_stop
   wine_env_stop
 }
 trap cleanup EXIT INT TERM
 wine_env_start build/windows || exit 1
 
-port=18080
-if (exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null; then
-  echo "soak: port $port is taken; the tour build talks to the devserver there"; exit 1
-fi
-python3 tools/devserver/devserver.py --port "$port" --quiet &
-devserver_pid=$!
-for i in $(seq 1 50); do (exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null && break; sleep 0.1; done
+devserver_start_demo soak || exit 1
 echo "== the soak on $DISPLAY"
 rm -f build/soak/*.png
 PYTHONPATH=tests/e2e python3 tests/e2e/soak.py "$root/build/soak"
