@@ -61,7 +61,6 @@ WebMainFrm::WebMainFrm(MainSettings settings, WebViewFactory createWebView)
 
 WebMainFrm::~WebMainFrm() {
   life_.End();
-  // Our window goes before its members, while this object is still whole.
   if (IsLoaded()) DestroyWindow(hWnd());
 }
 

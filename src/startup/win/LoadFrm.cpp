@@ -39,7 +39,10 @@ void TraceAheadFailure(const std::exception_ptr& failure) {
 
 LoadFrm::LoadFrm(StartupSettings settings) : Form(SplashDesign()), settings_(std::move(settings)) {}
 
-LoadFrm::~LoadFrm() { WaitForAhead(); }
+LoadFrm::~LoadFrm() {
+  WaitForAhead();
+  DestroyWindowNow();
+}
 
 void LoadFrm::MakeUpdateChecker() {
   if (!updateChecker_)

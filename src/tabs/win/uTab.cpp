@@ -156,8 +156,6 @@ uTab::~uTab() {
   c_Subclass.ssc_Terminate();
   life_.End();
   if (toolTip_) DestroyWindow(toolTip_);
-  // The window goes while this object is whole, so no late message meets a
-  // half-destroyed control.
   Destroy();
   if (m_TabItems) {
     m_TabItems->SetTab({});
