@@ -19,13 +19,6 @@ constexpr const wchar_t* kContainerClass = L"Vorn2WebBrowserHost";
 LONG g_liveSites = 0;
 
 
-// A BSTR freed with its owner.
-struct Bstr {
-  BSTR b = nullptr;
-  ~Bstr() { SysFreeString(b); }
-  std::size_t size() const { return b ? SysStringLen(b) : 0; }
-};
-
 // Event arguments come by value or by reference depending on the caller.
 const VARIANT* Deref(const VARIANT& v) {
   if (V_VT(&v) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(&v)) return V_VARIANTREF(&v);
@@ -435,10 +428,10 @@ long WebBrowserHost::LiveSites() { return g_liveSites; }
 void WebBrowserHost::Navigate(const std::wstring& url) {
   IWebBrowser2* browser = Browser();
   if (!browser) return;
-  Bstr address{SysAllocStringLen(url.data(), static_cast<UINT>(url.size()))};
+  const UniqueBstr address(SysAllocStringLen(url.data(), static_cast<UINT>(url.size())));
   VARIANT empty;
   VariantInit(&empty);
-  browser->Navigate(address.b, &empty, &empty, &empty, &empty);
+  browser->Navigate(address.get(), &empty, &empty, &empty, &empty);
 }
 
 void WebBrowserHost::Refresh() {
@@ -476,24 +469,24 @@ ComPtr<IHTMLElement> RootElement(IWebBrowser2* browser) {
 
 std::wstring WebBrowserHost::DocumentUrl() {
   ComPtr<IHTMLDocument2> doc = CurrentDocument<IHTMLDocument2>(Browser(), IID_IHTMLDocument2);
-  Bstr url;
-  if (!doc || FAILED(doc->get_URL(&url.b)) || !url.b) return {};
-  return std::wstring(url.b, url.size());
+  UniqueBstr url;
+  if (!doc || FAILED(doc->get_URL(url.put())) || !url) return {};
+  return std::wstring(url.get(), SysStringLen(url.get()));
 }
 
 long WebBrowserHost::RootInnerHtmlLength() {
   ComPtr<IHTMLElement> root = RootElement(Browser());
-  Bstr html;
-  if (!root || FAILED(root->get_innerHTML(&html.b))) return 0;
-  return static_cast<long>(html.size());
+  UniqueBstr html;
+  if (!root || FAILED(root->get_innerHTML(html.put()))) return 0;
+  return static_cast<long>(SysStringLen(html.get()));
 }
 
 bool WebBrowserHost::SetRootOverflowHidden() {
   ComPtr<IHTMLElement> root = RootElement(Browser());
   ComPtr<IHTMLStyle> style;
   if (!root || FAILED(root->get_style(style.put())) || !style) return false;
-  Bstr hidden{SysAllocString(L"hidden")};
-  return SUCCEEDED(style->put_overflow(hidden.b));
+  const UniqueBstr hidden(SysAllocString(L"hidden"));
+  return SUCCEEDED(style->put_overflow(hidden.get()));
 }
 
 void WebBrowserHost::SetContextMenuEnabled(bool enabled) { contextMenu_ = enabled; }

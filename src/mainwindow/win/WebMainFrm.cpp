@@ -371,9 +371,10 @@ void WebMainFrm::CloseWindow() { Unload(); }
 
 void WebMainFrm::ClearCache() {
   // The clearing blocks the window until it is done.
-  const HCURSOR previous = SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
-  ClearBrowserCache();
-  SetCursor(previous);
+  {
+    const WaitCursor wait;
+    ClearBrowserCache();
+  }
   Prompt(hWnd(), kCacheClearedMessage, kCacheClearedTitle, MB_ICONINFORMATION);
 }
 
