@@ -4,6 +4,7 @@
 
 #include "ProgressWindow.h"
 #include "Sha256.h"
+#include "framework/FailureTrace.h"
 #include "framework/win/Files.h"
 #include "framework/win/Handles.h"
 #include "framework/win/Prompt.h"
@@ -224,8 +225,12 @@ void UpdateUninstallEntry(const std::wstring& installFolder, const std::string& 
     const std::wstring ours = trimmed(installFolder);
     if (CompareStringOrdinal(registered.c_str(), -1, ours.c_str(), -1, TRUE) == CSTR_EQUAL) {
       const std::wstring text = W(version);
-      RegSetValueExW(key, L"DisplayVersion", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                     static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+      // The update stands without it; the entry then shows the old version.
+      if (const LSTATUS status = RegSetValueExW(key, L"DisplayVersion", 0, REG_SZ,
+                                                reinterpret_cast<const BYTE*>(text.c_str()),
+                                                static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+          status != ERROR_SUCCESS)
+        VORN2_TRACE_FAILURE("RegSetValueExW(DisplayVersion)", status);
     }
   }
 }

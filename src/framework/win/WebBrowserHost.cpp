@@ -8,6 +8,7 @@
 #include <mshtmhst.h>
 
 #include "framework/Notify.h"
+#include "framework/win/FailureTrace.h"
 #include "framework/win/Handles.h"
 #include "framework/win/Window.h"
 
@@ -262,11 +263,12 @@ bool WebBrowserHost::Site::Create(HWND parent, int x, int y, int width, int heig
                               ole_.put_void()))) {
     return false;
   }
-  ole_->SetClientSite(static_cast<IOleClientSite*>(this));
+  VORN2_TRACE_HR(ole_->SetClientSite(static_cast<IOleClientSite*>(this)));
   OleSetContainedObject(ole_.get(), TRUE);
   RECT rc;
   GetClientRect(container_, &rc);
-  ole_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, static_cast<IOleClientSite*>(this), 0, container_, &rc);
+  VORN2_TRACE_HR(
+      ole_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, static_cast<IOleClientSite*>(this), 0, container_, &rc));
   inplace_ = ole_.As<IOleInPlaceObject>(IID_IOleInPlaceObject);
   browser_ = ole_.As<IWebBrowser2>(IID_IWebBrowser2);
   if (!browser_) return false;
@@ -297,18 +299,18 @@ void WebBrowserHost::Site::ReleaseControl() {
   releasePending_ = false;
   AddRef();  // the control's releases below must not end us half-way
   if (events_) {
-    events_->Unadvise(cookie_);
+    VORN2_TRACE_HR(events_->Unadvise(cookie_));
     events_.reset();
   }
   if (browser_) browser_->Stop();
   if (inplace_) {
-    inplace_->InPlaceDeactivate();
+    VORN2_TRACE_HR(inplace_->InPlaceDeactivate());
     inplace_.reset();
   }
   active_.reset();
   if (ole_) {
-    ole_->Close(OLECLOSE_NOSAVE);
-    ole_->SetClientSite(nullptr);
+    VORN2_TRACE_HR(ole_->Close(OLECLOSE_NOSAVE));
+    VORN2_TRACE_HR(ole_->SetClientSite(nullptr));
   }
   browser_.reset();
   ole_.reset();
@@ -431,7 +433,7 @@ void WebBrowserHost::Navigate(const std::wstring& url) {
   const UniqueBstr address(SysAllocStringLen(url.data(), static_cast<UINT>(url.size())));
   VARIANT empty;
   VariantInit(&empty);
-  browser->Navigate(address.get(), &empty, &empty, &empty, &empty);
+  VORN2_TRACE_HR(browser->Navigate(address.get(), &empty, &empty, &empty, &empty));
 }
 
 void WebBrowserHost::Refresh() {

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "framework/FailureTrace.h"
 #include "framework/Notify.h"
 #include "framework/win/Input.h"
 #include "framework/win/Screen.h"
@@ -309,16 +310,19 @@ void uTab::OnResize() {
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
   } catch (...) {
+    VORN2_TRACE_CAUGHT();
   }
   try {
     CreateBuffers();
   } catch (...) {
+    VORN2_TRACE_CAUGHT();
   }
   try {
     CalcItemWidth();
     LayoutItems();
     RedrawAll();
   } catch (...) {
+    VORN2_TRACE_CAUGHT();
   }
   resizing_ = false;
 }
