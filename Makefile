@@ -1,6 +1,6 @@
 # The two commands of this project; both install what is missing first.
 # make open URL=...: a page for the client make run started, by DDE.
-.PHONY: run open test tour soak bench release fuzz native windows clean
+.PHONY: run open test wintest tour soak bench release fuzz native windows clean
 
 run:
 	@scripts/run.sh
@@ -10,6 +10,12 @@ open:
 
 test:
 	@scripts/test.sh
+
+# One Windows test program (T=win_update_tests) or one filter (F='Updater.*')
+# under Wine with the test harness; DPI=120 runs it on a 120-dpi screen,
+# TRACE=1 prints the program's failure traces.
+wintest:
+	@TRACE="$(TRACE)" scripts/wintest.sh "$(T)" "$(or $(F),*)" "$(or $(DPI),96)"
 
 # The whole run with stand-in pages, screenshot by screenshot (build/tour/).
 tour:

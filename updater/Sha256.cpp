@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "framework/win/Handles.h"
 #include "framework/win/SystemLibrary.h"
 
 namespace vorn2::updater {
@@ -9,9 +10,9 @@ namespace vorn2::updater {
 std::optional<std::string> Sha256OfFile(const std::wstring& path) {
   const BCryptFunctions* cng = BCrypt();
   if (!cng) return std::nullopt;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  const UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file) return std::nullopt;
   BCRYPT_ALG_HANDLE algorithm = nullptr;
   BCRYPT_HASH_HANDLE hash = nullptr;
   std::optional<std::string> result;
@@ -21,7 +22,7 @@ std::optional<std::string> Sha256OfFile(const std::wstring& path) {
     bool ok = true;
     for (;;) {
       DWORD got = 0;
-      if (!ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+      if (!ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
         ok = false;
         break;
       }
@@ -44,7 +45,6 @@ std::optional<std::string> Sha256OfFile(const std::wstring& path) {
   }
   if (hash) cng->BCryptDestroyHash(hash);
   if (algorithm) cng->BCryptCloseAlgorithmProvider(algorithm, 0);
-  CloseHandle(file);
   return result;
 }
 

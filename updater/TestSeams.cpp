@@ -7,6 +7,7 @@
 #include <string>
 
 #include "Updater.h"
+#include "framework/win/Handles.h"
 #include "framework/win/Prompt.h"
 #include "framework/win/WinText.h"
 
@@ -28,13 +29,12 @@ void ApplyTestSeams(UpdaterSettings& settings) {
   if (const wchar_t* log = _wgetenv(L"VORN2_UPDATER_MESSAGE_LOG")) {
     std::wstring path = log;
     SetPromptHook([path](const PromptRequest& request) {
-      HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-      if (file != INVALID_HANDLE_VALUE) {
+      const UniqueFile file(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (file) {
         std::string line = std::to_string(request.type) + "\t" + U8(request.title) + "\t" + U8(request.text) + "\n";
         DWORD written = 0;
-        WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-        CloseHandle(file);
+        WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
       }
       return IDOK;
     });

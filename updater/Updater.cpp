@@ -4,7 +4,9 @@
 
 #include "ProgressWindow.h"
 #include "Sha256.h"
+#include "framework/FailureTrace.h"
 #include "framework/win/Files.h"
+#include "framework/win/Handles.h"
 #include "framework/win/Prompt.h"
 #include "framework/win/WinText.h"
 #include "startup/UpdaterLaunch.h"
@@ -34,11 +36,8 @@ enum class ClientState { Free, Busy, Missing, NotWritable };
 ClientState WaitForClientToExit(const std::wstring& client, DWORD timeoutMs) {
   const ULONGLONG end = GetTickCount64() + timeoutMs;
   for (;;) {
-    HANDLE h = CreateFileW(client.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h != INVALID_HANDLE_VALUE) {
-      CloseHandle(h);
+    if (UniqueFile(CreateFileW(client.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)))
       return ClientState::Free;
-    }
     DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return ClientState::Missing;
     if (error == ERROR_ACCESS_DENIED) return ClientState::NotWritable;
@@ -51,23 +50,17 @@ ClientState WaitForClientToExit(const std::wstring& client, DWORD timeoutMs) {
 // client in a folder that takes no new files must stop here, not after the
 // download.
 bool FolderTakesNewFiles(const std::wstring& probe) {
-  HANDLE h = CreateFileW(probe.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE,
-                         nullptr);
-  if (h != INVALID_HANDLE_VALUE) {
-    CloseHandle(h);
+  if (UniqueFile(CreateFileW(probe.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_FLAG_DELETE_ON_CLOSE, nullptr)))
     return true;
-  }
   return GetLastError() != ERROR_ACCESS_DENIED;
 }
 
 // The new client must be on the disk before it replaces the old one: after a
 // power cut the client's name must not point at data still in the cache.
 bool FlushToDisk(const std::wstring& path) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  const bool flushed = FlushFileBuffers(h) != FALSE;
-  CloseHandle(h);
-  return flushed;
+  const UniqueFile h(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  return h && FlushFileBuffers(h.get()) != FALSE;
 }
 
 std::optional<unsigned long long> FileSize(const std::wstring& path) {
@@ -165,7 +158,7 @@ DownloadEnd DownloadNewClient(const std::string& url, const std::wstring& newFil
 }
 
 struct StartedProcess {
-  HANDLE process = nullptr;
+  UniqueKernelHandle process;
   DWORD id = 0;
 };
 
@@ -176,8 +169,8 @@ StartedProcess StartProgram(const std::wstring& path, const std::wstring& folder
   PROCESS_INFORMATION pi{};
   if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi))
     return {};
-  CloseHandle(pi.hThread);
-  return {pi.hProcess, pi.dwProcessId};
+  const UniqueKernelHandle thread(pi.hThread);
+  return {UniqueKernelHandle(pi.hProcess), pi.dwProcessId};
 }
 
 bool HasVisibleWindow(DWORD processId) {
@@ -204,7 +197,7 @@ bool HasVisibleWindow(DWORD processId) {
 bool StartedAndRuns(const StartedProcess& started, DWORD waitMs) {
   const ULONGLONG end = GetTickCount64() + waitMs;
   while (!HasVisibleWindow(started.id)) {
-    if (WaitForSingleObject(started.process, 100) == WAIT_OBJECT_0) return HasVisibleWindow(started.id);
+    if (WaitForSingleObject(started.process.get(), 100) == WAIT_OBJECT_0) return HasVisibleWindow(started.id);
     if (GetTickCount64() >= end) return true;
   }
   return true;
@@ -214,9 +207,11 @@ bool StartedAndRuns(const StartedProcess& started, DWORD waitMs) {
 // it is the entry of this very folder.
 void UpdateUninstallEntry(const std::wstring& installFolder, const std::string& version) {
   if (version.empty()) return;
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, kUninstallKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+  UniqueRegKey owner;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kUninstallKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, owner.put()) !=
+      ERROR_SUCCESS)
     return;
+  const HKEY key = owner.get();
   wchar_t location[2048] = {};
   DWORD size = sizeof(location) - sizeof(wchar_t), type = 0;
   auto trimmed = [](std::wstring folder) {
@@ -230,11 +225,14 @@ void UpdateUninstallEntry(const std::wstring& installFolder, const std::string& 
     const std::wstring ours = trimmed(installFolder);
     if (CompareStringOrdinal(registered.c_str(), -1, ours.c_str(), -1, TRUE) == CSTR_EQUAL) {
       const std::wstring text = W(version);
-      RegSetValueExW(key, L"DisplayVersion", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                     static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+      // The update stands without it; the entry then shows the old version.
+      if (const LSTATUS status = RegSetValueExW(key, L"DisplayVersion", 0, REG_SZ,
+                                                reinterpret_cast<const BYTE*>(text.c_str()),
+                                                static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+          status != ERROR_SUCCESS)
+        VORN2_TRACE_FAILURE("RegSetValueExW(DisplayVersion)", status);
     }
   }
-  RegCloseKey(key);
 }
 
 class WinReplaceFiles : public IReplaceFiles {
@@ -271,9 +269,7 @@ class WinReplaceFiles : public IReplaceFiles {
     StartedProcess started = StartProgram(W(path), folder_);
     if (!started.process) return false;
     Step("started");
-    const bool runs = StartedAndRuns(started, settings_.newClientWaitMs);
-    CloseHandle(started.process);
-    return runs;
+    return StartedAndRuns(started, settings_.newClientWaitMs);
   }
 
  private:
@@ -420,8 +416,7 @@ int RunUpdater(const std::wstring& arguments, const UpdaterSettings& settings) {
   }
   // Whatever failed, the player gets the client they had.
   if (code != kUpdated) {
-    StartedProcess old = StartProgram(client, W(target->installFolder));
-    if (old.process) CloseHandle(old.process);
+    StartProgram(client, W(target->installFolder));
   }
   return code;
 }

@@ -1,9 +1,9 @@
 // vorn2.exe: creates the start-up window; everything else follows from it.
 #include <windows.h>
-#include <objbase.h>
 
 #include "app/PageViews.h"
 #include "framework/win/Form.h"
+#include "framework/win/OleSession.h"
 #include "framework/win/SystemLibrary.h"
 #include "framework/win/WinText.h"
 #include "login/win/LoginFrm.h"
@@ -16,11 +16,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   vorn2::RestrictLibrarySearchToSystem();  // before anything loads a library by name
   using namespace vorn2;
   StartupSettings settings{build::kUpdateServer, build::kHomePage, ArgumentsFromCommandLine(U8(GetCommandLineW()))};
+  // Before every form: OLE stops only once the last form object is gone.
+  OleSession ole;
   LoadFrm loadFrm(settings);
   // The network check, the version file and the splash picture come in on a
   // worker while this thread starts OLE and meets the display.
   loadFrm.BeginCreate();
-  OleInitialize(nullptr);  // the web browser control needs an STA with OLE
+  ole.Start();  // the web browser control needs an STA with OLE
   Form::CreateHiddenOwner();
   if (!loadFrm.Create()) return 0;
   // The game window exists as an object from the start and loads on the
@@ -33,7 +35,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   loadFrm.loadLogin = [&loginFrm] { loginFrm.Load(); };
   loginFrm.unloadSplash = [&loadFrm] { loadFrm.Unload(); };
   loadFrm.Start();
-  int code = Form::RunMessageLoop();
-  OleUninitialize();
-  return code;
+  return Form::RunMessageLoop();
 }

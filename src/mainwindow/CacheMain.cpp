@@ -1,5 +1,7 @@
 #include "mainwindow/CacheMain.h"
 
+#include "framework/ScopeExit.h"
+
 namespace vorn2 {
 namespace {
 
@@ -37,11 +39,11 @@ CacheClearReport ClearCacheEntries(IUrlCache& cache, const std::string& pattern,
       return report;
     }
     if (groups) {
+      const ScopeExit closeGroups([&] { cache.CloseEnumeration(groups); });
       for (;;) {
         if (cache.DeleteGroup(group)) {
           ++report.groupsDeleted;
         } else if (cache.HasDeleteGroup()) {
-          cache.CloseEnumeration(groups);
           report.end = CacheWalkEnd::GroupDeleteFailed;
           return report;
         }
@@ -50,7 +52,6 @@ CacheClearReport ClearCacheEntries(IUrlCache& cache, const std::string& pattern,
         const bool more = cache.FindNextGroup(groups, group);
         if (!more || cache.LastError() == kErrorFileNotFound) break;
       }
-      cache.CloseEnumeration(groups);
     }
   }
 
@@ -68,6 +69,7 @@ CacheClearReport ClearCacheEntries(IUrlCache& cache, const std::string& pattern,
     report.end = CacheWalkEnd::NoEntries;
     return report;
   }
+  const ScopeExit closeEntries([&] { cache.CloseEnumeration(entries); });
   for (;;) {
     if ((entry.type & keepFilter) != 0) {
       ++report.entriesKept;
@@ -87,7 +89,6 @@ CacheClearReport ClearCacheEntries(IUrlCache& cache, const std::string& pattern,
       break;
     }
   }
-  cache.CloseEnumeration(entries);
   return report;
 }
 

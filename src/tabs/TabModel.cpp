@@ -3,6 +3,8 @@
 #include <cmath>
 #include <limits>
 
+#include "framework/FailureTrace.h"
+
 namespace vorn2 {
 namespace {
 
@@ -89,6 +91,7 @@ CTabItem::~CTabItem() {
   try {
     CloseForm();
   } catch (...) {
+    VORN2_TRACE_CAUGHT();
   }
 }
 
@@ -139,6 +142,7 @@ CTabItems::~CTabItems() {
     try {
       entry.item->CloseForm();
     } catch (...) {
+      VORN2_TRACE_CAUGHT();
     }
   }
 }
@@ -245,6 +249,7 @@ std::int32_t CTabItems::FindItem(const TabIndex& Index) const noexcept {
     if (const auto* item = Index.Item()) return *item ? PositionOf(item->get()) : -1;
     return -1;
   } catch (...) {
+    VORN2_TRACE_CAUGHT();
     return -1;
   }
 }

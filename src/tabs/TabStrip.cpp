@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "framework/FailureTrace.h"
 #include "framework/Notify.h"
 
 namespace vorn2 {
@@ -96,10 +97,12 @@ void TabStripCore::ChangeForm(const std::shared_ptr<CTabItem>&, const std::share
   try {
     if (Form) AdoptForm(Form->hWnd());
   } catch (...) {
+    VORN2_TRACE_CAUGHT();
   }
   try {
     ShowSelectedForm();
   } catch (...) {
+    VORN2_TRACE_CAUGHT();
   }
 }
 

@@ -63,7 +63,6 @@ const char* MsgFrm::QuestionText() { return "窗口即将关闭，确定要退�
 MsgFrm::MsgFrm(IMsgHost& host) : Form(MsgDesign()), host_(host) {}
 
 MsgFrm::~MsgFrm() {
-  // The label's font must outlive the label.
   if (IsLoaded()) DestroyWindow(hWnd());
 }
 

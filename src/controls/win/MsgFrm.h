@@ -42,10 +42,6 @@ class MsgFrm : public Form {
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  struct FontDeleter {
-    void operator()(HFONT font) const { DeleteObject(font); }
-  };
-
   void CreateControls();
   void SetLabelFont();
   void FitBarAndClose();
@@ -57,7 +53,7 @@ class MsgFrm : public Form {
   iButton iButton1_;
   iButton iButton2_;
   HWND label1_ = nullptr;
-  std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter> labelFont_;
+  UniqueFont labelFont_;
 };
 
 }  // namespace vorn2

@@ -1,6 +1,7 @@
 #include "framework/win/Form.h"
 
 #include <algorithm>
+#include <typeinfo>
 #include <utility>
 
 #include "framework/win/Resources.h"
@@ -56,6 +57,7 @@ Form::Form(FormDesign design) : design_(std::move(design)) {}
 void Form::CreateHiddenOwner() { ParkingWindow(); }
 
 Form::~Form() {
+  if (IsMadeAs(typeid(Form))) DestroyWindowNow();
   auto& reg = Registry();
   reg.erase(std::remove(reg.begin(), reg.end(), this), reg.end());
   if (IsLoaded() && (bigIcon_ || smallIcon_)) {

@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "framework/win/SystemLibrary.h"
+
 namespace vorn2 {
 namespace {
 
@@ -15,6 +17,19 @@ long LiveHandles(HandleKind kind) { return g_live[static_cast<int>(kind)].load(s
 
 void handles_detail::Count(HandleKind kind, long delta) noexcept {
   g_live[static_cast<int>(kind)].fetch_add(delta, std::memory_order_relaxed);
+}
+
+bool CloseChecked(UniqueFile& file) noexcept {
+  const bool valid = static_cast<bool>(file);
+  return valid && CloseHandle(file.detach()) != FALSE;
+}
+
+void InternetTraits::Close(HINTERNET h) noexcept {
+  if (const WinInetFunctions* net = WinInet()) net->InternetCloseHandle(h);
+}
+
+void UrlCacheFindTraits::Close(HANDLE h) noexcept {
+  if (const UrlCacheFunctions* cache = UrlCache()) cache->FindCloseUrlCache(h);
 }
 
 WindowDC::WindowDC(HWND hwnd) noexcept : hwnd_(hwnd), dc_(GetDC(hwnd)) {

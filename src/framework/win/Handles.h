@@ -5,7 +5,13 @@
 //   owner goes or is reset. Move-only. UniqueIcon, UniqueFont, UniqueBitmap,
 //   UniqueRegion, UniqueMenu, UniquePalette, UniqueBrush, UniqueDC (a memory
 //   context: DeleteDC), UniqueKernelHandle (events, threads, processes: the
-//   kernel handles whose empty value is null; CloseHandle).
+//   kernel handles whose empty value is null; CloseHandle), UniqueFile
+//   (CreateFile), UniqueFindFile (FindFirstFile), UniqueInternet (WinINet
+//   handles), UniqueUrlCacheFind (FindFirstUrlCacheEntry), UniqueModule
+//   (LoadLibrary), UniqueRegKey, UniqueBstr, UniqueGlobal (GlobalAlloc).
+//   A traits class with IsValid names its own empty values: the file and
+//   find handles are empty when null and when INVALID_HANDLE_VALUE, the value
+//   their creating calls return on failure, so either may be handed over.
 // - WindowDC: GetDC / ReleaseDC of a window (or of the screen for none).
 // - SelectGuard: an object (or palette) selected into a context, the previous
 //   one selected back when the guard goes. Declare it after the owners of the
@@ -30,6 +36,8 @@
 
 #include <windows.h>
 #include <unknwn.h>
+#include <oleauto.h>
+#include <wininet.h>
 
 #include <cstddef>
 #include <utility>
@@ -50,6 +58,13 @@ enum class HandleKind {
   GdiplusObject,  // images and graphics of GDI+
   ComReference,
   KernelObject,
+  File,
+  FindFile,
+  Internet,  // WinINet handles, URL cache enumerations among them
+  Module,
+  RegistryKey,
+  String,  // BSTR
+  GlobalMemory,
   Count
 };
 
@@ -58,6 +73,12 @@ long LiveHandles(HandleKind kind);
 
 namespace handles_detail {
 void Count(HandleKind kind, long delta) noexcept;
+
+template <class Traits>
+constexpr bool Valid(typename Traits::pointer h) noexcept {
+  if constexpr (requires { Traits::IsValid(h); }) return Traits::IsValid(h);
+  else return h != typename Traits::pointer{};
+}
 }  // namespace handles_detail
 
 template <class Traits>
@@ -82,15 +103,15 @@ class UniqueHandle {
   UniqueHandle& operator=(const UniqueHandle&) = delete;
 
   pointer get() const noexcept { return handle_; }
-  explicit operator bool() const noexcept { return handle_ != pointer{}; }
+  explicit operator bool() const noexcept { return handles_detail::Valid<Traits>(handle_); }
   friend bool operator==(const UniqueHandle& h, std::nullptr_t) noexcept { return !h; }
 
   // Closes what is held and takes handle instead.
   void reset(pointer handle = pointer{}) noexcept {
-    if (handle_) Traits::Close(handle_);
+    if (handles_detail::Valid<Traits>(handle_)) Traits::Close(handle_);
     SetCounted(false);
     handle_ = handle;
-    SetCounted(handle_ != pointer{});
+    SetCounted(handles_detail::Valid<Traits>(handle_));
   }
   // Gives the handle up without closing it.
   [[nodiscard]] pointer detach() noexcept {
@@ -145,6 +166,52 @@ struct KernelObjectTraits {
   static void Close(HANDLE h) noexcept { CloseHandle(h); }
 };
 
+// Files and find handles: failure gives INVALID_HANDLE_VALUE, not null.
+template <HandleKind K, BOOL(WINAPI* CloseFunction)(HANDLE)>
+struct InvalidValueTraits {
+  using pointer = HANDLE;
+  static constexpr HandleKind kKind = K;
+  static bool IsValid(HANDLE h) noexcept { return h && h != INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE h) noexcept { CloseFunction(h); }
+};
+
+// Through the system-folder WinINet (SystemLibrary), which is loaded
+// whenever such a handle exists.
+struct InternetTraits {
+  using pointer = HINTERNET;
+  static constexpr HandleKind kKind = HandleKind::Internet;
+  static void Close(HINTERNET h) noexcept;
+};
+struct UrlCacheFindTraits {
+  using pointer = HANDLE;
+  static constexpr HandleKind kKind = HandleKind::Internet;
+  static void Close(HANDLE h) noexcept;
+};
+
+struct ModuleTraits {
+  using pointer = HMODULE;
+  static constexpr HandleKind kKind = HandleKind::Module;
+  static void Close(HMODULE h) noexcept { FreeLibrary(h); }
+};
+
+struct RegKeyTraits {
+  using pointer = HKEY;
+  static constexpr HandleKind kKind = HandleKind::RegistryKey;
+  static void Close(HKEY h) noexcept { RegCloseKey(h); }
+};
+
+struct BstrTraits {
+  using pointer = BSTR;
+  static constexpr HandleKind kKind = HandleKind::String;
+  static void Close(BSTR b) noexcept { SysFreeString(b); }
+};
+
+struct GlobalMemoryTraits {
+  using pointer = HGLOBAL;
+  static constexpr HandleKind kKind = HandleKind::GlobalMemory;
+  static void Close(HGLOBAL h) noexcept { GlobalFree(h); }
+};
+
 using UniqueIcon = UniqueHandle<IconTraits>;
 using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT, HandleKind::Font>>;
 using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP, HandleKind::Bitmap>>;
@@ -154,6 +221,18 @@ using UniqueBrush = UniqueHandle<GdiObjectTraits<HBRUSH, HandleKind::Brush>>;
 using UniqueMenu = UniqueHandle<MenuTraits>;
 using UniqueDC = UniqueHandle<MemoryDCTraits>;
 using UniqueKernelHandle = UniqueHandle<KernelObjectTraits>;
+using UniqueFile = UniqueHandle<InvalidValueTraits<HandleKind::File, &CloseHandle>>;
+using UniqueFindFile = UniqueHandle<InvalidValueTraits<HandleKind::FindFile, &FindClose>>;
+using UniqueInternet = UniqueHandle<InternetTraits>;
+using UniqueUrlCacheFind = UniqueHandle<UrlCacheFindTraits>;
+using UniqueModule = UniqueHandle<ModuleTraits>;
+using UniqueRegKey = UniqueHandle<RegKeyTraits>;
+using UniqueBstr = UniqueHandle<BstrTraits>;
+using UniqueGlobal = UniqueHandle<GlobalMemoryTraits>;
+
+// Closes a file that was written and says whether the close succeeded (data
+// still cached may fail to be written there). Empty afterwards.
+bool CloseChecked(UniqueFile& file) noexcept;
 
 // A context borrowed from a window (the screen when the window is null).
 class WindowDC {

@@ -1,5 +1,5 @@
 // Mouse and keyboard state in the encoding controls pass to their hosts
-// (framework/MouseButtons.h), and the standard arrow cursor.
+// (framework/MouseButtons.h), the standard arrow cursor and the wait cursor.
 #pragma once
 
 #include <windows.h>
@@ -28,5 +28,18 @@ inline std::int16_t ShiftKeysDown() {
 
 // The standard arrow, as the windows set it over their own areas.
 inline void ShowArrowCursor() { SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW))); }
+
+// The hourglass while the guard lives; the cursor before it afterwards, on
+// every way out.
+class WaitCursor {
+ public:
+  WaitCursor() : previous_(SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)))) {}
+  ~WaitCursor() { SetCursor(previous_); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+
+ private:
+  HCURSOR previous_;
+};
 
 }  // namespace vorn2

@@ -20,6 +20,7 @@ struct PictureBoxEvents {
 
 class PictureBox : public Control {
  public:
+  ~PictureBox() override { Destroy(); }
   PictureBoxEvents& Events() { return events_; }
 
  protected:

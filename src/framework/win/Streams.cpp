@@ -6,20 +6,16 @@ namespace vorn2 {
 
 ComPtr<IStream> StreamFromBytes(const std::vector<unsigned char>& bytes) {
   if (bytes.empty()) return nullptr;
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+  UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, bytes.size()));
   if (!memory) return nullptr;
-  void* p = GlobalLock(memory);
-  if (!p) {
-    GlobalFree(memory);
-    return nullptr;
-  }
+  void* p = GlobalLock(memory.get());
+  if (!p) return nullptr;
   std::memcpy(p, bytes.data(), bytes.size());
-  GlobalUnlock(memory);
+  GlobalUnlock(memory.get());
   ComPtr<IStream> stream;
-  if (FAILED(CreateStreamOnHGlobal(memory, TRUE, stream.put()))) {
-    GlobalFree(memory);
-    return nullptr;
-  }
+  if (FAILED(CreateStreamOnHGlobal(memory.get(), TRUE, stream.put()))) return nullptr;
+  // The stream frees the memory from now on.
+  (void)memory.detach();
   return stream;
 }
 

@@ -8,6 +8,7 @@
 #include <mshtmhst.h>
 
 #include "framework/Notify.h"
+#include "framework/win/FailureTrace.h"
 #include "framework/win/Handles.h"
 #include "framework/win/Window.h"
 
@@ -18,13 +19,6 @@ constexpr const wchar_t* kContainerClass = L"Vorn2WebBrowserHost";
 
 LONG g_liveSites = 0;
 
-
-// A BSTR freed with its owner.
-struct Bstr {
-  BSTR b = nullptr;
-  ~Bstr() { SysFreeString(b); }
-  std::size_t size() const { return b ? SysStringLen(b) : 0; }
-};
 
 // Event arguments come by value or by reference depending on the caller.
 const VARIANT* Deref(const VARIANT& v) {
@@ -269,11 +263,12 @@ bool WebBrowserHost::Site::Create(HWND parent, int x, int y, int width, int heig
                               ole_.put_void()))) {
     return false;
   }
-  ole_->SetClientSite(static_cast<IOleClientSite*>(this));
+  VORN2_TRACE_HR(ole_->SetClientSite(static_cast<IOleClientSite*>(this)));
   OleSetContainedObject(ole_.get(), TRUE);
   RECT rc;
   GetClientRect(container_, &rc);
-  ole_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, static_cast<IOleClientSite*>(this), 0, container_, &rc);
+  VORN2_TRACE_HR(
+      ole_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, static_cast<IOleClientSite*>(this), 0, container_, &rc));
   inplace_ = ole_.As<IOleInPlaceObject>(IID_IOleInPlaceObject);
   browser_ = ole_.As<IWebBrowser2>(IID_IWebBrowser2);
   if (!browser_) return false;
@@ -304,18 +299,18 @@ void WebBrowserHost::Site::ReleaseControl() {
   releasePending_ = false;
   AddRef();  // the control's releases below must not end us half-way
   if (events_) {
-    events_->Unadvise(cookie_);
+    VORN2_TRACE_HR(events_->Unadvise(cookie_));
     events_.reset();
   }
   if (browser_) browser_->Stop();
   if (inplace_) {
-    inplace_->InPlaceDeactivate();
+    VORN2_TRACE_HR(inplace_->InPlaceDeactivate());
     inplace_.reset();
   }
   active_.reset();
   if (ole_) {
-    ole_->Close(OLECLOSE_NOSAVE);
-    ole_->SetClientSite(nullptr);
+    VORN2_TRACE_HR(ole_->Close(OLECLOSE_NOSAVE));
+    VORN2_TRACE_HR(ole_->SetClientSite(nullptr));
   }
   browser_.reset();
   ole_.reset();
@@ -435,10 +430,10 @@ long WebBrowserHost::LiveSites() { return g_liveSites; }
 void WebBrowserHost::Navigate(const std::wstring& url) {
   IWebBrowser2* browser = Browser();
   if (!browser) return;
-  Bstr address{SysAllocStringLen(url.data(), static_cast<UINT>(url.size()))};
+  const UniqueBstr address(SysAllocStringLen(url.data(), static_cast<UINT>(url.size())));
   VARIANT empty;
   VariantInit(&empty);
-  browser->Navigate(address.b, &empty, &empty, &empty, &empty);
+  VORN2_TRACE_HR(browser->Navigate(address.get(), &empty, &empty, &empty, &empty));
 }
 
 void WebBrowserHost::Refresh() {
@@ -476,24 +471,24 @@ ComPtr<IHTMLElement> RootElement(IWebBrowser2* browser) {
 
 std::wstring WebBrowserHost::DocumentUrl() {
   ComPtr<IHTMLDocument2> doc = CurrentDocument<IHTMLDocument2>(Browser(), IID_IHTMLDocument2);
-  Bstr url;
-  if (!doc || FAILED(doc->get_URL(&url.b)) || !url.b) return {};
-  return std::wstring(url.b, url.size());
+  UniqueBstr url;
+  if (!doc || FAILED(doc->get_URL(url.put())) || !url) return {};
+  return std::wstring(url.get(), SysStringLen(url.get()));
 }
 
 long WebBrowserHost::RootInnerHtmlLength() {
   ComPtr<IHTMLElement> root = RootElement(Browser());
-  Bstr html;
-  if (!root || FAILED(root->get_innerHTML(&html.b))) return 0;
-  return static_cast<long>(html.size());
+  UniqueBstr html;
+  if (!root || FAILED(root->get_innerHTML(html.put()))) return 0;
+  return static_cast<long>(SysStringLen(html.get()));
 }
 
 bool WebBrowserHost::SetRootOverflowHidden() {
   ComPtr<IHTMLElement> root = RootElement(Browser());
   ComPtr<IHTMLStyle> style;
   if (!root || FAILED(root->get_style(style.put())) || !style) return false;
-  Bstr hidden{SysAllocString(L"hidden")};
-  return SUCCEEDED(style->put_overflow(hidden.b));
+  const UniqueBstr hidden(SysAllocString(L"hidden"));
+  return SUCCEEDED(style->put_overflow(hidden.get()));
 }
 
 void WebBrowserHost::SetContextMenuEnabled(bool enabled) { contextMenu_ = enabled; }

@@ -1,17 +1,29 @@
 #include "framework/win/Window.h"
 
+#include "framework/win/FailureTrace.h"
 #include "framework/win/Handles.h"
 #include "framework/win/Screen.h"
 
+#include <atomic>
 #include <set>
 #include <unordered_map>
 #include <vector>
 
 namespace vorn2 {
 
+namespace {
+std::atomic<long> g_aliveAtTeardown{0};
+}  // namespace
+
+long Window::WindowsAliveAtTeardown() { return g_aliveAtTeardown.load(); }
+
 Window::~Window() {
   if (hwnd_) {
-    // The object is going away; detach first so no message reaches a dead object.
+    g_aliveAtTeardown.fetch_add(1);
+    const std::string what = std::string("window still alive at ~Window, object made as ") +
+                             (madeAs_ ? madeAs_->name() : "?");
+    VORN2_TRACE_FAILURE(what.c_str(), 0);
+    // Detach first: no message may reach the parts already gone.
     HWND hwnd = hwnd_;
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     hwnd_ = nullptr;
@@ -34,8 +46,13 @@ bool Window::RegisterClassOnce(const wchar_t* className, UINT extraStyle) {
   return true;
 }
 
+void Window::DestroyWindowNow() {
+  if (hwnd_) VORN2_TRACE_IF_FALSE(DestroyWindow(hwnd_));
+}
+
 bool Window::CreateHostWindow(DWORD exStyle, const wchar_t* className, const std::wstring& caption, DWORD style,
                               int x, int y, int width, int height, HWND parent, HMENU menuOrId) {
+  madeAs_ = &typeid(*this);
   HWND hwnd = CreateWindowExW(exStyle, className, caption.c_str(), style, x, y, width, height, parent, menuOrId,
                               GetModuleHandleW(nullptr), this);
   return hwnd != nullptr;

@@ -1,12 +1,26 @@
 // Shared plumbing of forms and controls: one static window procedure per
 // registered class that routes to the object's virtual WndProc (object
 // pointer in GWLP_USERDATA), and the optional persistent drawing.
+//
+// Teardown contract: the window goes before the object does. The destructor
+// of the class the object was made as (or anything earlier, such as Unload)
+// destroys the window, while every member and every override still exists:
+// destroying sends WM_DESTROY, WM_NCDESTROY, focus and size changes to the
+// window and its children, and each of them reaches WndProc. Form and
+// Control do it themselves when they are the object's own class; a derived
+// class does it in its destructor (DestroyWindowNow, or Control::Destroy).
+// ~Window checks the contract: a window still alive there is reported
+// through the failure trace, counted (WindowsAliveAtTeardown) and then
+// destroyed without reaching the object, whose parts are gone. The player's
+// client goes on as if nothing happened; the Windows test programs fail the
+// test in which the count grew.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
 #include <string>
+#include <typeinfo>
 
 #include "framework/Twips.h"
 #include "framework/win/DrawingSurface.h"
@@ -47,11 +61,20 @@ class Window {
   // its dpi handling when that differs from the one it was made at.
   static void TakeParentScale(HWND hwnd);
 
+  // Windows that ~Window found still alive, process-wide.
+  static long WindowsAliveAtTeardown();
+
  protected:
   // Registers the class once (CS_DBLCLKS, no background brush).
   static bool RegisterClassOnce(const wchar_t* className, UINT extraStyle = 0);
   bool CreateHostWindow(DWORD exStyle, const wchar_t* className, const std::wstring& caption, DWORD style, int x,
                         int y, int width, int height, HWND parent, HMENU menuOrId);
+
+  // Destroys the window now, through this object (see the contract above).
+  void DestroyWindowNow();
+  // True while the window exists and the object was made as exactly `type`:
+  // then the destructor of `type` is the one that destroys the window.
+  bool IsMadeAs(const std::type_info& type) const { return hwnd_ && madeAs_ && *madeAs_ == type; }
 
   virtual LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -68,6 +91,8 @@ class Window {
  private:
   static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   HWND hwnd_ = nullptr;
+  // The object's own class, taken when it makes its window (fully built then).
+  const std::type_info* madeAs_ = nullptr;
   DpiScale scale_;
   bool autoRedraw_ = false;
   COLORREF backColor_ = GetSysColor(COLOR_BTNFACE);

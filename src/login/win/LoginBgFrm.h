@@ -11,6 +11,7 @@ namespace vorn2 {
 class LoginBgFrm : public Form {
  public:
   LoginBgFrm();
+  ~LoginBgFrm() override { DestroyWindowNow(); }
 
   // The window kept on top of this one (the login window); unloaded with it.
   void SetFollower(Form* follower) { follower_ = follower; }

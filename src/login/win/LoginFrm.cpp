@@ -55,7 +55,6 @@ LoginFrm::LoginFrm(LoginSettings settings, WebViewFactory createWebView)
 
 LoginFrm::~LoginFrm() {
   if (webBrowser1_) webBrowser1_->Destroy();
-  // Our window goes before its owner's, while this object is still whole.
   if (IsLoaded()) DestroyWindow(hWnd());
 }
 

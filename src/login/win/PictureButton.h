@@ -17,6 +17,7 @@ class PictureButton : public Control {
  public:
   // Picture: resource id of the given custom type (any format GDI+ reads).
   PictureButton(int pictureId, const wchar_t* pictureType);
+  ~PictureButton() override { Destroy(); }
 
   PictureButtonEvents& Events() { return events_; }
 

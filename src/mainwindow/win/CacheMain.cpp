@@ -25,7 +25,7 @@ IUrlCache::Handle WinInetUrlCache::FindFirstGroup(GroupId& group) {
   HANDLE h = f->FindFirstUrlCacheGroup(0, CACHEGROUP_SEARCH_ALL, nullptr, 0, &id, nullptr);
   lastError_ = GetLastError();
   group = id;
-  return I(h);
+  return Keep(h);
 }
 
 bool WinInetUrlCache::DeleteGroup(GroupId group) {
@@ -78,7 +78,7 @@ IUrlCache::Handle WinInetUrlCache::FindFirstEntry(const std::string& pattern, st
   lastError_ = GetLastError();
   needed = size;
   if (h) Decode(buffer, entry);
-  return I(h);
+  return Keep(h);
 }
 
 bool WinInetUrlCache::FindNextEntry(Handle enumeration, std::size_t bufferSize, CacheEntry& entry,
@@ -106,8 +106,13 @@ bool WinInetUrlCache::DeleteEntry(const std::string& sourceUrl) {
   return ok;
 }
 
+IUrlCache::Handle WinInetUrlCache::Keep(HANDLE enumeration) {
+  if (enumeration) open_.emplace_back(enumeration);
+  return I(enumeration);
+}
+
 void WinInetUrlCache::CloseEnumeration(Handle enumeration) {
-  if (const UrlCacheFunctions* f = UrlCache(); f && enumeration) f->FindCloseUrlCache(H(enumeration));
+  std::erase_if(open_, [&](const UniqueUrlCacheFind& e) { return e.get() == H(enumeration); });
 }
 
 CacheClearReport ClearBrowserCache() {

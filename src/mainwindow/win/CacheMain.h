@@ -3,6 +3,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "framework/win/Handles.h"
 
 #include "mainwindow/CacheMain.h"
 
@@ -32,6 +35,9 @@ class WinInetUrlCache : public IUrlCache {
   alignas(8) unsigned char fixed_[kCacheEntryBufferSize] = {};
   std::string large_;
   std::uint32_t lastError_ = 0;
+  // The enumerations the walk has open; any it leaves open close with us.
+  Handle Keep(HANDLE enumeration);
+  std::vector<UniqueUrlCacheFind> open_;
 };
 
 // The menu's clearing: no pattern (every entry), cookies and history kept.

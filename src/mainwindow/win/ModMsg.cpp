@@ -1,5 +1,6 @@
 #include "mainwindow/win/ModMsg.h"
 
+#include "framework/win/FailureTrace.h"
 #include "framework/win/WindowProcHook.h"
 #include "mainwindow/MainMessages.h"
 #include "mainwindow/win/WebMainFrm.h"
@@ -7,7 +8,8 @@
 namespace vorn2 {
 
 void HookMainWindow(HWND lng_hWnd) {
-  RegisterHotKey(lng_hWnd, kHotKeyId, 0, kVkF10);
+  // Taken by another program: F10 does nothing, the tray and the menu still work.
+  VORN2_TRACE_IF_FALSE(RegisterHotKey(lng_hWnd, kHotKeyId, 0, kVkF10));
   WindowProcHook::Install(lng_hWnd, &MainWndProc);
 }
 

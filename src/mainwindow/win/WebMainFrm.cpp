@@ -64,7 +64,6 @@ WebMainFrm::WebMainFrm(MainSettings settings, WebViewFactory createWebView)
 
 WebMainFrm::~WebMainFrm() {
   life_.End();
-  // Our window goes before its members, while this object is still whole.
   if (IsLoaded()) DestroyWindow(hWnd());
 }
 
@@ -433,9 +432,10 @@ void WebMainFrm::CloseWindow() { Unload(); }
 
 void WebMainFrm::ClearCache() {
   // The clearing blocks the window until it is done.
-  const HCURSOR previous = SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
-  ClearBrowserCache();
-  SetCursor(previous);
+  {
+    const WaitCursor wait;
+    ClearBrowserCache();
+  }
   Prompt(hWnd(), kCacheClearedMessage, kCacheClearedTitle, MB_ICONINFORMATION);
 }
 

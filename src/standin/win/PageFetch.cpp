@@ -5,24 +5,11 @@
 #include <thread>
 #include <utility>
 
+#include "framework/win/Handles.h"
 #include "standin/PageReading.h"
 
 namespace vorn2::standin {
 namespace {
-
-class InternetHandle {
- public:
-  explicit InternetHandle(HINTERNET handle) : handle_(handle) {}
-  ~InternetHandle() {
-    if (handle_) InternetCloseHandle(handle_);
-  }
-  InternetHandle(const InternetHandle&) = delete;
-  InternetHandle& operator=(const InternetHandle&) = delete;
-  HINTERNET get() const { return handle_; }
-
- private:
-  HINTERNET handle_;
-};
 
 std::string QueryText(HINTERNET request, DWORD what) {
   wchar_t buffer[512];
@@ -58,12 +45,12 @@ bool PageFetch::Take(FetchedPage& out) {
 void PageFetch::Run(const std::wstring& url) {
   FetchedPage page;
   // Direct: the demo's pages are on this machine, whatever proxy the system names.
-  const InternetHandle internet(InternetOpenW(L"vorn2-standin", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+  const UniqueInternet internet(InternetOpenW(L"vorn2-standin", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
   if (internet.get()) {
     DWORD connect = 10000, receive = 30000;
     InternetSetOptionW(internet.get(), INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof(connect));
     InternetSetOptionW(internet.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &receive, sizeof(receive));
-    const InternetHandle request(InternetOpenUrlW(
+    const UniqueInternet request(InternetOpenUrlW(
         internet.get(), url.c_str(), nullptr, 0,
         INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI, 0));
     if (request.get()) {

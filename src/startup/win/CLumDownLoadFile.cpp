@@ -42,9 +42,9 @@ class WinInetSession : public IDownloadSession {
   bool OpenInternet() override {
     if (!net_) return false;
     // The system's proxy settings, no agent string.
-    internet_ = net_->InternetOpenW(nullptr, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    internet_.reset(net_->InternetOpenW(nullptr, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!internet_) return false;
-    SetTimeouts(internet_);
+    SetTimeouts(internet_.get());
     return true;
   }
   // The request made step by step rather than with InternetOpenUrl, so that
@@ -62,15 +62,16 @@ class WinInetSession : public IDownloadSession {
     std::wstring target = std::wstring(parts.lpszUrlPath, parts.dwUrlPathLength) +
                           std::wstring(parts.lpszExtraInfo, parts.dwExtraInfoLength);
     if (target.empty() || target[0] != L'/') target.insert(0, 1, L'/');
-    connection_ = net_->InternetConnectW(internet_, host.c_str(), parts.nPort, nullptr, nullptr,
-                                         INTERNET_SERVICE_HTTP, 0, 0);
-    if (connection_) SetTimeouts(connection_);
+    connection_.reset(net_->InternetConnectW(internet_.get(), host.c_str(), parts.nPort, nullptr, nullptr,
+                                             INTERNET_SERVICE_HTTP, 0, 0));
+    if (connection_) SetTimeouts(connection_.get());
     // Always from the server, never from the cache.
     DWORD flags = INTERNET_FLAG_RELOAD;
     if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= INTERNET_FLAG_SECURE;
     if (connection_)
-      request_ = net_->HttpOpenRequestW(connection_, L"GET", target.c_str(), nullptr, nullptr, nullptr, flags, 0);
-    if (request_) SetTimeouts(request_);
+      request_.reset(
+          net_->HttpOpenRequestW(connection_.get(), L"GET", target.c_str(), nullptr, nullptr, nullptr, flags, 0));
+    if (request_) SetTimeouts(request_.get());
     if (request_ && SendWithinTimeouts()) return true;
     // The loop closes only what it was told is open.
     CloseUrl();
@@ -78,7 +79,7 @@ class WinInetSession : public IDownloadSession {
   }
   bool QueryStatusCode(std::uint32_t& status) override {
     DWORD code = 0, size = sizeof(code);
-    if (!net_->HttpQueryInfoW(request_, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size, nullptr))
+    if (!net_->HttpQueryInfoW(request_.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size, nullptr))
       return false;
     status = code;
     return true;
@@ -87,20 +88,16 @@ class WinInetSession : public IDownloadSession {
     // As text: the numeric form is 32-bit.
     wchar_t text[64] = {};
     DWORD size = sizeof(text) - sizeof(wchar_t);
-    if (!net_->HttpQueryInfoW(request_, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) return false;
+    if (!net_->HttpQueryInfoW(request_.get(), HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) return false;
     auto value = ParseContentLength(U8(std::wstring(text, size / sizeof(wchar_t))));
     if (!value) return false;
     length = *value;
     return true;
   }
   bool CreateTarget(const std::string& path, bool hidden) override {
-    file_ = CreateFileW(W(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                        hidden ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file_ == INVALID_HANDLE_VALUE) {
-      file_ = nullptr;
-      return false;
-    }
-    return true;
+    file_.reset(CreateFileW(W(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                            hidden ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_NORMAL, nullptr));
+    return static_cast<bool>(file_);
   }
   // Hands out the body from a read-ahead buffer filled by network reads of
   // the size ReadAheadSize chooses.
@@ -112,7 +109,7 @@ class WinInetSession : public IDownloadSession {
       DWORD got = 0;
       LARGE_INTEGER start, end;
       QueryPerformanceCounter(&start);
-      const BOOL ok = net_->InternetReadFile(request_, ahead_.data(), want, &got);
+      const BOOL ok = net_->InternetReadFile(request_.get(), ahead_.data(), want, &got);
       QueryPerformanceCounter(&end);
       if (!ok) return false;
       aheadSize_.Done(want, got, Micros(start, end));
@@ -126,22 +123,14 @@ class WinInetSession : public IDownloadSession {
   }
   bool Write(const unsigned char* data, std::uint32_t size) override {
     DWORD written = 0;
-    return WriteFile(file_, data, size, &written, nullptr) && written == size;
+    return WriteFile(file_.get(), data, size, &written, nullptr) && written == size;
   }
-  void CloseTarget() override {
-    if (file_) CloseHandle(file_);
-    file_ = nullptr;
-  }
+  void CloseTarget() override { file_.reset(); }
   void CloseUrl() override {
-    if (request_) net_->InternetCloseHandle(request_);
-    request_ = nullptr;
-    if (connection_) net_->InternetCloseHandle(connection_);
-    connection_ = nullptr;
+    request_.reset();
+    connection_.reset();
   }
-  void CloseInternet() override {
-    if (internet_) net_->InternetCloseHandle(internet_);
-    internet_ = nullptr;
-  }
+  void CloseInternet() override { internet_.reset(); }
   void PumpPendingMessages() override { vorn2::PumpPendingMessages(); }
 
  private:
@@ -159,7 +148,7 @@ class WinInetSession : public IDownloadSession {
     auto call = std::make_shared<Call>();
     if (call->done) {
       try {
-        std::thread([call, net = net_, request = request_] {
+        std::thread([call, net = net_, request = request_.get()] {
           call->sent = net->HttpSendRequestW(request, nullptr, 0, nullptr, 0) != FALSE;
           SetEvent(call->done.get());
         }).detach();
@@ -169,7 +158,7 @@ class WinInetSession : public IDownloadSession {
         // No helper: the send waits as long as the system lets it.
       }
     }
-    return net_->HttpSendRequestW(request_, nullptr, 0, nullptr, 0) != FALSE;
+    return net_->HttpSendRequestW(request_.get(), nullptr, 0, nullptr, 0) != FALSE;
   }
 
   // Without these the system's defaults decide, and a server that takes the
@@ -184,10 +173,10 @@ class WinInetSession : public IDownloadSession {
 
   DownloadTimeouts timeouts_;
   const WinInetFunctions* net_ = WinInet();
-  HINTERNET internet_ = nullptr;
-  HINTERNET connection_ = nullptr;
-  HINTERNET request_ = nullptr;
-  HANDLE file_ = nullptr;
+  UniqueInternet internet_;
+  UniqueInternet connection_;
+  UniqueInternet request_;
+  UniqueFile file_;
   std::vector<unsigned char> ahead_;
   std::uint32_t aheadPos_ = 0, aheadEnd_ = 0;
   ReadAheadSize aheadSize_;

@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "framework/FailureTrace.h"
 #include "framework/win/Prompt.h"
 #include "framework/win/Window.h"
 #include "framework/win/WinText.h"
@@ -26,20 +27,20 @@ FormDesign SplashDesign() {
 // The start-up goes on without what the worker failed to bring; a debugger
 // still hears why.
 void TraceAheadFailure(const std::exception_ptr& failure) {
-  std::string what = "an exception of unknown type";
   try {
     std::rethrow_exception(failure);
-  } catch (const std::exception& e) {
-    what = e.what();
   } catch (...) {
+    VORN2_TRACE_CAUGHT();
   }
-  OutputDebugStringW((L"vorn2: the start-up worker failed: " + W(what) + L"\n").c_str());
 }
 }  // namespace
 
 LoadFrm::LoadFrm(StartupSettings settings) : Form(SplashDesign()), settings_(std::move(settings)) {}
 
-LoadFrm::~LoadFrm() { WaitForAhead(); }
+LoadFrm::~LoadFrm() {
+  WaitForAhead();
+  DestroyWindowNow();
+}
 
 void LoadFrm::MakeUpdateChecker() {
   if (!updateChecker_)

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/win/DrawingSurface.h"
+#include "framework/win/Handles.h"
 #include "framework/win/Resources.h"
 #include "framework/win/Streams.h"
 #include "framework/win/WinText.h"
@@ -38,14 +39,14 @@ bool SaveResourceToFile(int id, const wchar_t* type, const std::wstring& path) {
   if (bytes.empty()) return false;
   // OPEN_ALWAYS + SetEndOfFile rather than CREATE_ALWAYS: an existing hidden
   // file would refuse CREATE_ALWAYS with normal attributes.
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
   DWORD written = 0;
-  BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  ok = ok && written == bytes.size() && SetEndOfFile(file);
-  ok = CloseHandle(file) && ok;
-  return ok != FALSE;
+  bool ok = WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+            written == bytes.size() && SetEndOfFile(file.get());
+  // The close may be where a write-back fails.
+  return CloseChecked(file) && ok;
 }
 
 PngImage LoadPngResource(int id, const wchar_t* type) {

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "framework/FailureTrace.h"
 #include "framework/Notify.h"
 #include "framework/win/Input.h"
 #include "framework/win/Screen.h"
@@ -156,8 +157,6 @@ uTab::~uTab() {
   c_Subclass.ssc_Terminate();
   life_.End();
   if (toolTip_) DestroyWindow(toolTip_);
-  // The window goes while this object is whole, so no late message meets a
-  // half-destroyed control.
   Destroy();
   if (m_TabItems) {
     m_TabItems->SetTab({});
@@ -312,16 +311,19 @@ void uTab::OnResize() {
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
   } catch (...) {
+    VORN2_TRACE_CAUGHT();
   }
   try {
     CreateBuffers();
   } catch (...) {
+    VORN2_TRACE_CAUGHT();
   }
   try {
     CalcItemWidth();
     LayoutItems();
     RedrawAll();
   } catch (...) {
+    VORN2_TRACE_CAUGHT();
   }
   resizing_ = false;
 }

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "framework/win/Handles.h"
 #include "framework/win/SystemLibrary.h"
 #include "winplumbing/win/SharedRouter.h"
 
@@ -14,10 +15,7 @@ subclass::WinHandle I(HWND hWnd) { return reinterpret_cast<subclass::WinHandle>(
 
 bool User32HasTrackMouseEvent() {
   bool found = false;
-  if (HMODULE user32 = LoadLibraryA("User32")) {
-    found = GetProcAddress(user32, "TrackMouseEvent") != nullptr;
-    FreeLibrary(user32);
-  }
+  if (const UniqueModule user32{LoadLibraryA("User32")}) found = GetProcAddress(user32.get(), "TrackMouseEvent") != nullptr;
   return found;
 }
 

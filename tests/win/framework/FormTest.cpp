@@ -6,6 +6,8 @@
 #include "framework/win/Form.h"
 #include "framework/win/Prompt.h"
 #include "framework/win/Screen.h"
+#include "framework/FailureTrace.h"
+#include "win/support/TestListener.h"
 #include "win/support/WinTest.h"
 
 using namespace vorn2;
@@ -229,6 +231,45 @@ TEST(Control, ChildRoutesMessagesToItsObject) {
   EXPECT_EQ(Window::FromHandle(GetDesktopWindow()), nullptr);
   form.Unload();
   EXPECT_FALSE(probe.Exists());
+}
+
+TEST(Window, TeardownCheckFiresForAWindowItsClassLeftAlive) {
+  // Destroys nothing in its destructor: the window is still there at ~Window.
+  class Forgetful : public Control {
+   public:
+    int messagesAfterward = 0;
+    bool gone = false;
+    ~Forgetful() override { gone = true; }
+
+   protected:
+    const wchar_t* ClassName() const override { return L"Vorn2TestForgetful"; }
+    LRESULT WndProc(UINT msg, WPARAM w, LPARAM l) override {
+      if (gone) ++messagesAfterward;
+      return Control::WndProc(msg, w, l);
+    }
+  };
+  RecordingForm form(L"Vorn2TestTeardownHost");
+  ASSERT_TRUE(form.Load());
+  const long alive = Window::WindowsAliveAtTeardown();
+  const long failures = FailureCount();
+  HWND child = nullptr;
+  {
+    Forgetful forgetful;
+    ASSERT_TRUE(forgetful.Create(form.hWnd(), 0, 0, 10, 10));
+    child = forgetful.hWnd();
+  }
+  EXPECT_EQ(Window::WindowsAliveAtTeardown(), alive + 1);
+  EXPECT_EQ(FailureCount(), failures + 1);
+  EXPECT_FALSE(IsWindow(child));
+  test::ExpectWindowsAliveAtTeardown(1);
+  test::ExpectFailureTraces(1);
+  // A plain form destroys its own window: the check stays quiet.
+  {
+    Form plain(TestDesign(L"Vorn2TestPlainForm"));
+    ASSERT_TRUE(plain.Load());
+  }
+  EXPECT_EQ(Window::WindowsAliveAtTeardown(), alive + 1);
+  form.Unload();
 }
 
 TEST(Prompt, ScriptAnswersAndRecordsWithoutShowingABox) {

@@ -26,7 +26,8 @@ constexpr int kKinds = static_cast<int>(HandleKind::Count);
 constexpr const char* kKindNames[kKinds] = {"Icon",     "Font",           "Bitmap",        "Region",
                                             "Menu",     "Palette",        "Brush",         "DC",
                                             "WindowDC", "GdiplusSession", "GdiplusObject", "ComReference",
-                                            "KernelObject"};
+                                            "KernelObject", "File",      "FindFile",      "Internet",
+                                            "Module",       "RegistryKey", "String",      "GlobalMemory"};
 
 using Counts = std::array<long, kKinds>;
 

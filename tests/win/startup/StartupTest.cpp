@@ -17,6 +17,7 @@
 #include "startup/win/LoadFrm.h"
 #include "startup/win/PublicData.h"
 #include "startup/win/StartupEnvironment.h"
+#include "win/support/TestListener.h"
 #include "win/support/WinTest.h"
 
 using namespace vorn2;
@@ -273,6 +274,7 @@ TEST_F(SplashTest, WorkerFailureGoesOnAsAfterAFailedDownload) {
   // A new version waits on the server: fetched after all, it would be asked about.
   ASSERT_EQ(test::HttpRequest("PUT", server + "/__admin/update.txt", "version=1.2.0\r\n"), 200);
   Startup().isConnected = []() -> bool { throw std::runtime_error("no network stack"); };
+  test::ExpectFailureTraces(1);  // the worker's exception, in the debugger's output
   test::PromptScript prompts;
   StartupSettings settings = Settings();
   settings.updateServer = server;

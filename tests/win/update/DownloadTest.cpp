@@ -8,6 +8,7 @@
 
 #include "framework/win/WinText.h"
 #include "startup/win/CLumDownLoadFile.h"
+#include "win/support/TestListener.h"
 #include "win/support/WinTest.h"
 
 namespace vorn2 {
@@ -102,6 +103,8 @@ std::string NeverConnectingUrl() {
 
 TEST_F(Download, ServerSilentLongerThanATimeOutFails) {
   d_.SetTimeouts({std::chrono::milliseconds(1500), std::chrono::milliseconds(1000)});
+  // A send given up on keeps its helper, and the helper its event, until the system ends the call.
+  test::ExpectHandlesOutliveTest(HandleKind::KernelObject, 2);
   struct Case {
     std::string url;
     bool result;

@@ -12,6 +12,7 @@
 #include "startup/win/StartupEnvironment.h"
 #include "startup/win/UpdateCheck.h"
 #include "vorn2/Version.h"
+#include "win/support/TestListener.h"
 #include "win/support/WinTest.h"
 
 namespace vorn2 {
@@ -195,6 +196,8 @@ TEST_F(UpdateCheck, MenuSameVersionSaysSo) {
 
 TEST_F(UpdateCheck, MenuWithoutAFreshVersionFileReportsTheNetwork) {
   ASSERT_EQ(HttpRequest("DELETE", base_ + "/__admin/update.txt"), 200);
+  // The send given up on keeps its helper, and the helper its event, until the system ends the call.
+  test::ExpectHandlesOutliveTest(HandleKind::KernelObject, 1);
   // No version file there, and a server that takes the request and never answers.
   for (const std::string& server : {base_, base_ + "/__fault/stall"}) {
     ASSERT_TRUE(test::WriteFileBytes(GetTempFolder() + L"update.txt", {'v', 'e', 'r', 's', 'i', 'o', 'n', '=', '9'}));
