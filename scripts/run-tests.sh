@@ -25,6 +25,8 @@ for name in $list; do
   fi
   rc=$?
   grep -E '^\[  (PASSED|FAILED) +\]|^\[  FAILED  \]' "$results/$name.log" | head -n 20
+  # What a failed test said, so a run on another machine can be read without its files.
+  grep -E -A6 ': Failure$' "$results/$name.log" | head -n 60
   echo "   ($(( $(date +%s) - start )) s, exit $rc)"
   if [ ! -s "$report" ]; then
     echo "$name: no report (exit $rc); see $results/$name.log" >"$results/$name.missing"

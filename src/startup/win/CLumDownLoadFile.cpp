@@ -146,19 +146,27 @@ class WinInetSession : public IDownloadSession {
       UniqueKernelHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     };
     auto call = std::make_shared<Call>();
+    std::thread helper;
     if (call->done) {
       try {
-        std::thread([call, net = net_, request = request_.get()] {
+        helper = std::thread([call, net = net_, request = request_.get()] {
           call->sent = net->HttpSendRequestW(request, nullptr, 0, nullptr, 0) != FALSE;
           SetEvent(call->done.get());
-        }).detach();
-        const DWORD limit = Milliseconds(timeouts_.connect + timeouts_.stall);
-        return WaitForSingleObject(call->done.get(), limit) == WAIT_OBJECT_0 && call->sent;
+        });
       } catch (const std::system_error&) {
-        // No helper: the send waits as long as the system lets it.
+        // No helper: the send below waits as long as the system lets it.
       }
     }
-    return net_->HttpSendRequestW(request_.get(), nullptr, 0, nullptr, 0) != FALSE;
+    if (!helper.joinable()) return net_->HttpSendRequestW(request_.get(), nullptr, 0, nullptr, 0) != FALSE;
+    const DWORD limit = Milliseconds(timeouts_.connect + timeouts_.stall);
+    if (WaitForSingleObject(call->done.get(), limit) != WAIT_OBJECT_0) {
+      helper.detach();
+      return false;
+    }
+    // Joined, the helper has let go of its share of the call (the event)
+    // before the download goes on; only a late helper outlives it.
+    helper.join();
+    return call->sent;
   }
 
   // Without these the system's defaults decide, and a server that takes the
