@@ -43,6 +43,17 @@ bool PageFetch::Take(FetchedPage& out) {
 }
 
 void PageFetch::Run(const std::wstring& url) {
+  FetchedPage page = Fetch(url);
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (cancelled_) return;
+  result_ = std::move(page);
+  done_ = true;
+  PostMessageW(window_, message_, id_, 0);
+}
+
+// Returns with every handle of the fetch closed, so none is still open when
+// the window hears that the page is there.
+FetchedPage PageFetch::Fetch(const std::wstring& url) {
   FetchedPage page;
   // Direct: the demo's pages are on this machine, whatever proxy the system names.
   const UniqueInternet internet(InternetOpenW(L"vorn2-standin", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
@@ -76,11 +87,7 @@ void PageFetch::Run(const std::wstring& url) {
   } else {
     page.error = GetLastError();
   }
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (cancelled_) return;
-  result_ = std::move(page);
-  done_ = true;
-  PostMessageW(window_, message_, id_, 0);
+  return page;
 }
 
 }  // namespace vorn2::standin

@@ -38,6 +38,7 @@ class PageFetch {
  private:
   PageFetch(HWND window, UINT message, WPARAM id) : window_(window), message_(message), id_(id) {}
   void Run(const std::wstring& url);
+  FetchedPage Fetch(const std::wstring& url);
 
   const HWND window_;
   const UINT message_;
