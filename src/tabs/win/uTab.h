@@ -15,11 +15,11 @@
 // repaint and its background is never erased.
 //
 // Message paths: the strip's own window has one, its WndProc (paint, erase,
-// mouse-leave and the mouse are cases there). The container belongs to the
-// host (the main window's pCnt), so the strip has no procedure of its own
-// there: the container's size changes reach it through a CSubclass, after
-// the container's own processing, which is how the strip is defined to
-// watch that window.
+// mouse input and mouse-leave are all cases there). The container is the
+// host's window (the main window's pCnt), where the strip has no procedure
+// of its own: the container's size changes reach it through a CSubclass,
+// after the container's own processing, which is how the strip is defined
+// to watch that window.
 #pragma once
 
 #include <windows.h>
