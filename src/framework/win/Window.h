@@ -1,6 +1,9 @@
 // Shared plumbing of forms and controls: one static window procedure per
 // registered class that routes to the object's virtual WndProc (object
-// pointer in GWLP_USERDATA), and the optional persistent drawing.
+// pointer in GWLP_USERDATA), and the optional persistent drawing. A window
+// of ours handles its messages there; procedures are replaced only where a
+// component is defined so (WindowProcHook) or to watch a window that is
+// another object's (winplumbing's subclassers).
 //
 // Teardown contract: the window goes before the object does. The destructor
 // of the class the object was made as (or anything earlier, such as Unload)

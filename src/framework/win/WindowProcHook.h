@@ -2,6 +2,10 @@
 // move procedure, the main window's hot-key procedure) that can be removed in
 // any order, whatever was installed on top of them since.
 //
+// Only for those two, which are defined as procedures with a life of their
+// own (from a load to an unload; each header says why). A window of ours
+// otherwise handles its messages in its WndProc, one path per window.
+//
 // Each replacement is one plain procedure; the previous procedure is kept per
 // window. Removing restores it only while the replacement is still the
 // window's current procedure; otherwise the replacement stays in the chain

@@ -1,5 +1,10 @@
 // The login background's replacement window procedure: it keeps the login
 // window on top of the background whenever the background moves.
+//
+// A replaced procedure, not a case of LoginBgFrm::WndProc: the background is
+// defined with this procedure put in place by its load and taken out by its
+// unload before the login window unloads, so the login window follows only
+// between the two, never while the pair is being closed.
 #pragma once
 
 #include <windows.h>

@@ -1,6 +1,12 @@
 // The main window's own window procedure: the F10 hot key and the tray
 // icon's mouse messages (and the taskbar coming back). Every message goes on
 // to the procedure it replaced, handled or not.
+//
+// A replaced procedure, not a case of WebMainFrm::WndProc: the main window
+// is defined with a module that takes the hot key and puts this procedure in
+// place together at its load, and gives both back together at its unload, so
+// F10 and the tray act exactly between the two. cSetStyle's router, installed
+// later in the load, sits in front of it.
 #pragma once
 
 #include <windows.h>

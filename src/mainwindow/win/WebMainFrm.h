@@ -10,6 +10,11 @@
 // request passes one check (m_bExit, else the exit dialog); unloading
 // releases the hot key, puts the window procedure back, closes every page
 // and removes the tray icon. The process ends when its last window is gone.
+//
+// A message to the window passes, in this order, objStyle's router
+// (cSetStyle: cursor, resizing by the edges, the close command; it answers
+// only the cursor over the client area), MainWndProc (ModMsg: hot key, tray)
+// and then WndProc.
 #pragma once
 
 #include <functional>

@@ -168,7 +168,6 @@ void uTab::ReadProperties(const PropertyBag& bag) {
   m_TabStyle = static_cast<std::int32_t>(bag.ReadInt("TabStyle", kDefaultTabStyle));
   m_TabLeftSize = static_cast<std::int32_t>(bag.ReadInt("TabLeftSize", kDefaultTabLeftSize));
   m_TabRightSize = static_cast<std::int32_t>(bag.ReadInt("TabRightSize", kDefaultTabRightSize));
-  SubclassOwnWindow();
 }
 
 void uTab::WriteProperties(PropertyBag& bag) const {
@@ -178,18 +177,7 @@ void uTab::WriteProperties(PropertyBag& bag) const {
   bag.Set("TabRightSize", static_cast<std::int64_t>(m_TabRightSize));
 }
 
-void uTab::SubclassOwnWindow() {
-  if (ownSubclassed_ || !Exists()) return;
-  // Our windows are Unicode: take their own flavour so no text is converted.
-  bool unicode = true;
-  if (c_Subclass.ssc_Subclass(hWnd(), 0, 1, true, unicode, false)) {
-    c_Subclass.ssc_AddMsg(hWnd(), CSubclass::ALL_MESSAGES, CSubclass::MSG_BEFORE);
-    ownSubclassed_ = true;
-  }
-}
-
 void uTab::OnWindowDestroyed() {
-  ownSubclassed_ = false;
   m_lHotIndex = -1;
   m_lHotState = 0;
   vorn2::Control::OnWindowDestroyed();
@@ -197,13 +185,13 @@ void uTab::OnWindowDestroyed() {
 
 void uTab::OnCreated() {
   if (Window::Scale() != LayoutScale()) MakeDrawingResources(Window::Scale());
-  SubclassOwnWindow();
   OnResize();
 }
 
 void uTab::SethContainerWnd(HWND NewValue) {
   SetContainer(I(NewValue));
   if (!NewValue) return;
+  // Our windows are Unicode: take their own flavour so no text is converted.
   bool unicode = true;
   c_Subclass.ssc_Subclass(NewValue, 0, 1, true, unicode, false);
   c_Subclass.ssc_AddMsg(NewValue, WM_SIZE, CSubclass::MSG_AFTER);
@@ -415,31 +403,7 @@ void uTab::PaintWindow(HDC dc) {
 
 void uTab::OnPaint(HDC dc) { PaintWindow(dc); }
 
-void uTab::WindowProc(bool bBefore, bool& bHandled, LRESULT& lReturn, HWND window, UINT uMsg, WPARAM, LPARAM,
-                      LONG_PTR&) {
-  if (window == hWnd() && bBefore) {
-    switch (uMsg) {
-      case WM_ERASEBKGND:
-        bHandled = true;
-        lReturn = 0;
-        break;
-      case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(window, &ps);
-        PaintWindow(dc);
-        EndPaint(window, &ps);
-        bHandled = true;
-        lReturn = 0;
-        break;
-      }
-      case WM_MOUSELEAVE:
-        MouseLeave();
-        break;
-      default:
-        break;
-    }
-    return;
-  }
+void uTab::WindowProc(bool bBefore, bool&, LRESULT&, HWND window, UINT uMsg, WPARAM, LPARAM, LONG_PTR&) {
   if (!bBefore && uMsg == WM_SIZE && window != hWnd()) ShowSelectedForm();
 }
 
@@ -464,7 +428,13 @@ LRESULT uTab::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       OnResize();
       return 0;
     case WM_ERASEBKGND:
-      return 1;
+      // Nothing erased: WM_PAINT copies the whole composed buffer.
+      return 0;
+    case WM_MOUSELEAVE:
+      // The host may destroy the strip in OnMouseLeave: nothing of it is
+      // touched afterwards (the default answer is 0 as well).
+      MouseLeave();
+      return 0;
     case WM_MOUSEMOVE:
       MouseMove(MouseButtonsHeld(wParam), ShiftKeysDown(), x, y);
       return 0;

@@ -12,9 +12,14 @@
 //   tab->TabItems()->Add(caption, form, key);
 //
 // All drawing goes to memory contexts; the window gets one block transfer per
-// repaint and its background is never erased. Its paint, erase and
-// mouse-leave messages and the container's size changes arrive through a
-// CSubclass.
+// repaint and its background is never erased.
+//
+// Message paths: the strip's own window has one, its WndProc (paint, erase,
+// mouse input and mouse-leave are all cases there). The container is the
+// host's window (the main window's pCnt), where the strip has no procedure
+// of its own: the container's size changes reach it through a CSubclass,
+// after the container's own processing, which is how the strip is defined
+// to watch that window.
 #pragma once
 
 #include <windows.h>
@@ -66,7 +71,7 @@ class uTab : public vorn2::Control, public TabStripCore, public ISubclassOwner {
   // 25 px for style 0, 32 for the others, at the strip's factor.
   int StripHeight() const;
 
-  // ISubclassOwner.
+  // ISubclassOwner: the containers' WM_SIZE, after their own processing.
   void WindowProc(bool bBefore, bool& bHandled, LRESULT& lReturn, HWND hWnd, UINT uMsg, WPARAM wParam,
                   LPARAM lParam, LONG_PTR& lParamUser) override;
 
@@ -77,8 +82,8 @@ class uTab : public vorn2::Control, public TabStripCore, public ISubclassOwner {
   void OnPaint(HDC dc) override;
   // Skins, fonts and metrics for the new factor, then the resize.
   void OnDpiChanged() override;
-  // The subclassing and the hot tab belonged to the window: a window made
-  // later for the strip is subclassed again and starts with no hot tab.
+  // The hot tab belonged to the window: a window made later for the strip
+  // starts with no hot tab.
   void OnWindowDestroyed() override;
 
   std::int32_t ClientWidth() const override;
@@ -93,7 +98,6 @@ class uTab : public vorn2::Control, public TabStripCore, public ISubclassOwner {
  private:
   // Skins and fonts for a factor, which the layout takes too.
   void MakeDrawingResources(DpiScale scale);
-  void SubclassOwnWindow();
   void OnResize();
   void CreateBuffers();
   void FreeBuffers();
@@ -118,8 +122,8 @@ class uTab : public vorn2::Control, public TabStripCore, public ISubclassOwner {
   TabImageCache tabImages_;
 
   LifeToken life_;
+  // Watches the containers only; also asks for the own window's mouse leave.
   CSubclass c_Subclass;
-  bool ownSubclassed_ = false;
   bool resizing_ = false;
 
   HWND toolTip_ = nullptr;

@@ -1,4 +1,7 @@
 // CSubclass: watches and rewrites the messages of windows of this process.
+// Replacing the procedure is the point: an owner watches windows that are
+// not its own (the tab strip, its host's container), where it has no
+// WndProc to put a case in. For the owner's own window, use its WndProc.
 //
 // How an owner subscribes:
 //   1. Implement ISubclassOwner (its WindowProc is the one notification).

@@ -1,5 +1,7 @@
 // cFormSubclass: offers every message of a window to its owner first, with
-// the message arguments by reference, then passes it on.
+// the message arguments by reference, then passes it on. Its owner
+// (cSetStyle) watches a form it does not own, so a replaced procedure is
+// the only way in.
 //
 // Always the Unicode flavour: every window of the program is a Unicode
 // window, and an ANSI router would push captions through the system code

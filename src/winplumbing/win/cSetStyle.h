@@ -6,6 +6,9 @@
 // Host: set objForm, call SetWindowStyle with the form's window during load,
 // release the object at unload (which puts the window procedure back). The
 // object may be released from inside one of its notifications.
+//
+// It sees the form's messages through cFormSubclass, in front of every
+// procedure of the window: the window is the host's, not this object's.
 #pragma once
 
 #include <windows.h>

@@ -148,14 +148,21 @@ TEST(uTab, PropertiesDefaultAndAreAlwaysWritten) {
   EXPECT_EQ(tab->TabRightSize(), 0);
 }
 
-TEST(uTab, HeightFollowsTheStyleAndTheWindowIsSubclassed) {
+TEST(uTab, HeightFollowsTheStyleAndTheWindowKeepsItsOwnProcedure) {
   Host compact(0);
   EXPECT_EQ(ClientOf(compact.tab->hWnd()).bottom, 25);
   Host rounded(1, 10);
   EXPECT_EQ(ClientOf(rounded.tab->hWnd()).bottom, 32);
-  // Paint, erase and leave come through the subclasser's router.
-  EXPECT_NE(GetWindowLongPtrW(compact.tab->hWnd(), GWLP_WNDPROC), GetClassLongPtrW(compact.tab->hWnd(), GCLP_WNDPROC));
+  // Paint, erase and leave are cases of the strip's own procedure: nothing
+  // is put in front of it.
+  EXPECT_EQ(GetWindowLongPtrW(compact.tab->hWnd(), GWLP_WNDPROC), GetClassLongPtrW(compact.tab->hWnd(), GCLP_WNDPROC));
   EXPECT_EQ(SendMessageW(compact.tab->hWnd(), WM_ERASEBKGND, 0, 0), 0);
+  // Painting copies the composed buffer onto the window.
+  compact.tab->LockReDraw(false);
+  ShowWindow(compact.form.hWnd(), SW_SHOWNOACTIVATE);
+  RedrawWindow(compact.tab->hWnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  const WindowDC shown(compact.tab->hWnd());
+  for (const int x : {5, 300}) EXPECT_EQ(GetPixel(shown.get(), x, 10), compact.Final(x, 10)) << x;
 }
 
 TEST(uTab, AdoptedPagesAreHiddenChildrenAndTheSelectedOneIsShownOnTop) {
@@ -413,7 +420,7 @@ TEST(uTabMouse, RealMessagesSelectAndCloseTabs) {
   EXPECT_EQ(host.tab->Selected(), 0);
   EXPECT_EQ(GetCapture(), nullptr);
 
-  // Mouse leave arrives through the subclasser: hover cleared, event raised once.
+  // Mouse leave: hover cleared, event raised once.
   int leaves = 0;
   host.tab->Events().OnMouseLeave = [&] { ++leaves; };
   host.Send(WM_MOUSEMOVE, 0, 40 + 30, 12);
