@@ -17,6 +17,16 @@ inline constexpr int kTwipsPerInch = 1440;
 inline constexpr int kDesignDpi = 96;
 inline constexpr int kDesignTwipsPerPixel = kTwipsPerInch / kDesignDpi;  // 15
 
+// A control's place in its parent's client area as the window was designed.
+struct TwipsRect {
+  int left, top, width, height;
+};
+
+// The same place on the screen, in device pixels.
+struct DeviceRect {
+  int x, y, width, height;
+};
+
 class DpiScale {
  public:
   constexpr DpiScale() = default;
@@ -31,6 +41,10 @@ class DpiScale {
   int Px(double designPixels) const { return Round(designPixels * dpi_ / kDesignDpi); }
   // Twips -> device pixels.
   int FromTwips(double twips) const { return Round(twips * dpi_ / kTwipsPerInch); }
+  // Each edge and length on its own, as a form lays out a control.
+  DeviceRect FromTwips(const TwipsRect& r) const {
+    return {FromTwips(r.left), FromTwips(r.top), FromTwips(r.width), FromTwips(r.height)};
+  }
   // Device pixels -> twips (whole twips; half a twip is far below a pixel).
   int ToTwips(double devicePixels) const { return Round(devicePixels * kTwipsPerInch / dpi_); }
   // Device pixels -> twips, unrounded (mouse positions).

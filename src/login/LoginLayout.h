@@ -2,11 +2,11 @@
 // (15 twips per pixel at 96 dpi).
 #pragma once
 
+#include "framework/Twips.h"
+
 namespace vorn2::login_layout {
 
-struct TwipsRect {
-  int left, top, width, height;
-};
+using vorn2::TwipsRect;
 
 inline constexpr int kClientWidthTwips = 18555;   // 1237 px: the background picture
 inline constexpr int kClientHeightTwips = 10440;  // 696 px

@@ -4,15 +4,15 @@ namespace vorn2::main_layout {
 
 Placement PlaceControls(int windowWidth, int clientWidth, int clientHeight, int tabHeight) {
   Placement p;
-  p.webClose = windowWidth - 730;
-  p.webMinMax = windowWidth - 1105;
-  p.webMin = windowWidth - 1465;
-  p.webTool = windowWidth - 1825;
-  p.gameSpace = clientWidth - 3300;
-  p.otherUser = clientWidth - 4850;
+  p.webClose = windowWidth - kWebCloseFromRight;
+  p.webMinMax = windowWidth - kWebMinMaxFromRight;
+  p.webMin = windowWidth - kWebMinFromRight;
+  p.webTool = windowWidth - kWebToolFromRight;
+  p.gameSpace = clientWidth - kGameSpaceFromRight;
+  p.otherUser = clientWidth - kOtherUserFromRight;
   const int tabWidth = p.otherUser - kTabStrip.left;
   if (tabWidth >= 0) p.tabStrip = TwipsRect{kTabStrip.left, kTabStrip.top, tabWidth, tabHeight};
-  p.content = TwipsRect{60, tabHeight, clientWidth - 120, clientHeight - tabHeight - 60};
+  p.content = ContentRect(clientWidth, clientHeight, tabHeight);
   return p;
 }
 

@@ -10,10 +10,6 @@
 namespace vorn2 {
 namespace {
 
-struct TwipsRect {
-  int left, top, width, height;
-};
-
 constexpr int kClientWidthTwips = 3630;  // 242 x 140 px at 96 dpi
 constexpr int kClientHeightTwips = 2100;
 constexpr TwipsRect kBForm1{0, 0, kClientWidthTwips, 495};
@@ -43,10 +39,6 @@ FormDesign MsgDesign() {
   return d;
 }
 
-void CreateTwips(Control& control, HWND parent, const TwipsRect& r, DWORD style = WS_CHILD | WS_VISIBLE) {
-  control.CreateTwips(parent, r.left, r.top, r.width, r.height, style);
-}
-
 // Design data of "是" and "否": the dialog button strip behind the caption.
 PropertyBag CaptionedButton(const char* caption) {
   PropertyBag bag;
@@ -66,9 +58,25 @@ MsgFrm::~MsgFrm() {
   if (IsLoaded()) DestroyWindow(hWnd());
 }
 
-void MsgFrm::CreateControls() {
+std::array<ControlPlace, 4> MsgFrm::DesignLayout() {
   // The close button lies on the bar: the bar must not paint over it.
-  CreateTwips(bForm1_, hWnd(), kBForm1, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS);
+  return {{{bForm1_, kBForm1, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS},
+           {closebtn_, kClosebtn},
+           {iButton1_, kIButton1},
+           {iButton2_, kIButton2}}};
+}
+
+void MsgFrm::CreateControls() {
+  // The question is a system label, not one of our controls, so not in the
+  // table. Made before the buttons, it stays above their top rows, which it
+  // overlaps.
+  const DeviceRect label = Scale().FromTwips(kLabel1);
+  label1_ =
+      CreateWindowExW(0, L"STATIC", W(QuestionText()).c_str(), WS_CHILD | WS_VISIBLE | SS_CENTER | SS_NOPREFIX, label.x,
+                      label.y, label.width, label.height, hWnd(), nullptr, GetModuleHandleW(nullptr), nullptr);
+  SetLabelFont();
+  CreateAtDesign(hWnd(), DesignLayout());
+
   PropertyBag bar;
   bar.Set("BackColor", kBarBackColor);
   bForm1_.ReadProperties(bar);
@@ -81,22 +89,12 @@ void MsgFrm::CreateControls() {
     SendMessageW(hWnd(), WM_NCLBUTTONDOWN, HTCAPTION, 0);
   };
 
-  CreateTwips(closebtn_, hWnd(), kClosebtn);
   // Later siblings start below earlier ones; this one belongs above the bar.
   SetWindowPos(closebtn_.hWnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   closebtn_.Events().Click = [this] { Answer(false); };
 
-  const DpiScale scale = Scale();
-  label1_ = CreateWindowExW(0, L"STATIC", W(QuestionText()).c_str(), WS_CHILD | WS_VISIBLE | SS_CENTER | SS_NOPREFIX,
-                            scale.FromTwips(kLabel1.left), scale.FromTwips(kLabel1.top),
-                            scale.FromTwips(kLabel1.width), scale.FromTwips(kLabel1.height), hWnd(), nullptr,
-                            GetModuleHandleW(nullptr), nullptr);
-  SetLabelFont();
-
-  CreateTwips(iButton1_, hWnd(), kIButton1);
   iButton1_.ReadProperties(CaptionedButton("是"));
   iButton1_.Events().Click = [this] { Answer(true); };
-  CreateTwips(iButton2_, hWnd(), kIButton2);
   iButton2_.ReadProperties(CaptionedButton("否"));
   iButton2_.Events().Click = [this] { Answer(false); };
 }
@@ -117,13 +115,9 @@ void MsgFrm::OnDpiChanged() {
   if (!bForm1_.Exists()) return;
   // Every control at its design place at the new factor; the buttons have
   // cut their strips again for it.
-  bForm1_.MoveTwips(kBForm1.left, kBForm1.top, kBForm1.width, kBForm1.height);
-  closebtn_.MoveTwips(kClosebtn.left, kClosebtn.top, kClosebtn.width, kClosebtn.height);
-  iButton1_.MoveTwips(kIButton1.left, kIButton1.top, kIButton1.width, kIButton1.height);
-  iButton2_.MoveTwips(kIButton2.left, kIButton2.top, kIButton2.width, kIButton2.height);
-  const DpiScale scale = Scale();
-  MoveWindow(label1_, scale.FromTwips(kLabel1.left), scale.FromTwips(kLabel1.top), scale.FromTwips(kLabel1.width),
-             scale.FromTwips(kLabel1.height), TRUE);
+  MoveToDesign(DesignLayout());
+  const DeviceRect label = Scale().FromTwips(kLabel1);
+  MoveWindow(label1_, label.x, label.y, label.width, label.height, TRUE);
   SetLabelFont();
   FitBarAndClose();
 }

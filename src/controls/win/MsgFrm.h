@@ -11,12 +11,14 @@
 
 #include <windows.h>
 
+#include <array>
 #include <memory>
 #include <type_traits>
 
 #include "controls/win/BForm.h"
 #include "controls/win/IMsgHost.h"
 #include "controls/win/iButton.h"
+#include "framework/win/ControlLayout.h"
 #include "framework/win/Form.h"
 
 namespace vorn2 {
@@ -42,6 +44,8 @@ class MsgFrm : public Form {
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  // The controls with their design places, in creation order.
+  std::array<ControlPlace, 4> DesignLayout();
   void CreateControls();
   void SetLabelFont();
   void FitBarAndClose();

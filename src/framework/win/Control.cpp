@@ -13,11 +13,9 @@ bool Control::Create(HWND parent, int x, int y, int width, int height, DWORD sty
   return Exists();
 }
 
-bool Control::CreateTwips(HWND parent, int leftTwips, int topTwips, int widthTwips, int heightTwips, DWORD style,
-                          DWORD exStyle, int id) {
-  const DpiScale scale = ScaleOf(parent);
-  return Create(parent, scale.FromTwips(leftTwips), scale.FromTwips(topTwips), scale.FromTwips(widthTwips),
-                scale.FromTwips(heightTwips), style, exStyle, id);
+bool Control::CreateTwips(HWND parent, const TwipsRect& design, DWORD style, DWORD exStyle, int id) {
+  const DeviceRect r = ScaleOf(parent).FromTwips(design);
+  return Create(parent, r.x, r.y, r.width, r.height, style, exStyle, id);
 }
 
 void Control::Destroy() {
@@ -28,10 +26,9 @@ void Control::Move(int x, int y, int width, int height) {
   if (Exists()) MoveWindow(hWnd(), x, y, width, height, TRUE);
 }
 
-void Control::MoveTwips(int leftTwips, int topTwips, int widthTwips, int heightTwips) {
-  const DpiScale scale = Scale();
-  Move(scale.FromTwips(leftTwips), scale.FromTwips(topTwips), scale.FromTwips(widthTwips),
-       scale.FromTwips(heightTwips));
+void Control::MoveTwips(const TwipsRect& design) {
+  const DeviceRect r = Scale().FromTwips(design);
+  Move(r.x, r.y, r.width, r.height);
 }
 
 void Control::MoveLeftTwips(int leftTwips) {

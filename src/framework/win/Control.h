@@ -1,6 +1,7 @@
 // A child-window control hosted on a form (or on another control). Geometry
-// is in pixels of the parent's client area; Twips overloads convert with
-// the window's scale (the parent's, while creating).
+// is in pixels of the parent's client area; the Twips forms take a design
+// rectangle and convert it with the window's scale (the parent's, while
+// creating). A form's whole layout goes through ControlLayout.h.
 #pragma once
 
 #include <windows.h>
@@ -16,12 +17,12 @@ class Control : public Window {
   // Creates the child window (visible unless style says otherwise).
   bool Create(HWND parent, int x, int y, int width, int height, DWORD style = WS_CHILD | WS_VISIBLE,
               DWORD exStyle = 0, int id = 0);
-  bool CreateTwips(HWND parent, int leftTwips, int topTwips, int widthTwips, int heightTwips,
-                   DWORD style = WS_CHILD | WS_VISIBLE, DWORD exStyle = 0, int id = 0);
+  bool CreateTwips(HWND parent, const TwipsRect& design, DWORD style = WS_CHILD | WS_VISIBLE, DWORD exStyle = 0,
+                   int id = 0);
   void Destroy();
 
   void Move(int x, int y, int width, int height);
-  void MoveTwips(int leftTwips, int topTwips, int widthTwips, int heightTwips);
+  void MoveTwips(const TwipsRect& design);
   // Moves the left edge only (twips); size and top stay.
   void MoveLeftTwips(int leftTwips);
   RECT Bounds() const;  // in the parent's client coordinates

@@ -31,19 +31,6 @@ FormDesign LoginDesign() {
   return d;
 }
 
-void CreateTwips(Control& control, HWND parent, const login_layout::TwipsRect& r, DWORD style) {
-  control.CreateTwips(parent, r.left, r.top, r.width, r.height, style);
-}
-
-// The browser's place in its box, in pixels.
-struct Bounds {
-  int x, y, width, height;
-};
-Bounds BrowserBounds(DpiScale scale) {
-  const login_layout::TwipsRect& r = login_layout::kWebBrowser1;
-  return {scale.FromTwips(r.left), scale.FromTwips(r.top), scale.FromTwips(r.width), scale.FromTwips(r.height)};
-}
-
 }  // namespace
 
 LoginFrm::LoginFrm(LoginSettings settings, WebViewFactory createWebView)
@@ -58,11 +45,14 @@ LoginFrm::~LoginFrm() {
   if (IsLoaded()) DestroyWindow(hWnd());
 }
 
+std::array<ControlPlace, 3> LoginFrm::DesignLayout() {
+  return {{{miniBtn_, login_layout::kMiniBtn},
+           {closeBtn_, login_layout::kCloseBtn},
+           {picture1_, login_layout::kPicture1, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN}}};
+}
+
 void LoginFrm::CreateControls() {
-  const DWORD child = WS_CHILD | WS_VISIBLE;
-  CreateTwips(miniBtn_, hWnd(), login_layout::kMiniBtn, child);
-  CreateTwips(closeBtn_, hWnd(), login_layout::kCloseBtn, child);
-  CreateTwips(picture1_, hWnd(), login_layout::kPicture1, child | WS_CLIPCHILDREN);
+  CreateAtDesign(hWnd(), DesignLayout());
   picture1_.SetBackColor(login_layout::kTransparentColor);
   miniBtn_.Events().Click = [this] { MinimizePair(); };
   closeBtn_.Events().Click = [this] { ClosePair(); };
@@ -70,7 +60,8 @@ void LoginFrm::CreateControls() {
   // A fresh control for every load; the old one was released at unload.
   webBrowser1_ = createWebView_();
   if (!webBrowser1_) return;
-  const Bounds b = BrowserBounds(Scale());
+  // It lies in the picture's box, not in the table: placed here and at a dpi change.
+  const DeviceRect b = Scale().FromTwips(login_layout::kWebBrowser1);
   webBrowser1_->Create(picture1_.hWnd(), b.x, b.y, b.width, b.height);
   webBrowser1_->SetContextMenuEnabled(false);
   WebViewEvents& events = webBrowser1_->Events();
@@ -119,12 +110,9 @@ void LoginFrm::OnDpiChanged() {
   Form::OnDpiChanged();
   if (background_.IsLoaded()) SetBackgroundIcons();
   if (!picture1_.Exists()) return;
-  auto place = [](Control& c, const login_layout::TwipsRect& r) { c.MoveTwips(r.left, r.top, r.width, r.height); };
-  place(miniBtn_, login_layout::kMiniBtn);
-  place(closeBtn_, login_layout::kCloseBtn);
-  place(picture1_, login_layout::kPicture1);
+  MoveToDesign(DesignLayout());
   if (webBrowser1_) {
-    const Bounds b = BrowserBounds(Scale());
+    const DeviceRect b = Scale().FromTwips(login_layout::kWebBrowser1);
     webBrowser1_->Move(b.x, b.y, b.width, b.height);
   }
   // On the background, whichever of the two moved first.

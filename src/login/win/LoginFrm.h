@@ -5,11 +5,13 @@
 // login page cannot be loaded.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "framework/win/Control.h"
+#include "framework/win/ControlLayout.h"
 #include "framework/win/Form.h"
 #include "framework/win/Handles.h"
 #include "framework/win/IWebView.h"
@@ -66,6 +68,8 @@ class LoginFrm : public Form {
   void OnUnload(bool& cancel) override;
 
  private:
+  // The controls with their design places, in creation order.
+  std::array<ControlPlace, 3> DesignLayout();
   void CreateControls();
   void OnBeforeNavigate(const std::wstring& url, bool& cancel);
   void OnDocumentComplete(const std::wstring& url);

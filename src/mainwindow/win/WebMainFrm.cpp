@@ -41,10 +41,6 @@ FormDesign MainDesign() {
   return d;
 }
 
-void CreateAt(Control& control, HWND parent, const ml::TwipsRect& r, DWORD style = WS_CHILD | WS_VISIBLE) {
-  control.CreateTwips(parent, r.left, r.top, r.width, r.height, style);
-}
-
 FontDesc LinkFont() {
   FontDesc f;
   f.name = "宋体";
@@ -93,37 +89,38 @@ void WebMainFrm::OpenTabURL(const std::string& url) {
   items->SetSelected(items->Count() - 1);
 }
 
+std::vector<ControlPlace> WebMainFrm::DesignLayout() {
+  // The bar, the strip and the panel overlap: every child clips its
+  // siblings, so each paints only what is its own to show.
+  constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+  // The bar first and lowest: CreateControls raises the rows after it in
+  // turn, so each lies above the ones before it.
+  return {{webBForm_, ml::kTitleBar, kChild},
+          {picLogo_, ml::kPicLogo, kChild},
+          {*webuTab_, ml::kTabStrip, kChild},
+          {otherUserBtn_, ml::kOtherUserBtn, kChild},
+          {gameSpaceBtn_, ml::kGameSpaceBtn, kChild},
+          {webTool_, ml::kWebTool, kChild},
+          {webMin_, ml::kWebMin, kChild},
+          {webMinMax_, ml::kWebMinMax, kChild},
+          {webClose_, ml::kWebClose, kChild},
+          {pCnt_, ml::kContent, kChild | WS_CLIPCHILDREN}};
+}
+
 void WebMainFrm::CreateControls() {
-  const HWND me = hWnd();
-  webBForm_.CreateTwips(me, 0, 0, ml::kClientWidthTwips, ml::kTitleBarHeight);
-  CreateAt(picLogo_, me, ml::kPicLogo);
   PropertyBag tabDesign;
   tabDesign.Set("TabStyle", static_cast<std::int64_t>(ml::kTabStyle));
   tabDesign.Set("TabLeftSize", static_cast<std::int64_t>(ml::kTabLeftSize));
   tabDesign.Set("TabRightSize", static_cast<std::int64_t>(ml::kTabRightSize));
-  webuTab_->ReadProperties(tabDesign);
-  // The bar, the strip and the panel overlap: every child clips its
-  // siblings, so each paints only what is its own to show.
-  constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
-  CreateAt(*webuTab_, me, ml::kTabStrip, kChild);
-  CreateAt(otherUserBtn_, me, ml::kOtherUserBtn, kChild);
-  CreateAt(gameSpaceBtn_, me, ml::kGameSpaceBtn, kChild);
-  CreateAt(webTool_, me, ml::kWebTool, kChild);
-  CreateAt(webMin_, me, ml::kWebMin, kChild);
-  CreateAt(webMinMax_, me, ml::kWebMinMax, kChild);
-  CreateAt(webClose_, me, ml::kWebClose, kChild);
-  pCnt_.CreateTwips(me, 60, ml::kTabStrip.height, ml::kClientWidthTwips - 120,
-                    ml::kClientHeightTwips - ml::kTabStrip.height - 60, kChild | WS_CLIPCHILDREN);
+  webuTab_->ReadProperties(tabDesign);  // the strip is made in its style
+  const std::vector<ControlPlace> layout = DesignLayout();
+  CreateAtDesign(hWnd(), layout);
   pCnt_.SetBackColor(GetSysColor(COLOR_WINDOW));
 
   // The title row lies on the bar and above it; the page lies above the
   // strip's lowest rows (its background), which it overlaps.
-  for (Control* c : std::initializer_list<Control*>{&webBForm_, &picLogo_}) {
-    SetWindowLongPtrW(c->hWnd(), GWL_STYLE, GetWindowLongPtrW(c->hWnd(), GWL_STYLE) | WS_CLIPSIBLINGS);
-  }
-  for (Control* c : std::initializer_list<Control*>{&picLogo_, webuTab_.get(), &otherUserBtn_, &gameSpaceBtn_,
-                                                    &webTool_, &webMin_, &webMinMax_, &webClose_, &pCnt_}) {
-    SetWindowPos(c->hWnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  for (const ControlPlace& above : std::span(layout).subspan(1)) {
+    SetWindowPos(above.control.hWnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
   webBForm_.SetBackColor("14606046");  // 0x00DEDEDE
   webBForm_.SetHasLogo(true);
@@ -274,12 +271,7 @@ void WebMainFrm::OnDpiChanged() {
   }
   if (!webuTab_->Exists()) return;
   // Tops and sizes at the new factor; the layout places them sideways.
-  picLogo_.MoveTwips(ml::kPicLogo.left, ml::kPicLogo.top, ml::kPicLogo.width, ml::kPicLogo.height);
-  const std::pair<Control*, const ml::TwipsRect*> titleRow[] = {
-      {webuTab_.get(), &ml::kTabStrip}, {&otherUserBtn_, &ml::kOtherUserBtn}, {&gameSpaceBtn_, &ml::kGameSpaceBtn},
-      {&webTool_, &ml::kWebTool},       {&webMin_, &ml::kWebMin},             {&webMinMax_, &ml::kWebMinMax},
-      {&webClose_, &ml::kWebClose}};
-  for (const auto& [control, r] : titleRow) control->MoveTwips(r->left, r->top, r->width, r->height);
+  MoveToDesign(DesignLayout());
   Layout();
   DrawLogo();
 }
@@ -306,7 +298,7 @@ void WebMainFrm::Layout() {
   const RECT tabBounds = webuTab_->Bounds();
   const int tabHeight = scale.ToTwips(tabBounds.bottom - tabBounds.top);
 
-  webBForm_.MoveTwips(0, 0, windowWidth, ml::kTitleBarHeight);
+  webBForm_.MoveTwips({ml::kTitleBar.left, ml::kTitleBar.top, windowWidth, ml::kTitleBar.height});
   webBForm_.Printform(*this);
   const int corner = scale.Px(ml::kCornerEllipse);
   RectRgn(hWnd(), client.right + 1, client.bottom + 1, corner, corner);
@@ -324,8 +316,7 @@ void WebMainFrm::Layout() {
   }
   gameSpaceBtn_.MoveLeftTwips(p.gameSpace);
   otherUserBtn_.MoveLeftTwips(p.otherUser);
-  if (p.content.width >= 0 && p.content.height >= 0)
-    pCnt_.MoveTwips(p.content.left, p.content.top, p.content.width, p.content.height);
+  if (p.content.width >= 0 && p.content.height >= 0) pCnt_.MoveTwips(p.content);
   // The selected page fills the new panel, and every child is drawn again
   // over what the frame and the region change left behind.
   webuTab_->ShowSelectedForm();

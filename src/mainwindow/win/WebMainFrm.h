@@ -20,10 +20,12 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "controls/win/BForm.h"
 #include "controls/win/IMsgHost.h"
 #include "controls/win/iButton.h"
+#include "framework/win/ControlLayout.h"
 #include "framework/win/DdeLink.h"
 #include "framework/win/Form.h"
 #include "framework/win/Handles.h"
@@ -112,6 +114,8 @@ class WebMainFrm : public Form, public IGameWindow, public IMsgHost, private IUp
 
  private:
   void DrawLogo();
+  // Every control with its design place, in creation order.
+  std::vector<ControlPlace> DesignLayout();
   void CreateControls();
   void WireControls();
   void OpenTabURL(const std::string& url);

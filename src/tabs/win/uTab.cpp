@@ -67,22 +67,81 @@ struct SkinSheet {
 const SkinSheet kSkin0{IDB_TAB_SKIN0, {1, 123, 245, 367, 379, 391, 403}, {}};
 const SkinSheet kSkin1{IDB_TAB_SKIN1, {1, 125, 249, 373, 385, 397, 409}, {26}};
 
-constexpr StyleMetrics kCompact{25, 122, 25, 1, 123, 245, 14, 25, 0, 25, 38, 14, 26, 26, 24, 6,
-                                367, 379, 391, 403, 12, 14, 25};
-constexpr StyleMetrics kRounded{32, 124, 26, 1, 125, 249, 0, 26, 12, 26, 28, 8, 28, 8, 20, 7,
-                                373, 385, 397, 409, 12, 14, 28};
+constexpr StyleMetrics kCompact{.height = 25,
+                                .imageSrcWidth = 122,
+                                .imageSrcHeight = 25,
+                                .srcNormal = 1,
+                                .srcHover = 123,
+                                .srcSelected = 245,
+                                .imageLeftExtra = 14,
+                                .imageHeight = 25,
+                                .captionDx = 0,
+                                .captionHeight = 25,
+                                .captionOther = 38,
+                                .captionOtherNoButton = 14,
+                                .captionSelected = 26,
+                                .captionSelectedNoButton = 26,
+                                .glyphDx = 24,
+                                .glyphY = 6,
+                                .glyphSelected = 367,
+                                .glyphOther = 379,
+                                .glyphHot = 391,
+                                .glyphPressed = 403,
+                                .glyphSize = 12,
+                                .margin = 14,
+                                .backSrcHeight = 25};
+constexpr StyleMetrics kRounded{.height = 32,
+                                .imageSrcWidth = 124,
+                                .imageSrcHeight = 26,
+                                .srcNormal = 1,
+                                .srcHover = 125,
+                                .srcSelected = 249,
+                                .imageLeftExtra = 0,
+                                .imageHeight = 26,
+                                .captionDx = 12,
+                                .captionHeight = 26,
+                                .captionOther = 28,
+                                .captionOtherNoButton = 8,
+                                .captionSelected = 28,
+                                .captionSelectedNoButton = 8,
+                                .glyphDx = 20,
+                                .glyphY = 7,
+                                .glyphSelected = 373,
+                                .glyphOther = 385,
+                                .glyphHot = 397,
+                                .glyphPressed = 409,
+                                .glyphSize = 12,
+                                .margin = 14,
+                                .backSrcHeight = 28};
 
 // The metrics at a factor: lengths scaled once, places in the skin where
 // its scaled sheet has them.
 StyleMetrics ScaledMetrics(const StyleMetrics& m, const SkinSheet& sheet, DpiScale scale) {
   auto at = [&](int x) { return ScaledCellPosition(sheet.columns, x, scale); };
   auto px = [&](int v) { return scale.Px(v); };
-  return StyleMetrics{px(m.height), px(m.imageSrcWidth), px(m.imageSrcHeight), at(m.srcNormal), at(m.srcHover),
-                      at(m.srcSelected), px(m.imageLeftExtra), px(m.imageHeight), px(m.captionDx),
-                      px(m.captionHeight), px(m.captionOther), px(m.captionOtherNoButton), px(m.captionSelected),
-                      px(m.captionSelectedNoButton), px(m.glyphDx), px(m.glyphY), at(m.glyphSelected),
-                      at(m.glyphOther), at(m.glyphHot), at(m.glyphPressed), px(m.glyphSize), px(m.margin),
-                      ScaledCellPosition(sheet.rows, m.backSrcHeight, scale)};
+  return StyleMetrics{.height = px(m.height),
+                      .imageSrcWidth = px(m.imageSrcWidth),
+                      .imageSrcHeight = px(m.imageSrcHeight),
+                      .srcNormal = at(m.srcNormal),
+                      .srcHover = at(m.srcHover),
+                      .srcSelected = at(m.srcSelected),
+                      .imageLeftExtra = px(m.imageLeftExtra),
+                      .imageHeight = px(m.imageHeight),
+                      .captionDx = px(m.captionDx),
+                      .captionHeight = px(m.captionHeight),
+                      .captionOther = px(m.captionOther),
+                      .captionOtherNoButton = px(m.captionOtherNoButton),
+                      .captionSelected = px(m.captionSelected),
+                      .captionSelectedNoButton = px(m.captionSelectedNoButton),
+                      .glyphDx = px(m.glyphDx),
+                      .glyphY = px(m.glyphY),
+                      .glyphSelected = at(m.glyphSelected),
+                      .glyphOther = at(m.glyphOther),
+                      .glyphHot = at(m.glyphHot),
+                      .glyphPressed = at(m.glyphPressed),
+                      .glyphSize = px(m.glyphSize),
+                      .margin = px(m.margin),
+                      .backSrcHeight = ScaledCellPosition(sheet.rows, m.backSrcHeight, scale)};
 }
 
 StyleMetrics MetricsFor(std::int32_t style, DpiScale scale) {

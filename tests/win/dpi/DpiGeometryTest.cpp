@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <utility>
+#include <vector>
 
 #include "controls/win/MsgFrm.h"
 #include "framework/win/Screen.h"
@@ -73,6 +75,28 @@ int IconWidth(HWND hwnd, WPARAM which) {
   if (info.hbmColor) DeleteObject(info.hbmColor);
   DeleteObject(info.hbmMask);
   return bm.bmWidth;
+}
+
+// Every child window of parent, where it lies in parent.
+std::vector<std::pair<HWND, RECT>> Children(HWND parent) {
+  std::vector<std::pair<HWND, RECT>> found;
+  for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) found.emplace_back(c, InParent(c));
+  return found;
+}
+
+// Each edge of each window where it was, times the change of factor (give or
+// take the rounding of both): none kept the old factor's place or size.
+void ExpectAllRescaled(const std::vector<std::pair<HWND, RECT>>& before, DpiScale from, DpiScale to) {
+  const double k = static_cast<double>(to.Dpi()) / from.Dpi();
+  for (const auto& [child, was] : before) {
+    const RECT now = InParent(child);
+    char name[64] = "";
+    GetClassNameA(child, name, 64);
+    EXPECT_NEAR(now.left, was.left * k, 2) << name;
+    EXPECT_NEAR(now.top, was.top * k, 2) << name;
+    EXPECT_NEAR(now.right, was.right * k, 2) << name;
+    EXPECT_NEAR(now.bottom, was.bottom * k, 2) << name;
+  }
 }
 
 // As the system sends it when a window moves to a screen of another dpi.
@@ -315,4 +339,29 @@ TEST_P(Dpi, ExitDialogAndAStandaloneCompactStrip) {
   EXPECT_EQ(PinkishPixels(strip->FinalDC(), s.Px(300), s.Px(25)), 0);
   strip->Destroy();
   host2.Unload();
+}
+
+// No window of the dialog or the login is left at the old factor, whether its
+// form places it from its table or by hand.
+TEST_P(Dpi, EveryChildOfTheDialogAndTheLoginTakesTheNewFactor) {
+  ExitHost host;
+  MsgFrm dialog(host);
+  dialog.Show();
+  Pump(100);
+  const auto dialogChildren = Children(dialog.hWnd());
+  EXPECT_EQ(dialogChildren.size(), 5u) << "the bar, its close button, the question and both answers";
+  PostDpiChange(dialog.hWnd(), other.Dpi(), RECT{10, 10, 10 + other.Px(242), 10 + other.Px(140)});
+  ExpectAllRescaled(dialogChildren, s, other);
+  dialog.Unload();
+
+  LoginFrm login(LoginSettings{"http://portal.test/"}, [] { return std::make_unique<ScriptedWebView>(); });
+  ASSERT_TRUE(login.Load());
+  auto loginChildren = Children(login.hWnd());
+  EXPECT_EQ(loginChildren.size(), 3u) << "both buttons and the picture";
+  for (const auto& inBox : Children(login.Picture1().hWnd())) loginChildren.push_back(inBox);  // the browser
+  const RECT suggested{40, 30, 40 + other.Px(1237), 30 + other.Px(696)};
+  PostDpiChange(login.Background().hWnd(), other.Dpi(), suggested);
+  PostDpiChange(login.hWnd(), other.Dpi(), suggested);
+  ExpectAllRescaled(loginChildren, s, other);
+  login.ClosePair();
 }

@@ -221,7 +221,7 @@ TEST(Control, ChildRoutesMessagesToItsObject) {
   } probe;
   RecordingForm form(L"Vorn2TestHost");
   form.Show();
-  ASSERT_TRUE(probe.CreateTwips(form.hWnd(), 150, 300, 1500, 450));
+  ASSERT_TRUE(probe.CreateTwips(form.hWnd(), {150, 300, 1500, 450}));
   RECT b = probe.Bounds();
   EXPECT_EQ(b.left, TwipsToPixelsX(150));
   EXPECT_EQ(b.right - b.left, TwipsToPixelsX(1500));
