@@ -11,7 +11,7 @@ open:
 test:
 	@scripts/test.sh
 
-# One Windows test program (T=win_update_tests) or one filter (F='Updater.*')
+# One Windows test program (T=win_updater_tests) or one filter (F='Updater.*')
 # under Wine with the test harness; DPI=120 runs it on a 120-dpi screen,
 # TRACE=1 prints the program's failure traces.
 wintest:

@@ -10,7 +10,7 @@ state=build/windows/run.env
 source "$state"
 export DISPLAY WINEPREFIX WINEARCH=win64 WINEDEBUG=-all
 source scripts/wine-env.sh
-client=build/windows/tests/win/mainwindow/dde_test_client.exe
+client=build/windows/tests/win/framework/dde_test_client.exe
 "$WINE" "$client" ddeml-w "$SERVICE" WebGameDDE "$url"
 case $? in
   0) echo "open: $SERVICE took $url" ;;

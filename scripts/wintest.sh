@@ -3,7 +3,7 @@
 # Windows test program and runs it under Wine with the harness of make test
 # (Xvfb, the private prefix, the keep-alive program, the devserver), then
 # stops everything it started. First aid for a failing test:
-#   make wintest T=win_update_tests F='Updater.*'
+#   make wintest T=win_updater_tests F='Updater.*'
 # With TRACE=1 the program's failure traces ("vorn2: <file>(<line>): ...")
 # are printed too (Wine writes OutputDebugString to its "seh" channel).
 set -uo pipefail

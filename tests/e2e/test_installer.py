@@ -27,7 +27,7 @@ WIN_INSTALL = "C:\\users\\%s\\AppData\\Local\\Programs\\Vornhold 2" % USER
 SHORTCUTS = [os.path.join(HOME, "AppData", "Roaming", "Microsoft", "Windows", "Start Menu", "Programs",
                           "Vornhold 2客户端.lnk"), os.path.join(HOME, "Desktop", "Vornhold 2客户端.lnk")]
 TEMP_FILES = [os.path.join(HOME, "Temp", name) for name in ("update.txt", "Update.exe", "vorn2.ico")]
-DUMMY_CLIENT = os.path.join(BUILD, "tests", "win", "update", "DummyClient.exe")
+DUMMY_CLIENT = os.path.join(BUILD, "tests", "win", "updater", "DummyClient.exe")
 # The demo build carries the demo update key; what the tests publish is signed with it.
 DEMO_KEY = os.path.join(ROOT, "keys", "demo-update-key.pem")
 KEY = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vornhold 2"
@@ -264,7 +264,7 @@ class Installer(unittest.TestCase):
         self.addCleanup(lambda: (server.terminate(), server.wait(timeout=10)))
         self.assertTrue(wait_for(lambda: os.path.exists(port_file) and read(port_file).strip(), 10))
         os.mkdir(updater)
-        shutil.copy(os.path.join(BUILD, "tests", "win", "update", "UpdateTestBuild.exe"), updater)
+        shutil.copy(os.path.join(BUILD, "tests", "win", "updater", "UpdateTestBuild.exe"), updater)
         shutil.copy(os.path.join(served, "gamehome", "vorn2", "update.txt"), updater)
         log = os.path.join(updater, "messages.txt")
         env = dict(os.environ, VORN2_DEVSERVER_URL="http://127.0.0.1:%s" % read(port_file).decode().strip(),

@@ -11,7 +11,7 @@ import time
 from e2e_support import BUILD, find_windows, geometry, screen_size, screenshot, wine
 
 TOUR = os.path.join(BUILD, "tests", "win", "tour", "vorn2-tour.exe")
-DDE_CLIENT = os.path.join(BUILD, "tests", "win", "mainwindow", "dde_test_client.exe")
+DDE_CLIENT = os.path.join(BUILD, "tests", "win", "framework", "dde_test_client.exe")
 PORT = 18080
 BASE = f"http://127.0.0.1:{PORT}"
 LOGIN_URL = BASE + "/download/vorn2/index_vorn2.php"

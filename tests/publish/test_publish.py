@@ -23,7 +23,7 @@ def run_tool(*args):
     return subprocess.run([sys.executable, TOOL, *args], capture_output=True, text=True)
 
 
-VERIFIER = os.path.join(ROOT, "build", "windows", "tests", "win", "update", "VerifyVersionFile.exe")
+VERIFIER = os.path.join(ROOT, "build", "windows", "tests", "win", "updater", "VerifyVersionFile.exe")
 WINE = "/usr/lib/wine/wine64"
 
 
@@ -83,7 +83,7 @@ class BuiltClient(unittest.TestCase):
         tour = os.path.join(ROOT, "build", "windows", "tests", "win", "tour", "vorn2-tour.exe")
         target = os.path.join(self.out, "www")
         readme = os.path.join(ROOT, "README.md")
-        planted = os.path.join(ROOT, "build", "windows", "tests", "win", "update", "PlantedLibrary.dll")
+        planted = os.path.join(ROOT, "build", "windows", "tests", "win", "updater", "PlantedLibrary.dll")
         cases = [((CLIENT, target, "--variant", "demo"), "no signing key"),
                  ((CLIENT, target, "--key", key, "--public-key", other_pub(self.out), "--variant", "demo"),
                   "not the one"),

@@ -54,7 +54,7 @@ std::wstring AnsiCapableWord() {
 
 }  // namespace
 
-TEST(DdeLink, ServiceIsTheProgramsBaseName) { EXPECT_EQ(ExecutableBaseName(), L"win_mainwindow_tests"); }
+TEST(DdeLink, ServiceIsTheProgramsBaseName) { EXPECT_EQ(ExecutableBaseName(), L"win_framework_tests"); }
 
 TEST(DdeLink, ExecutesFromDdemlAndRawClientsOfEitherFlavourArriveIntact) {
   Host host;
