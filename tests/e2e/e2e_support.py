@@ -50,8 +50,10 @@ def visible_window_names():
 
 
 def geometry(window):
-    """(x, y, width, height) of an X window."""
+    """(x, y, width, height) of an X window; None when it has gone since it was found."""
     out = subprocess.run(["xwininfo", "-id", window], capture_output=True, text=True).stdout
+    if "Width:" not in out:
+        return None
     def field(name):
         return int(re.search(rf"{name}:\s+(-?\d+)", out).group(1))
     return field("Absolute upper-left X"), field("Absolute upper-left Y"), field("Width"), field("Height")

@@ -82,7 +82,7 @@ class Tour:
     def main_window(self):
         """X id of the main window: the captioned window of screen width or of the design width."""
         for w in find_windows(MAIN_TITLE, timeout=20.0):
-            x, y, width, height = geometry(w)
+            x, y, width, height = geometry(w) or (0, 0, 0, 0)  # gone since the search
             if width >= 1000 and height >= 600 and width != 1237:
                 return w
         raise AssertionError("no main window")
