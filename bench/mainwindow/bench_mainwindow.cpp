@@ -12,11 +12,11 @@
 #include <string>
 
 #include "framework/win/DdeLink.h"
+#include "framework/win/PublicData.h"
 #include "framework/win/Window.h"
 #include "login/win/LoginFrm.h"
 #include "mainwindow/win/WebMainFrm.h"
 #include "resource_ids.h"
-#include "startup/win/PublicData.h"
 #include "startup/win/StartupEnvironment.h"
 #include "win/support/ScriptedWebView.h"
 

@@ -1,6 +1,7 @@
 #include "login/win/LoginFrm.h"
 
 #include "framework/win/Prompt.h"
+#include "framework/win/PublicData.h"
 #include "framework/win/Screen.h"
 #include "framework/win/WebBrowserHost.h"
 #include "framework/win/WinText.h"
@@ -8,7 +9,6 @@
 #include "login/LoginLayout.h"
 #include "resource_ids.h"
 #include "startup/win/LoadFrm.h"
-#include "startup/win/PublicData.h"
 #include "startup/win/StartupEnvironment.h"
 
 namespace vorn2 {

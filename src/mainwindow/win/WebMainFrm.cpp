@@ -5,6 +5,7 @@
 #include "controls/win/MsgFrm.h"
 #include "framework/win/Input.h"
 #include "framework/win/Prompt.h"
+#include "framework/win/PublicData.h"
 #include "framework/win/Regions.h"
 #include "framework/win/Screen.h"
 #include "framework/win/WinText.h"
@@ -13,7 +14,6 @@
 #include "mainwindow/win/CacheMain.h"
 #include "mainwindow/win/ModMsg.h"
 #include "resource_ids.h"
-#include "startup/win/PublicData.h"
 #include "startup/win/StartupEnvironment.h"
 
 namespace vorn2 {

@@ -11,7 +11,7 @@
 
 #include "framework/win/Form.h"
 #include "framework/win/Handles.h"
-#include "startup/win/PublicData.h"
+#include "framework/win/PublicData.h"
 #include "startup/win/UpdateCheck.h"
 
 namespace vorn2 {

@@ -5,12 +5,12 @@
 
 #include "framework/win/Files.h"
 #include "framework/win/Prompt.h"
+#include "framework/win/PublicData.h"
 #include "framework/win/SystemLibrary.h"
 #include "framework/win/WinText.h"
 #include "resource_ids.h"
 #include "startup/UpdaterLaunch.h"
 #include "startup/VersionFile.h"
-#include "startup/win/PublicData.h"
 #include "startup/win/StartupEnvironment.h"
 
 namespace vorn2 {

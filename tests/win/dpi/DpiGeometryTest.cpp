@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "controls/win/MsgFrm.h"
+#include "framework/win/PublicData.h"
 #include "framework/win/Screen.h"
 #include "login/LoginLayout.h"
 #include "login/win/LoginFrm.h"
@@ -16,7 +17,6 @@
 #include "mainwindow/win/WebMainFrm.h"
 #include "resource_ids.h"
 #include "startup/win/LoadFrm.h"
-#include "startup/win/PublicData.h"
 #include "startup/win/StartupEnvironment.h"
 #include "win/controls/ControlsTestSupport.h"
 #include "win/support/ScriptedWebView.h"

@@ -1,9 +1,9 @@
 // The login background is painted after its load, but never shown unpainted.
 #include <gtest/gtest.h>
 
+#include "framework/win/PublicData.h"
 #include "login/win/LoginFrm.h"
 #include "resource_ids.h"
-#include "startup/win/PublicData.h"
 #include "startup/win/StartupEnvironment.h"
 #include "win/support/ScriptedWebView.h"
 #include "win/support/WinTest.h"

@@ -10,12 +10,12 @@
 #include <thread>
 
 #include "framework/win/Form.h"
+#include "framework/win/PublicData.h"
 #include "framework/win/Resources.h"
 #include "framework/win/Screen.h"
 #include "framework/win/WinText.h"
 #include "resource_ids.h"
 #include "startup/win/LoadFrm.h"
-#include "startup/win/PublicData.h"
 #include "startup/win/StartupEnvironment.h"
 #include "win/support/TestListener.h"
 #include "win/support/WinTest.h"

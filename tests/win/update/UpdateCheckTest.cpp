@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "framework/win/PublicData.h"
 #include "framework/win/Resources.h"
 #include "framework/win/WinText.h"
 #include "resource_ids.h"
 #include "startup/UpdaterLaunch.h"
-#include "startup/win/PublicData.h"
 #include "startup/win/StartupEnvironment.h"
 #include "startup/win/UpdateCheck.h"
 #include "vorn2/Version.h"
