@@ -8,7 +8,6 @@
 #include "login/AppCommands.h"
 #include "login/LoginLayout.h"
 #include "resource_ids.h"
-#include "startup/win/LoadFrm.h"
 #include "startup/win/StartupEnvironment.h"
 
 namespace vorn2 {

@@ -76,7 +76,4 @@ class LoadFrm : public Form {
   std::thread ahead_;
 };
 
-// The network message of the start-up and login path.
-inline constexpr const char* kNetworkMessage = kServerUnreachableMessage;
-
 }  // namespace vorn2

@@ -115,7 +115,7 @@ void MenuUpdateChecker::CheckForUpdate() {
   if (!host_.MainWindowOpen()) return;
   switch (remote) {
     case RemoteVersion::Unreachable:
-      Prompt(owner, kServerUnreachableMessage, kPromptTitle, MB_OK | MB_ICONEXCLAMATION);
+      Prompt(owner, kNetworkMessage, kPromptTitle, MB_OK | MB_ICONEXCLAMATION);
       return;
     case RemoteVersion::NoVersionLine:
       return;

@@ -206,7 +206,7 @@ TEST_F(UpdateCheck, MenuWithoutAFreshVersionFileReportsTheNetwork) {
     MenuUpdateChecker checker(server, host, {std::chrono::milliseconds(2000), std::chrono::milliseconds(1000)});
     checker.CheckForUpdate();
     ASSERT_EQ(prompts.asked().size(), 1u) << server;
-    EXPECT_EQ(prompts.asked()[0].text, W(kServerUnreachableMessage)) << server;
+    EXPECT_EQ(prompts.asked()[0].text, W(kNetworkMessage)) << server;
     EXPECT_EQ(prompts.asked()[0].type, 0x30u);
     EXPECT_TRUE(host.calls.empty());
     EXPECT_TRUE(shell_.empty());
