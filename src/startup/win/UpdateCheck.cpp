@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "framework/win/Files.h"
+#include "framework/win/ProcessEnvironment.h"
 #include "framework/win/Prompt.h"
 #include "framework/win/PublicData.h"
 #include "framework/win/SystemLibrary.h"
@@ -11,7 +12,6 @@
 #include "resource_ids.h"
 #include "startup/UpdaterLaunch.h"
 #include "startup/VersionFile.h"
-#include "startup/win/StartupEnvironment.h"
 
 namespace vorn2 {
 
@@ -53,7 +53,7 @@ bool LaunchUpdater(HWND owner) {
     return false;
   }
   const std::wstring parameters = W(UpdaterParameters(U8(ModulePath())));
-  if (!Startup().shellOpen(updater, parameters)) {
+  if (!Process().shellOpen(updater, parameters)) {
     Prompt(owner, kUpdaterNotStartedMessage, kPromptTitle, MB_OK | MB_ICONEXCLAMATION);
     return false;
   }
@@ -102,7 +102,7 @@ void StartupUpdateChecker::CheckForUpdate() {
   if (!UserWantsUpdate(nullptr)) return;
   if (!LaunchUpdater(nullptr)) return;
   updaterStarted_ = true;
-  Startup().endAtOnce();
+  Process().endAtOnce();
 }
 
 void MenuUpdateChecker::CheckForUpdate() {
