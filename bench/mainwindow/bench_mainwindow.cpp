@@ -12,12 +12,12 @@
 #include <string>
 
 #include "framework/win/DdeLink.h"
+#include "framework/win/ProcessEnvironment.h"
+#include "framework/win/PublicData.h"
 #include "framework/win/Window.h"
 #include "login/win/LoginFrm.h"
 #include "mainwindow/win/WebMainFrm.h"
 #include "resource_ids.h"
-#include "startup/win/PublicData.h"
-#include "startup/win/StartupEnvironment.h"
 #include "win/support/ScriptedWebView.h"
 
 using namespace vorn2;
@@ -93,7 +93,7 @@ int wmain() {
 
   {
     // The login pair as it appears when its page has loaded.
-    Startup().endAtOnce = [] {};
+    Process().endAtOnce = [] {};
     test::ScriptedWebView* view = nullptr;
     LoginFrm login(LoginSettings{"http://portal.test/"}, [&view] {
       auto v = std::make_unique<test::ScriptedWebView>();
@@ -107,7 +107,7 @@ int wmain() {
     Print("login pair shown", "login_pair", Now());
     login.Background().Unload();
     PumpPendingMessages();
-    ResetStartupEnvironment();
+    ResetProcessEnvironment();
   }
 
   WebMainFrm main(MainSettings{}, Scripted);

@@ -9,10 +9,6 @@ namespace vorn2 {
 // The only switch: the whole argument string, exactly and case-sensitively.
 inline bool IsWebSwitch(std::string_view arguments) { return arguments == "/web"; }
 
-// The temporary folder with exactly one trailing backslash: the text up to
-// the first NUL, trailing backslashes folded into one (or one appended).
-std::string NormalizeTempFolder(std::string_view path);
-
 // The program's argument string: the command line without the program's own
 // path (quoted or not) and the blanks that follow it.
 std::string ArgumentsFromCommandLine(std::string_view commandLine);

@@ -13,11 +13,11 @@
 #include <string>
 #include <string_view>
 
-#include "controls/win/Picture.h"
 #include "framework/Notify.h"
 #include "framework/PropertyBag.h"
 #include "framework/win/Control.h"
 #include "framework/win/Handles.h"
+#include "framework/win/Picture.h"
 
 namespace vorn2 {
 

@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "controls/iButtonLogic.h"
-#include "controls/win/Picture.h"
 #include "framework/Notify.h"
 #include "framework/PropertyBag.h"
 #include "framework/win/Control.h"
 #include "framework/win/Handles.h"
+#include "framework/win/Picture.h"
 
 namespace vorn2 {
 

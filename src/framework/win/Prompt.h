@@ -29,4 +29,8 @@ PromptHook SetPromptHook(PromptHook hook);
 // The title every message of the client carries.
 inline constexpr const char* kPromptTitle = "提示";
 
+// The network message: the start-up without a connection, a login page that
+// failed to load and an update check that cannot reach its server all say it.
+inline constexpr const char* kNetworkMessage = "未能连接到服务器，请检查网络连接是否正常！";
+
 }  // namespace vorn2

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "framework/win/Form.h"
-#include "startup/win/PublicData.h"
+#include "framework/win/PublicData.h"
 
 namespace vorn2 {
 

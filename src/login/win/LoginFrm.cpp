@@ -1,15 +1,14 @@
 #include "login/win/LoginFrm.h"
 
+#include "framework/win/ProcessEnvironment.h"
 #include "framework/win/Prompt.h"
+#include "framework/win/PublicData.h"
 #include "framework/win/Screen.h"
 #include "framework/win/WebBrowserHost.h"
 #include "framework/win/WinText.h"
 #include "login/AppCommands.h"
 #include "login/LoginLayout.h"
 #include "resource_ids.h"
-#include "startup/win/LoadFrm.h"
-#include "startup/win/PublicData.h"
-#include "startup/win/StartupEnvironment.h"
 
 namespace vorn2 {
 namespace {
@@ -147,7 +146,7 @@ void LoginFrm::FailWithNetworkMessage() {
   const bool gameOpen = gameWindow && gameWindow->IsOpen();
   Prompt(nullptr, kNetworkMessage, kPromptTitle, MB_ICONEXCLAMATION);
   if (!gameOpen) {
-    Startup().endAtOnce();
+    Process().endAtOnce();
     return;
   }
   // After the browser's event has returned: the pair takes the browser along.

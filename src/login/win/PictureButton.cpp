@@ -5,8 +5,8 @@
 #include "framework/ArtworkScale.h"
 #include "framework/Notify.h"
 #include "framework/win/GdiPlus.h"
+#include "framework/win/PublicData.h"
 #include "login/LoginLayout.h"
-#include "startup/win/PublicData.h"
 
 namespace vorn2 {
 

@@ -4,7 +4,9 @@
 
 #include "controls/win/MsgFrm.h"
 #include "framework/win/Input.h"
+#include "framework/win/ProcessEnvironment.h"
 #include "framework/win/Prompt.h"
+#include "framework/win/PublicData.h"
 #include "framework/win/Regions.h"
 #include "framework/win/Screen.h"
 #include "framework/win/WinText.h"
@@ -13,8 +15,6 @@
 #include "mainwindow/win/CacheMain.h"
 #include "mainwindow/win/ModMsg.h"
 #include "resource_ids.h"
-#include "startup/win/PublicData.h"
-#include "startup/win/StartupEnvironment.h"
 
 namespace vorn2 {
 namespace {
@@ -430,7 +430,7 @@ void WebMainFrm::ClearCache() {
   Prompt(hWnd(), kCacheClearedMessage, kCacheClearedTitle, MB_ICONINFORMATION);
 }
 
-void WebMainFrm::OpenPortal() { Startup().shellOpen(W(PortalPageUrl(settings_.portal)), L""); }
+void WebMainFrm::OpenPortal() { Process().shellOpen(W(PortalPageUrl(settings_.portal)), L""); }
 
 void WebMainFrm::EndForUpdate() {
   // The updater waits for this process: nothing may keep it, not a pending
@@ -447,7 +447,7 @@ void WebMainFrm::EndForUpdate() {
 
 void WebMainFrm::EndAtOnce() {
   tray_.DeleteNotifyIcon();
-  Startup().endAtOnce();
+  Process().endAtOnce();
 }
 
 bool WebMainFrm::ConfirmClose() {

@@ -3,12 +3,12 @@
 #include <system_error>
 
 #include "framework/FailureTrace.h"
+#include "framework/win/ProcessEnvironment.h"
 #include "framework/win/Prompt.h"
 #include "framework/win/Window.h"
 #include "framework/win/WinText.h"
 #include "resource_ids.h"
 #include "startup/StartupRules.h"
-#include "startup/win/StartupEnvironment.h"
 
 namespace vorn2 {
 namespace {
@@ -56,7 +56,7 @@ void LoadFrm::BeginCreate() {
       // Whatever ends the work early goes to the window thread, not to
       // std::terminate.
       try {
-        connectedAhead_ = Startup().isConnected();
+        connectedAhead_ = Process().isConnected();
         if (*connectedAhead_) {  // offline, the message comes at once, from Create()
           updateChecker_->Fetch();
           splashAhead_ = DecodePngResource(IDR_PNG_SPLASH);
@@ -80,7 +80,7 @@ void LoadFrm::WaitForAhead() {
 
 void LoadFrm::End() {
   ended_ = true;
-  Startup().endAtOnce();
+  Process().endAtOnce();
 }
 
 bool LoadFrm::Create() {
@@ -92,7 +92,7 @@ bool LoadFrm::Create() {
   }
   // A worker that failed before the network check leaves it undecided:
   // going on is what a failed download would have led to.
-  const bool connected = connectedAhead_ ? *connectedAhead_ : aheadFailure_ || Startup().isConnected();
+  const bool connected = connectedAhead_ ? *connectedAhead_ : aheadFailure_ || Process().isConnected();
   if (!connected) {
     Prompt(nullptr, kNetworkMessage, kPromptTitle, MB_ICONEXCLAMATION);
     End();
@@ -113,7 +113,7 @@ void LoadFrm::Start() {
 
 void LoadFrm::OnLoad() {
   if (IsWebSwitch(settings_.arguments)) {
-    Startup().shellOpen(W(settings_.homePage), L"");
+    Process().shellOpen(W(settings_.homePage), L"");
     End();
     return;
   }

@@ -11,7 +11,7 @@
 
 #include "framework/win/Form.h"
 #include "framework/win/Handles.h"
-#include "startup/win/PublicData.h"
+#include "framework/win/PublicData.h"
 #include "startup/win/UpdateCheck.h"
 
 namespace vorn2 {
@@ -75,8 +75,5 @@ class LoadFrm : public Form {
   UniqueKernelHandle aheadDone_;
   std::thread ahead_;
 };
-
-// The network message of the start-up and login path.
-inline constexpr const char* kNetworkMessage = kServerUnreachableMessage;
 
 }  // namespace vorn2

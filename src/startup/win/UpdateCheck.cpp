@@ -4,14 +4,14 @@
 #include <vector>
 
 #include "framework/win/Files.h"
+#include "framework/win/ProcessEnvironment.h"
 #include "framework/win/Prompt.h"
+#include "framework/win/PublicData.h"
 #include "framework/win/SystemLibrary.h"
 #include "framework/win/WinText.h"
 #include "resource_ids.h"
 #include "startup/UpdaterLaunch.h"
 #include "startup/VersionFile.h"
-#include "startup/win/PublicData.h"
-#include "startup/win/StartupEnvironment.h"
 
 namespace vorn2 {
 
@@ -53,7 +53,7 @@ bool LaunchUpdater(HWND owner) {
     return false;
   }
   const std::wstring parameters = W(UpdaterParameters(U8(ModulePath())));
-  if (!Startup().shellOpen(updater, parameters)) {
+  if (!Process().shellOpen(updater, parameters)) {
     Prompt(owner, kUpdaterNotStartedMessage, kPromptTitle, MB_OK | MB_ICONEXCLAMATION);
     return false;
   }
@@ -102,7 +102,7 @@ void StartupUpdateChecker::CheckForUpdate() {
   if (!UserWantsUpdate(nullptr)) return;
   if (!LaunchUpdater(nullptr)) return;
   updaterStarted_ = true;
-  Startup().endAtOnce();
+  Process().endAtOnce();
 }
 
 void MenuUpdateChecker::CheckForUpdate() {
@@ -115,7 +115,7 @@ void MenuUpdateChecker::CheckForUpdate() {
   if (!host_.MainWindowOpen()) return;
   switch (remote) {
     case RemoteVersion::Unreachable:
-      Prompt(owner, kServerUnreachableMessage, kPromptTitle, MB_OK | MB_ICONEXCLAMATION);
+      Prompt(owner, kNetworkMessage, kPromptTitle, MB_OK | MB_ICONEXCLAMATION);
       return;
     case RemoteVersion::NoVersionLine:
       return;

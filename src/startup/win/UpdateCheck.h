@@ -15,7 +15,6 @@ namespace vorn2 {
 
 inline constexpr const char* kNewVersionPrompt = "发现有新版本，是否现在更新！";
 inline constexpr const char* kUpToDateMessage = "当前版本已是最新，无需更新！";
-inline constexpr const char* kServerUnreachableMessage = "未能连接到服务器，请检查网络连接是否正常！";
 inline constexpr const char* kUpdaterNotWrittenMessage =
     "无法写入更新程序，可能已有更新程序正在运行。本次不更新，请稍后再试！";
 inline constexpr const char* kUpdaterNotStartedMessage = "无法启动更新程序。本次不更新，请稍后再试！";

@@ -27,11 +27,11 @@
 #include <memory>
 #include <string>
 
-#include "controls/win/Picture.h"
 #include "framework/Notify.h"
 #include "framework/PropertyBag.h"
 #include "framework/win/Control.h"
 #include "framework/win/Handles.h"
+#include "framework/win/Picture.h"
 #include "tabs/TabStrip.h"
 #include "tabs/win/TabImageCache.h"
 #include "tabs/win/mdlTabAPI.h"

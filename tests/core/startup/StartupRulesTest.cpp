@@ -26,14 +26,3 @@ TEST(WebSwitch, ArgumentsAreTheCommandLineWithoutTheProgram) {
   // An unterminated quote takes the rest as the program.
   EXPECT_EQ(ArgumentsFromCommandLine("\"C:\\a b\\vorn2.exe /web"), "");
 }
-
-TEST(TempFolder, EndsInExactlyOneBackslash) {
-  EXPECT_EQ(NormalizeTempFolder("C:\\Users\\p\\AppData\\Local\\Temp\\"), "C:\\Users\\p\\AppData\\Local\\Temp\\");
-  EXPECT_EQ(NormalizeTempFolder("C:\\Temp"), "C:\\Temp\\");
-  EXPECT_EQ(NormalizeTempFolder("C:\\Temp\\\\"), "C:\\Temp\\");
-  EXPECT_EQ(NormalizeTempFolder("C:\\"), "C:\\");
-  EXPECT_EQ(NormalizeTempFolder(""), "\\");
-  // The buffer is cut at the first NUL.
-  EXPECT_EQ(NormalizeTempFolder(std::string_view("C:\\Temp\\\0garbage", 16)), "C:\\Temp\\");
-  EXPECT_EQ(NormalizeTempFolder("C:\\临时"), "C:\\临时\\");
-}

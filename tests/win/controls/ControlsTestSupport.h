@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "controls/win/Picture.h"
 #include "framework/win/Form.h"
+#include "framework/win/Picture.h"
 
 namespace vorn2::test {
 

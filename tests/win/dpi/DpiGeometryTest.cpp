@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "controls/win/MsgFrm.h"
+#include "framework/win/ProcessEnvironment.h"
+#include "framework/win/PublicData.h"
 #include "framework/win/Screen.h"
 #include "login/LoginLayout.h"
 #include "login/win/LoginFrm.h"
@@ -18,8 +20,6 @@
 #include "mainwindow/win/WebMainFrm.h"
 #include "resource_ids.h"
 #include "startup/win/LoadFrm.h"
-#include "startup/win/PublicData.h"
-#include "startup/win/StartupEnvironment.h"
 #include "win/controls/ControlsTestSupport.h"
 #include "win/support/ScriptedWebView.h"
 #include "win/support/WinTest.h"
@@ -124,12 +124,12 @@ class Dpi : public ::testing::TestWithParam<int> {
     ASSERT_EQ(SystemDpi(), GetParam()) << "the prefix's dpi";
     s = SystemScale();
     other = DpiScale(s.Dpi() == 144 ? 192 : 144);
-    Startup().isConnected = [] { return true; };
-    Startup().endAtOnce = [] {};
+    Process().isConnected = [] { return true; };
+    Process().endAtOnce = [] {};
     SaveResourceToFile(IDR_ICON_APP, L"ICON", GetTempFolder() + L"vorn2.ico");
   }
   void TearDown() override {
-    ResetStartupEnvironment();
+    ResetProcessEnvironment();
     EXPECT_EQ(Form::LoadedCount(), 0u);
   }
   DpiScale s;

@@ -1,10 +1,10 @@
 // The login background is painted after its load, but never shown unpainted.
 #include <gtest/gtest.h>
 
+#include "framework/win/ProcessEnvironment.h"
+#include "framework/win/PublicData.h"
 #include "login/win/LoginFrm.h"
 #include "resource_ids.h"
-#include "startup/win/PublicData.h"
-#include "startup/win/StartupEnvironment.h"
 #include "win/support/ScriptedWebView.h"
 #include "win/support/WinTest.h"
 
@@ -31,7 +31,7 @@ struct Login {
 }  // namespace
 
 TEST(LoginBackgroundPaint, PaintedWhenFirstShownEvenBeforeAnyMessageRanAndOnceMessagesRunWhileHidden) {
-  Startup().endAtOnce = [] {};
+  Process().endAtOnce = [] {};
   {
     // The page completes at once: the pair appears painted, its picture's size.
     Login login;
@@ -56,7 +56,7 @@ TEST(LoginBackgroundPaint, PaintedWhenFirstShownEvenBeforeAnyMessageRanAndOnceMe
       EXPECT_EQ(login.bg().Picture().image, nullptr);
     }
   }
-  ResetStartupEnvironment();
+  ResetProcessEnvironment();
 }
 
 TEST(LoginBackgroundPaint, PictureSizeComesFromThePngHeader) {

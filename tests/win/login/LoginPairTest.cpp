@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "framework/win/ProcessEnvironment.h"
 #include "framework/win/Resources.h"
 #include "framework/win/Screen.h"
 #include "framework/win/WinText.h"
@@ -14,7 +15,6 @@
 #include "login/win/LoginFrm.h"
 #include "startup/win/LoadFrm.h"
 #include "standin/win/StandInWebView.h"
-#include "startup/win/StartupEnvironment.h"
 #include "win/support/ScriptedWebView.h"
 #include "win/support/WinTest.h"
 
@@ -123,7 +123,7 @@ struct MessageLog {
 class LoginPairTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Startup().endAtOnce = [this] { ++ended; };
+    Process().endAtOnce = [this] { ++ended; };
     game.loginOpen = [this] { return login->IsLoaded() || login->Background().IsLoaded(); };
     login = std::make_unique<LoginFrm>(LoginSettings{"http://portal.test:81/"}, [this] {
       auto v = std::make_unique<ScriptedWebView>();
@@ -134,7 +134,7 @@ class LoginPairTest : public ::testing::Test {
   }
   void TearDown() override {
     login.reset();
-    ResetStartupEnvironment();
+    ResetProcessEnvironment();
     EXPECT_EQ(Form::LoadedCount(), 0u);
   }
   LoginBgFrm& bg() { return login->Background(); }

@@ -5,9 +5,9 @@
 
 #include <ole2.h>
 
+#include "framework/win/ProcessEnvironment.h"
 #include "framework/win/WebBrowserHost.h"
 #include "login/win/LoginFrm.h"
-#include "startup/win/StartupEnvironment.h"
 #include "win/support/OleEnvironment.h"
 #include "win/support/WinTest.h"
 
@@ -26,7 +26,7 @@ std::string Portal() {
 TEST(LoginWithRealBrowser, ExitAddressThroughTheControlClosesThePair) {
   const long sitesBefore = WebBrowserHost::LiveSites();
   int ended = 0;
-  Startup().endAtOnce = [&] { ++ended; };
+  Process().endAtOnce = [&] { ++ended; };
   {
     LoginFrm login(LoginSettings{Portal()});
     ASSERT_TRUE(login.Load());
@@ -50,7 +50,7 @@ TEST(LoginWithRealBrowser, ExitAddressThroughTheControlClosesThePair) {
         << "the control gave our site back";
   }
   EXPECT_EQ(ended, 0);
-  ResetStartupEnvironment();
+  ResetProcessEnvironment();
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 #include "controls/win/MsgFrm.h"
 #include "framework/PropertyBag.h"
 #include "framework/win/Handles.h"
+#include "framework/win/ProcessEnvironment.h"
+#include "framework/win/PublicData.h"
 #include "framework/win/Screen.h"
 #include "framework/win/WinText.h"
 #include "framework/win/WindowProcHook.h"
@@ -20,8 +22,6 @@
 #include "mainwindow/win/WebMainFrm.h"
 #include "resource_ids.h"
 #include "startup/win/LoadFrm.h"
-#include "startup/win/PublicData.h"
-#include "startup/win/StartupEnvironment.h"
 #include "win/support/ScriptedWebView.h"
 #include "vorn2/Version.h"
 #include "win/support/WinTest.h"
@@ -78,11 +78,11 @@ struct ScriptedLogin {
           view = v.get();
           return v;
         }) {
-    Startup().endAtOnce = [] {};
+    Process().endAtOnce = [] {};
     frm.gameWindow = &main;
     main.showLogin = [this] { frm.ShowAgain(); };
   }
-  ~ScriptedLogin() { ResetStartupEnvironment(); }
+  ~ScriptedLogin() { ResetProcessEnvironment(); }
   void PageLoaded() { view->FireDocumentComplete(W(LoginPageUrl("http://portal.test"))); }
   void LogIn(const std::string& game) {
     PageLoaded();
@@ -159,7 +159,7 @@ TEST_F(MainWindow, LoginHandsTheGamePageOverAndThePageReportsToItsTab) {
   EXPECT_EQ(KeyAt(0), "沃恩霍尔德 2");
   views[0]->FireDocumentComplete(W(kGame));
   EXPECT_TRUE(views[0]->overflowHidden);
-  ResetStartupEnvironment();
+  ResetProcessEnvironment();
 }
 
 TEST_F(MainWindow, EveryControlHoldsTheDesignValuesItIsStoredWith) {
@@ -214,7 +214,7 @@ TEST_F(MainWindow, EveryControlHoldsTheDesignValuesItIsStoredWith) {
   for (const auto& row : rows) {
     EXPECT_EQ(live.at(row.control).ReadString(row.key, "(absent)"), row.value) << row.control << "." << row.key;
   }
-  ResetStartupEnvironment();
+  ResetProcessEnvironment();
 }
 
 TEST_F(MainWindow, SetUrlAndDdeSelectAnOpenPageOrAddOne) {
@@ -537,7 +537,7 @@ TEST_F(MainWindow, CommandsRefreshHideClearCacheOpenThePortalAndTheVersionDoesNo
   Open("http://game.test/b");
   test::PromptScript prompts({IDOK});
   std::vector<std::wstring> opened;
-  Startup().shellOpen = [&](const std::wstring& file, const std::wstring&) {
+  Process().shellOpen = [&](const std::wstring& file, const std::wstring&) {
     opened.push_back(file);
     return true;
   };
@@ -559,7 +559,7 @@ TEST_F(MainWindow, CommandsRefreshHideClearCacheOpenThePortalAndTheVersionDoesNo
   Click(main->GameSpaceBtn());
   EXPECT_EQ(opened, std::vector<std::wstring>{L"http://127.0.0.1:9/guanwang.php?gn=vorn2"});
   EXPECT_EQ(Count(), 2);
-  ResetStartupEnvironment();
+  ResetProcessEnvironment();
 }
 
 TEST_F(MainWindow, ASecondLoginSelectsItsOpenTabOrAddsOne) {
@@ -582,14 +582,14 @@ TEST_F(MainWindow, ASecondLoginSelectsItsOpenTabOrAddsOne) {
   logIn("http://game.test/second-account");
   EXPECT_EQ(Count(), 3);
   EXPECT_EQ(Selected(), 2);
-  ResetStartupEnvironment();
+  ResetProcessEnvironment();
 }
 
 TEST_F(MainWindow, ASecondLoginShowsAtOnceFailsAloneAndTheReloadedWindowEqualsTheFirst) {
   test::PromptScript prompts({IDOK});  // no real message box may hold the test
   ScriptedLogin login(*main, 1500);
   int ended = 0;
-  Startup().endAtOnce = [&] { ++ended; };
+  Process().endAtOnce = [&] { ++ended; };
   ASSERT_TRUE(login.frm.Load());
   login.LogIn(kGame);
   HWND strip = main->WebuTab().hWnd();
@@ -657,7 +657,7 @@ TEST_F(MainWindow, UpdateCommandSaysWhenCurrentAndClosesWithoutAskingForAnUpdate
   });
   Open(kGame);
   std::vector<std::wstring> started;
-  Startup().shellOpen = [&](const std::wstring& file, const std::wstring&) {
+  Process().shellOpen = [&](const std::wstring& file, const std::wstring&) {
     started.push_back(file);
     return true;
   };
@@ -722,6 +722,6 @@ TEST_F(MainWindow, UpdateCommandSaysWhenCurrentAndClosesWithoutAskingForAnUpdate
   EXPECT_EQ(started.size(), 1u);
   EXPECT_FALSE(main->IsLoaded());
   EXPECT_EQ(Form::LoadedCount(), 0u);
-  ResetStartupEnvironment();
+  ResetProcessEnvironment();
   test::HttpRequest("POST", server + "/__admin/reset");
 }

@@ -10,13 +10,13 @@
 #include <thread>
 
 #include "framework/win/Form.h"
+#include "framework/win/ProcessEnvironment.h"
+#include "framework/win/PublicData.h"
 #include "framework/win/Resources.h"
 #include "framework/win/Screen.h"
 #include "framework/win/WinText.h"
 #include "resource_ids.h"
 #include "startup/win/LoadFrm.h"
-#include "startup/win/PublicData.h"
-#include "startup/win/StartupEnvironment.h"
 #include "win/support/TestListener.h"
 #include "win/support/WinTest.h"
 
@@ -76,14 +76,14 @@ COLORREF ScreenPixel(int x, int y) {
 class SplashTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Startup().isConnected = [] { return true; };
-    Startup().endAtOnce = [this] { ++ends; };
-    Startup().shellOpen = [this](const std::wstring& file, const std::wstring&) {
+    Process().isConnected = [] { return true; };
+    Process().endAtOnce = [this] { ++ends; };
+    Process().shellOpen = [this](const std::wstring& file, const std::wstring&) {
       opened.push_back(file);
       return true;
     };
   }
-  void TearDown() override { ResetStartupEnvironment(); }
+  void TearDown() override { ResetProcessEnvironment(); }
   StartupSettings Settings(const std::string& arguments = "") {
     return StartupSettings{"http://127.0.0.1:9", "http://127.0.0.1:9/home", arguments};
   }
@@ -173,7 +173,7 @@ TEST_F(SplashTest, WebSwitchOpensTheHomePageAndEndsBeforeTheSplash) {
 }
 
 TEST_F(SplashTest, OfflineShowsTheNetworkMessageAndEnds) {
-  Startup().isConnected = [] { return false; };
+  Process().isConnected = [] { return false; };
   test::PromptScript prompts;
   LoadFrm splash(Settings("/web"));
   EXPECT_FALSE(splash.Create());
@@ -213,7 +213,7 @@ TEST_F(SplashTest, WorkAheadRunsOnAWorkerAndOnlyTheDecisionOnThisThread) {
   ASSERT_EQ(test::HttpRequest("PUT", server + "/__admin/update.txt", "[vorn2]\r\nversion=1.2.0\r\n"), 200);
   const DWORD self = GetCurrentThreadId();
   DWORD checkedOn = 0, askedOn = 0;
-  Startup().isConnected = [&] {
+  Process().isConnected = [&] {
     checkedOn = GetCurrentThreadId();
     return true;
   };
@@ -273,7 +273,7 @@ TEST_F(SplashTest, WorkerFailureGoesOnAsAfterAFailedDownload) {
   if (server.empty()) GTEST_SKIP() << "needs the devserver";
   // A new version waits on the server: fetched after all, it would be asked about.
   ASSERT_EQ(test::HttpRequest("PUT", server + "/__admin/update.txt", "version=1.2.0\r\n"), 200);
-  Startup().isConnected = []() -> bool { throw std::runtime_error("no network stack"); };
+  Process().isConnected = []() -> bool { throw std::runtime_error("no network stack"); };
   test::ExpectFailureTraces(1);  // the worker's exception, in the debugger's output
   test::PromptScript prompts;
   StartupSettings settings = Settings();

@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "framework/win/ProcessEnvironment.h"
+#include "framework/win/PublicData.h"
 #include "framework/win/Resources.h"
 #include "framework/win/WinText.h"
 #include "resource_ids.h"
 #include "startup/UpdaterLaunch.h"
-#include "startup/win/PublicData.h"
-#include "startup/win/StartupEnvironment.h"
 #include "startup/win/UpdateCheck.h"
 #include "vorn2/Version.h"
 #include "win/support/TestListener.h"
@@ -31,16 +31,16 @@ class UpdateCheck : public ::testing::Test {
     base_ = DevserverUrl();
     if (base_.empty()) GTEST_SKIP() << "VORN2_DEVSERVER_URL not set";
     ASSERT_EQ(HttpRequest("POST", base_ + "/__admin/reset"), 200);
-    Startup().shellOpen = [this](const std::wstring& file, const std::wstring& parameters) {
+    Process().shellOpen = [this](const std::wstring& file, const std::wstring& parameters) {
       shell_.push_back({file, parameters});
       return shellAccepts_;
     };
-    Startup().endAtOnce = [this] { ++ended_; };
+    Process().endAtOnce = [this] { ++ended_; };
     RemoveTempFile(L"update.txt");
     RemoveTempFile(L"Update.exe");
   }
   void TearDown() override {
-    ResetStartupEnvironment();
+    ResetProcessEnvironment();
     if (blocker_ != INVALID_HANDLE_VALUE) CloseHandle(blocker_);
     RemoveTempFile(L"update.txt");
     RemoveTempFile(L"Update.exe");
@@ -206,7 +206,7 @@ TEST_F(UpdateCheck, MenuWithoutAFreshVersionFileReportsTheNetwork) {
     MenuUpdateChecker checker(server, host, {std::chrono::milliseconds(2000), std::chrono::milliseconds(1000)});
     checker.CheckForUpdate();
     ASSERT_EQ(prompts.asked().size(), 1u) << server;
-    EXPECT_EQ(prompts.asked()[0].text, W(kServerUnreachableMessage)) << server;
+    EXPECT_EQ(prompts.asked()[0].text, W(kNetworkMessage)) << server;
     EXPECT_EQ(prompts.asked()[0].type, 0x30u);
     EXPECT_TRUE(host.calls.empty());
     EXPECT_TRUE(shell_.empty());

@@ -9,11 +9,11 @@
 #include <cstdio>
 #include <string>
 
+#include "framework/win/ProcessEnvironment.h"
 #include "framework/win/Prompt.h"
 #include "framework/win/WinText.h"
 #include "startup/StartupRules.h"
 #include "startup/win/LoadFrm.h"
-#include "startup/win/StartupEnvironment.h"
 
 using namespace vorn2;
 
@@ -48,8 +48,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   }
   g_log = W(NextToken(rest));
 
-  Startup().isConnected = [mode] { return mode != "offline"; };
-  Startup().shellOpen = [](const std::wstring& file, const std::wstring& params) {
+  Process().isConnected = [mode] { return mode != "offline"; };
+  Process().shellOpen = [](const std::wstring& file, const std::wstring& params) {
     Log("shell " + U8(file) + "|" + U8(params));
     return true;
   };

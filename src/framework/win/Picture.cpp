@@ -1,4 +1,4 @@
-#include "controls/win/Picture.h"
+#include "framework/win/Picture.h"
 
 #include <cstring>
 

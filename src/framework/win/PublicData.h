@@ -1,6 +1,6 @@
-// Shared helpers of the start-up and login windows: the temporary folder,
-// resources written to files, PNG resources decoded with GDI+, and windows
-// painted once as per-pixel-alpha layered windows.
+// Helpers the start-up, login and game windows share: the temporary folder
+// and the icon file in it, resources written to files, PNG resources decoded
+// with GDI+, and windows painted once as per-pixel-alpha layered windows.
 #pragma once
 
 #include <windows.h>

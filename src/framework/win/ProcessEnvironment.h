@@ -1,7 +1,9 @@
-// The few calls of the start-up path that tests must replace: the network
-// check (Wine always reports a connection), the shell, and ending the
-// process. The shipped client always uses the real ones; nothing here is
-// read from the environment or the command line.
+// The few process-wide calls that tests must replace: the network check
+// (Wine always reports a connection), the shell (the start-up's "/web" and
+// updater, the main window's portal) and ending the process at once (the
+// start-up, the login and the update's hand-over). The shipped client always
+// uses the real ones; nothing here is read from the environment or the
+// command line.
 #pragma once
 
 #include <functional>
@@ -9,7 +11,7 @@
 
 namespace vorn2 {
 
-struct StartupEnvironment {
+struct ProcessEnvironment {
   // InternetGetConnectedState's result.
   std::function<bool()> isConnected;
   // ShellExecuteW(nullptr, "open", file, parameters, nullptr, SW_SHOWNORMAL);
@@ -20,8 +22,8 @@ struct StartupEnvironment {
 };
 
 // Process-wide, real calls by default.
-StartupEnvironment& Startup();
+ProcessEnvironment& Process();
 // Back to the real calls.
-void ResetStartupEnvironment();
+void ResetProcessEnvironment();
 
 }  // namespace vorn2

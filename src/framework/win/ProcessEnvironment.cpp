@@ -1,4 +1,4 @@
-#include "startup/win/StartupEnvironment.h"
+#include "framework/win/ProcessEnvironment.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -8,8 +8,8 @@
 
 namespace vorn2 {
 namespace {
-StartupEnvironment RealEnvironment() {
-  StartupEnvironment env;
+ProcessEnvironment RealEnvironment() {
+  ProcessEnvironment env;
   env.isConnected = [] {
     const WinInetFunctions* net = WinInet();
     DWORD flags = 0;
@@ -25,11 +25,11 @@ StartupEnvironment RealEnvironment() {
 }
 }  // namespace
 
-StartupEnvironment& Startup() {
-  static StartupEnvironment env = RealEnvironment();
+ProcessEnvironment& Process() {
+  static ProcessEnvironment env = RealEnvironment();
   return env;
 }
 
-void ResetStartupEnvironment() { Startup() = RealEnvironment(); }
+void ResetProcessEnvironment() { Process() = RealEnvironment(); }
 
 }  // namespace vorn2

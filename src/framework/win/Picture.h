@@ -1,5 +1,6 @@
-// A picture as the skinned controls use it: one GDI bitmap (plus the palette
-// it was cut with on palette displays), owned and released with the object.
+// A picture as the skinned controls and the tab strip use it: one GDI bitmap
+// (plus the palette it was cut with on palette displays), owned and released
+// with the object.
 // Sizes are reported in HIMETRIC like the form engine's picture objects.
 // Pictures are shared and never changed after creation.
 //

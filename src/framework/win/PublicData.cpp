@@ -1,15 +1,15 @@
-#include "startup/win/PublicData.h"
+#include "framework/win/PublicData.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <vector>
 
+#include "framework/TempFolder.h"
 #include "framework/win/DrawingSurface.h"
 #include "framework/win/Handles.h"
 #include "framework/win/Resources.h"
 #include "framework/win/Streams.h"
 #include "framework/win/WinText.h"
-#include "startup/StartupRules.h"
 
 namespace vorn2 {
 
