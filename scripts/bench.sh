@@ -9,13 +9,7 @@ root=$(pwd)
 scripts/setup.sh || exit 1
 cmake --preset windows >/dev/null && cmake --build --preset windows -j "$(nproc)" || { echo "build failed"; exit 1; }
 
-source scripts/wine-env.sh
-source scripts/devserver.sh
-cleanup() {
-  devserver_stop
-  wine_env_stop
-}
-trap cleanup EXIT INT TERM
+source scripts/harness.sh
 wine_env_start build/windows || exit 1
 port=${VORN2_DEVSERVER_PORT:-18080}
 # The demo client's update check goes to its baked-in port, so prefer it.

@@ -13,13 +13,7 @@ cmake --preset windows >/dev/null &&
   cmake --build --preset windows -j "$(nproc)" --target vorn2-tour dde_test_client soak_probe wine_keepalive ||
   { echo "build failed"; exit 1; }
 
-source scripts/wine-env.sh
-source scripts/devserver.sh
-cleanup() {
-  devserver_stop
-  wine_env_stop
-}
-trap cleanup EXIT INT TERM
+source scripts/harness.sh
 wine_env_start build/windows || exit 1
 
 devserver_start_demo soak || exit 1

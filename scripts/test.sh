@@ -29,13 +29,7 @@ cmake --preset windows >/dev/null && cmake --build --preset windows -j "$jobs" |
 echo "== executables (import tables, ASLR, DEP)"
 python3 scripts/unittest_counts.py tests/build "$results/build/build.counts"
 
-source scripts/wine-env.sh
-source scripts/devserver.sh
-cleanup() {
-  devserver_stop
-  wine_env_stop
-}
-trap cleanup EXIT INT TERM
+source scripts/harness.sh
 
 wine_env_start build/windows || exit 1
 devserver_start 0 "$root/build/windows/devserver.port" || exit 1

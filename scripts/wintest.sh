@@ -18,13 +18,7 @@ cmake --preset windows >/dev/null && cmake --build --preset windows -j "${JOBS:-
 exe=$(find build/windows/tests build/windows/bench -name "$target.exe" 2>/dev/null | head -n 1)
 [ -n "$exe" ] || { echo "no test program $target.exe in build/windows"; exit 1; }
 
-source scripts/wine-env.sh
-source scripts/devserver.sh
-cleanup() {
-  devserver_stop
-  wine_env_stop
-}
-trap cleanup EXIT INT TERM
+source scripts/harness.sh
 if [ "$dpi" = 96 ]; then wine_env_start build/windows || exit 1
 else VORN2_XVFB_SCREEN=3840x2160x24 wine_env_start build/windows "$dpi" || exit 1; fi
 devserver_start 0 "$root/build/windows/devserver-wintest.port" || exit 1
