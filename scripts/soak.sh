@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # make soak: the tour build driven by weighted random operations of a printed
 # seed, checked step by step (tests/e2e/soak.py). SOAK_OPS sets the length
-# (default 2000), SOAK_SEED repeats a run. Screenshots every few hundred
-# steps and the seed of a failure go to build/soak/.
+# (default 2000), SOAK_SEED repeats a run, SOAK_TRACE=1 prints every step.
+# Screenshots every few hundred steps and the seed of a failure go to
+# build/soak/.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)

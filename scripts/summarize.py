@@ -19,9 +19,15 @@ def main(root):
             continue
         for case in tree.iter("testcase"):
             name = f"{case.get('classname')}.{case.get('name')}"
-            if case.find("failure") is not None or case.find("error") is not None:
+            bad = case.find("failure")
+            if bad is None:
+                bad = case.find("error")
+            if bad is not None:
                 failed += 1
-                failures.append(name)
+                # The first lines of what it said: the end of a CI log is
+                # often all that can be read of a run on another machine.
+                said = (bad.get("message") or bad.text or "").strip().splitlines()[:4]
+                failures.append("\n".join([name] + ["      " + line[:200] for line in said]))
             elif case.get("result") == "skipped" or case.find("skipped") is not None or case.get("status") == "notrun":
                 skipped += 1
             else:

@@ -8,6 +8,7 @@ to CHECK_TABS and handles, memory and window count must stay as they were at
 the first such check after the start, and a screenshot goes to the output
 folder. At the end "是" must end the client with
 exit code 0. Used by `make soak` (SOAK_OPS, SOAK_SEED) and by test_soak.py."""
+import collections
 import os
 import random
 import select
@@ -78,6 +79,7 @@ class Soak:
         self.tour = T.Tour(os.path.join(out_dir, "soak.log"), first_page_ms=0, click_ms=300)
         self.probe = Probe()
         self.s = None
+        self.history = collections.deque(maxlen=8)  # the steps before a failure, for its report
 
     # --- the client's state ---------------------------------------------------
 
@@ -304,6 +306,9 @@ class Soak:
             self.step += 1
             op = self.choose()
             self.last_op = op
+            self.history.append(op)
+            if os.environ.get("SOAK_TRACE"):
+                self.announce(f"soak: step {self.step} {op}")
             getattr(self, "op_" + op)()
             self.look()
             if self.step % CHECK_EVERY == 0:
@@ -338,6 +343,7 @@ def soak(out_dir, operations, seed=None, announce=print):
     except (SoakFailure, AssertionError) as failure:
         screenshot(os.path.join(out_dir, "failure.png"))
         text = (f"soak: FAILED at step {run.step} ({getattr(run, 'last_op', 'start')}): {failure}; "
+                f"the steps before: {', '.join(list(run.history)[:-1]) or 'none'}; "
                 f"seed {seed} (SOAK_SEED={seed} SOAK_OPS={operations} make soak repeats it)")
         with open(os.path.join(out_dir, "failed-seed.txt"), "a", encoding="utf-8") as f:
             f.write(text + "\n")

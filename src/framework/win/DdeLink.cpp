@@ -130,13 +130,20 @@ void DdeLink::Initiate(HWND client, ATOM service, ATOM topic) {
   if ((service && !AtomNames(service, service_)) || (topic && !AtomNames(topic, topic_))) return;
   const ATOM replyService = GlobalAddAtomW(service_.c_str());
   const ATOM replyTopic = GlobalAddAtomW(topic_.c_str());
+  // Clients that ended without a goodbye.
+  std::erase_if(partners_, [](HWND partner) { return !IsWindow(partner); });
   if (!IsPartner(client)) partners_.push_back(client);
   const LifeWatch life = life_.Watch();
   DWORD_PTR ignored = 0;
   // Sent, not posted, as the protocol asks; the client takes over the atoms.
-  const bool delivered = SendMessageTimeoutW(client, WM_DDE_ACK, reinterpret_cast<WPARAM>(hWnd()),
-                                             MAKELPARAM(replyService, replyTopic), SMTO_ABORTIFHUNG, 5000, &ignored);
+  const bool delivered =
+      SendMessageTimeoutW(client, WM_DDE_ACK, reinterpret_cast<WPARAM>(hWnd()), MAKELPARAM(replyService, replyTopic),
+                          SMTO_ABORTIFHUNG, initiateAnswerWaitMs_, &ignored);
   if (delivered) return;
+  // A client still taking the answer when the wait ends goes on with the
+  // conversation and owns the atoms (a DDEML client tells its other
+  // instances before it returns); only one that has gone is forgotten.
+  if (IsWindow(client)) return;
   GlobalDeleteAtom(replyService);
   GlobalDeleteAtom(replyTopic);
   if (life.Alive()) Forget(client);

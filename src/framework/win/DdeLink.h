@@ -52,6 +52,8 @@ class DdeLink : private Window {
   bool IsOpen() const { return Exists(); }
   // An execute whose text is longer is refused without being read in full.
   void SetMaxCommandBytes(std::size_t maxBytes) { maxCommandBytes_ = maxBytes; }
+  // How long an initiating client is waited for while it takes the answer.
+  void SetInitiateAnswerWait(DWORD ms) { initiateAnswerWaitMs_ = ms; }
   // The window that answers; nullptr while closed.
   using Window::hWnd;
 
@@ -68,6 +70,7 @@ class DdeLink : private Window {
   std::vector<HWND> partners_;   // clients in conversation with the window
   std::vector<HWND> executing_;  // clients whose execute is being reported
   std::size_t maxCommandBytes_ = SIZE_MAX;
+  DWORD initiateAnswerWaitMs_ = 5000;
   LifeToken life_;
 };
 

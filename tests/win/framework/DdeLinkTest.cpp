@@ -86,6 +86,15 @@ TEST(DdeLink, RefusedCommandsReachTheHostAndAreAnsweredNotProcessed) {
   EXPECT_EQ(host.commands.size(), 3u);
 }
 
+// The server stops waiting while the client still takes its answer: the
+// client has the conversation all the same, and its execute is served.
+TEST(DdeLink, ClientSlowToTakeTheAnswerStaysInTheConversation) {
+  Host host;
+  host.link->SetInitiateAnswerWait(200);
+  EXPECT_EQ(Client(L"slow-ww", L"http://h/slow"), kAccepted);
+  EXPECT_EQ(host.opened, std::vector<std::string>{"http://h/slow"});
+}
+
 TEST(DdeLink, ClosedInsideItsExecuteThenOpenedAgain) {
   {
     Host host;

@@ -3,7 +3,8 @@
 // ddeml-a, ddeml-w: a DDEML client of that flavour executes the command;
 // ddeml-request: asks for the data item named <command> instead;
 // raw-<window><text>, each a or w: an ANSI or Unicode window posts the command
-// as ANSI or UTF-16 (raw-wa and raw-aw get the flavour wrong).
+// as ANSI or UTF-16 (raw-wa and raw-aw get the flavour wrong);
+// slow-ww: as raw-ww, but holds the server's answer to its initiate a second.
 // Exit code: 0 accepted, 1 not processed, 2 no server answered, 3 failure.
 #include <windows.h>
 
@@ -53,10 +54,12 @@ int Ddeml(const std::wstring& mode, const wchar_t* service, const wchar_t* topic
 
 HWND g_server = nullptr;
 int g_ack = -1;  // the fAck bit of the execute's answer, -1 before it
+DWORD g_slowTakeMs = 0;  // how long the answer to the initiate is held
 
 LRESULT CALLBACK ClientProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_DDE_ACK && !g_server) {  // answer to the initiate: two atoms that are now ours
     g_server = reinterpret_cast<HWND>(wParam);
+    Sleep(g_slowTakeMs);
     GlobalDeleteAtom(LOWORD(lParam));
     GlobalDeleteAtom(HIWORD(lParam));
   } else if (msg == WM_DDE_ACK) {
@@ -104,6 +107,10 @@ int wmain(int argc, wchar_t** argv) {
   if (argc != 5) return 3;
   const std::wstring mode = argv[1];
   if (mode.compare(0, 6, L"ddeml-") == 0) return Ddeml(mode, argv[2], argv[3], argv[4]);
+  if (mode == L"slow-ww") {  // raw, and slow to take the server's answer
+    g_slowTakeMs = 1000;
+    return Raw(false, argv[2], argv[3], Bytes(argv[4], false));
+  }
   if (mode.size() == 6 && mode.compare(0, 4, L"raw-") == 0) {
     return Raw(mode[4] == L'a', argv[2], argv[3], Bytes(argv[4], mode[5] == L'a'));
   }
