@@ -36,8 +36,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
   std::string size = std::to_string(data.nFileSizeLow);
-  HANDLE marker = CreateFileW((path + L".started").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  // The test reads the marker over and over while it waits: shared, so
+  // that a read at the wrong moment does not keep it from being written.
+  HANDLE marker = INVALID_HANDLE_VALUE;
+  for (int attempt = 0; attempt < 100 && marker == INVALID_HANDLE_VALUE; ++attempt) {
+    if (attempt) Sleep(20);
+    marker = CreateFileW((path + L".started").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  }
   if (marker == INVALID_HANDLE_VALUE) return 1;
   DWORD written = 0;
   WriteFile(marker, size.data(), static_cast<DWORD>(size.size()), &written, nullptr);
