@@ -145,7 +145,7 @@ TEST_F(StandInWebViewTest, TheFetchLeavesTheWindowThreadFreeAndADestroyedViewHea
   view_.Navigate(slow);
   DWORD_PTR answer = 0;
   EXPECT_TRUE(SendMessageTimeoutW(view_.hWnd(), WM_NULL, 0, 0, SMTO_BLOCK, 200, &answer));
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));  // the page takes 1.5 s
   // A newer navigation replaces the slow one: only it completes.
   ASSERT_TRUE(Open(base_ + L"/game/news.php?id=2"));
   vorn2::test::Pump(1800);
