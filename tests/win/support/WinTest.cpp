@@ -166,11 +166,11 @@ std::wstring BesideThisProgram(const std::wstring& name) {
   return path.substr(0, path.find_last_of(L"\\/") + 1) + name;
 }
 
-HWND FindOwnMessageBox() {
+HWND FindMessageBox(DWORD processId) {
   struct Search {
     DWORD pid;
     HWND found;
-  } search{GetCurrentProcessId(), nullptr};
+  } search{processId, nullptr};
   EnumWindows(
       [](HWND hwnd, LPARAM lp) -> BOOL {
         auto* s = reinterpret_cast<Search*>(lp);
@@ -178,6 +178,7 @@ HWND FindOwnMessageBox() {
         GetWindowThreadProcessId(hwnd, &pid);
         wchar_t cls[64] = {};
         GetClassNameW(hwnd, cls, 64);
+        // Visible only once the box has its texts.
         if (pid == s->pid && std::wstring(cls) == L"#32770" && IsWindowVisible(hwnd)) {
           s->found = hwnd;
           return FALSE;
@@ -187,6 +188,8 @@ HWND FindOwnMessageBox() {
       reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
+
+HWND FindOwnMessageBox() { return FindMessageBox(GetCurrentProcessId()); }
 
 void ClickWithPointer(HWND hwnd) {
   RECT rc{};

@@ -61,8 +61,9 @@ int RunProcess(const std::wstring& commandLine, DWORD timeoutMs = 30000);
 // Path of a file next to the running test program.
 std::wstring BesideThisProgram(const std::wstring& name);
 
-// Top-level window of this process with the class "#32770" (a message box),
-// or nullptr.
+// A shown top-level window of that process with the class "#32770" (a
+// message box), or nullptr.
+HWND FindMessageBox(DWORD processId);
 HWND FindOwnMessageBox();
 
 // A left click on a window with the pointer over its middle (the skinned

@@ -625,36 +625,14 @@ TEST(UpdaterResource, ShippedUpdaterShowsARealMessageBox) {
   std::wstring commandLine = L"\"" + exe + L"\" nonsense";
   ASSERT_TRUE(CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
   SetEnvironmentVariableW(L"VORN2_UPDATER_MESSAGE_LOG", nullptr);
-  struct Search {
-    DWORD pid;
-    HWND box;
-  } search{pi.dwProcessId, nullptr};
-  bool found = test::PumpUntil(
-      [&] {
-        EnumWindows(
-            [](HWND hwnd, LPARAM lp) -> BOOL {
-              auto* s = reinterpret_cast<Search*>(lp);
-              DWORD pid = 0;
-              GetWindowThreadProcessId(hwnd, &pid);
-              wchar_t cls[16] = {};
-              GetClassNameW(hwnd, cls, 16);
-              // Visible only once the box has its texts.
-              if (pid == s->pid && std::wstring(cls) == L"#32770" && IsWindowVisible(hwnd)) {
-                s->box = hwnd;
-                return FALSE;
-              }
-              return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.box != nullptr;
-      },
-      15000);
+  HWND box = nullptr;
+  const bool found = test::PumpUntil([&] { return (box = test::FindMessageBox(pi.dwProcessId)) != nullptr; }, 15000);
   std::wstring title;
   if (found) {
     wchar_t text[64] = {};
-    GetWindowTextW(search.box, text, 64);
+    GetWindowTextW(box, text, 64);
     title = text;
-    PostMessageW(search.box, WM_COMMAND, IDOK, 0);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
   }
   DWORD code = 0;
   if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
