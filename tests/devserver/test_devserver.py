@@ -345,6 +345,19 @@ class FaultTests(SharedServerCase):
         self.assertEqual((headers["content-length"], body), (str(3 * 1024 ** 3), b""))
         self.assertEqual(self.get("/__fault/huge/x?size=70001")[2], pattern(70001))
 
+    def test_redirect_to_a_target_or_to_itself(self):
+        for path, code, location in (("/gamehome/vorn2/update.txt?fault=redirect", "302",
+                                      "/gamehome/vorn2/update.txt?fault=redirect"),
+                                     ("/__fault/redirect/x?code=301&to=/gamehome/vorn2/update.txt", "301",
+                                      "/gamehome/vorn2/update.txt"),
+                                     ("/x?fault=redirect&to=https://127.0.0.1:1/y", "302", "https://127.0.0.1:1/y")):
+            with self.subTest(path=path):
+                line, headers, _, _ = self.server.raw(path)
+                self.assertIn(" %s " % code, line)
+                self.assertEqual(headers["location"], location)
+        for path in ("/x?fault=redirect&code=304", "/x?fault=redirect&to=a%20b"):
+            self.assertEqual(self.get(path)[0], 400, path)
+
     def test_modes_combine_wait_delays_and_bad_modes_are_rejected(self):
         _, headers, body, _ = self.server.raw("/x?fault=huge,truncate&size=1000")
         self.assertEqual((headers["content-length"], body), ("1000", pattern(500)))

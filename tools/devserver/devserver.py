@@ -61,7 +61,8 @@ TYPES = {
 }
 
 DELIVERY_MODES = ("nolength", "truncate", "slow", "reset", "stall")
-BODY_MODES = ("404", "huge", "zero", "short")
+REDIRECT_CODES = (301, 302, 303, 307, 308)
+BODY_MODES = ("404", "huge", "zero", "short", "redirect")
 TOMBSTONE = object()
 
 
@@ -400,9 +401,24 @@ class Handler(BaseHTTPRequestHandler):
             elif name == "huge":
                 size = self.int_param(params, "size", HUGE_DEFAULT)
                 reply = Reply(200, BINARY_TYPE, PatternBody(size))
+            elif name == "redirect":
+                reply = self.redirect_reply(params)
         if modes:
             self.note = " [%s]" % ",".join(names)
         self.send_reply(reply, names, params, head=(method == "HEAD"))
+
+    def redirect_reply(self, params):
+        """A redirect to `to=` (an address or a path), by default to the very
+        request that was made: a loop with no end."""
+        code = self.int_param(params, "code", 302, low=300, high=399)
+        if code not in REDIRECT_CODES:
+            raise BadRequest("code=%d: expected one of %s" % (code, ", ".join(map(str, REDIRECT_CODES))))
+        target = self.param(params, "to") or self.path
+        if re.search(r"[\x00-\x20\x7f]", target):
+            raise BadRequest("to=%r: no blanks or control characters" % target)
+        reply = text_reply(code, "redirect to %s" % target)
+        reply.headers.append(("Location", target))
+        return reply
 
     def route(self, path, params):
         preset = self.server.state.lookup(path)
