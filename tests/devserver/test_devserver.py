@@ -7,6 +7,7 @@ import os
 import re
 import signal
 import socket
+import ssl
 import subprocess
 import sys
 import tempfile
@@ -16,7 +17,9 @@ import unittest
 SERVER = os.path.join(os.path.dirname(os.path.abspath(__file__)),
                       "..", "..", "tools", "devserver", "devserver.py")
 sys.path.insert(0, os.path.join(os.path.dirname(SERVER), "..", "publish"))
+sys.path.insert(0, os.path.dirname(SERVER))
 import publish  # noqa: E402
+import tlscerts  # noqa: E402
 
 # The demo client's version: the default version file names it.
 VERSION = publish.project_version().encode()
@@ -358,6 +361,20 @@ class FaultTests(SharedServerCase):
         for path in ("/x?fault=redirect&code=304", "/x?fault=redirect&to=a%20b"):
             self.assertEqual(self.get(path)[0], 400, path)
 
+    def test_faults_stored_for_a_fixed_path(self):
+        # A client that asks for a fixed address (the version file) meets the fault there.
+        put = "/__admin/fault/gamehome/vorn2/update.txt?fault=redirect&code=301&to=/elsewhere"
+        self.assertEqual(self.server.request("PUT", put)[0], 200)
+        for path, code, location in (("/gamehome/vorn2/update.txt", "301", "/elsewhere"),
+                                     ("/gamehome/vorn2/update.txt?to=/b", "301", "/b")):
+            line, headers, _, _ = self.server.raw(path)
+            self.assertEqual((line.split()[1], headers.get("location")), (code, location), path)
+        self.assertEqual(self.get("/gamehome/vorn2/vorn2.txt")[0], 404)
+        self.assertEqual(self.server.request("DELETE", "/__admin/fault/gamehome/vorn2/update.txt")[0], 200)
+        self.assertEqual(self.get("/gamehome/vorn2/update.txt")[0], 200)
+        for bad in ("/__admin/fault/x?fault=bogus", "/__admin/fault/x", "/__admin/fault/__admin/log?fault=404"):
+            self.assertEqual(self.server.request("PUT", bad)[0], 400, bad)
+
     def test_modes_combine_wait_delays_and_bad_modes_are_rejected(self):
         _, headers, body, _ = self.server.raw("/x?fault=huge,truncate&size=1000")
         self.assertEqual((headers["content-length"], body), ("1000", pattern(500)))
@@ -366,6 +383,34 @@ class FaultTests(SharedServerCase):
         self.assertGreaterEqual(time.monotonic() - started, 0.3)
         for path in ("/bytes/1?fault=bogus", "/__fault/600/bytes/1", "/bytes/1?fault=slow&rate=x"):
             self.assertEqual(self.get(path)[0], 400, path)
+
+
+class TlsTests(unittest.TestCase):
+    def test_https_with_a_throwaway_authority_and_nothing_in_plain_http(self):
+        folder = tempfile.TemporaryDirectory()
+        self.addCleanup(folder.cleanup)
+        ca = tlscerts.write(folder.name)
+        tlscerts.write(os.path.join(folder.name, "other"), ("other.invalid",), ca)
+        srv = Server("--tls-cert", os.path.join(folder.name, "server.pem"),
+                     "--tls-key", os.path.join(folder.name, "server-key.pem"))
+        self.addCleanup(srv.stop)
+        trusting = ssl.create_default_context(cafile=os.path.join(folder.name, "ca.pem"))
+        for host in ("127.0.0.1", "localhost"):
+            conn = http.client.HTTPSConnection(host, srv.port, timeout=10, context=trusting)
+            conn.request("PUT", "/__admin/release?version=1.2.0", body=b"MZ")
+            text = conn.getresponse().read()
+            conn.close()
+            self.assertIn(b"url=https://%s:%d/gamehome/vorn2/vorn2.exe\r\n" % (host.encode(), srv.port), text)
+        # Not trusted by default, and a plain request gets no answer.
+        with self.assertRaises(ssl.SSLCertVerificationError):
+            http.client.HTTPSConnection("127.0.0.1", srv.port, timeout=10).request("GET", "/")
+        self.assertEqual(srv.raw("/")[0], "")
+        # A certificate for another host, from the same authority, is refused.
+        other = Server("--tls-cert", os.path.join(folder.name, "other", "server.pem"),
+                       "--tls-key", os.path.join(folder.name, "other", "server-key.pem"))
+        self.addCleanup(other.stop)
+        with self.assertRaises(ssl.SSLCertVerificationError):
+            http.client.HTTPSConnection("127.0.0.1", other.port, timeout=10, context=trusting).request("GET", "/")
 
 
 class AdminTests(SharedServerCase):
