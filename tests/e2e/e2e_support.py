@@ -1,7 +1,10 @@
 """Helpers for driving vorn2.exe under Wine from outside."""
+import hashlib
 import os
 import re
 import socket
+import ssl
+import struct
 import subprocess
 import sys
 import tempfile
@@ -37,6 +40,18 @@ def find_windows(name_regex, timeout=45.0):
             return out
         time.sleep(0.2)
     return []
+
+
+def window_named(name, timeout):
+    """A mapped window titled exactly name (xdotool's own search misses Chinese titles)."""
+    end = time.time() + timeout
+    while time.time() < end:
+        for w in subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "."],
+                                capture_output=True, text=True).stdout.split():
+            if subprocess.run(["xdotool", "getwindowname", w], capture_output=True, text=True).stdout.strip() == name:
+                return w
+        time.sleep(0.2)
+    return None
 
 
 def visible_window_names():
@@ -94,3 +109,32 @@ def start_devserver(port=DEMO_PORT):
     while time.time() < end and port_free(port):
         time.sleep(0.1)
     return proc
+
+
+def start_devserver_at_any_port(folder, *options):
+    """(process, port) of a devserver on a free port, its port file in folder."""
+    port_file = os.path.join(folder, "port-%d" % len(os.listdir(folder)))
+    proc = subprocess.Popen([sys.executable, os.path.join(ROOT, "tools", "devserver", "devserver.py"),
+                             "--port", "0", "--port-file", port_file, "--quiet", *options])
+    end, text = time.time() + 10, ""
+    while time.time() < end and not text.endswith("\n"):
+        time.sleep(0.1)
+        if os.path.exists(port_file):
+            with open(port_file) as f:
+                text = f.read()
+    return proc, int(text)
+
+
+def trust_in_prefix(ca_pem):
+    """Trusts a certificate authority in the Wine prefix only, as a root of its
+    registry store (Wine's certificate checks read that store, and the host's
+    /etc/ssl, which is left alone); returns what takes it out again."""
+    with open(ca_pem) as f:
+        der = ssl.PEM_cert_to_DER_cert(f.read())
+    # The store's serialised entry: the encoded certificate as property 32
+    # (CERT_CERT_PROP_ID), under a key named by its SHA-1.
+    key = "HKLM\\Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\" + hashlib.sha1(der).hexdigest().upper()
+    blob = struct.pack("<III", 32, 1, len(der)) + der
+    subprocess.run([wine(), "reg", "add", key, "/v", "Blob", "/t", "REG_BINARY", "/d", blob.hex(), "/f"],
+                   check=True, capture_output=True)
+    return lambda: subprocess.run([wine(), "reg", "delete", key, "/f"], capture_output=True)
