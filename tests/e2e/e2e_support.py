@@ -99,30 +99,26 @@ def port_free(port):
         return s.connect_ex(("127.0.0.1", port)) != 0
 
 
-def start_devserver(port=DEMO_PORT):
-    """The devserver on the demo build's port, or None when the port is taken."""
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def start_devserver(port=DEMO_PORT, certs=None):
+    """The devserver on the demo build's port, or None when the port is taken;
+    with certs (a folder tlscerts.py wrote) it speaks https."""
     if not port_free(port):
         return None
+    tls = []
+    if certs:
+        tls = ["--tls-cert", os.path.join(certs, "server.pem"), "--tls-key", os.path.join(certs, "server-key.pem")]
     proc = subprocess.Popen([sys.executable, os.path.join(ROOT, "tools", "devserver", "devserver.py"),
-                             "--port", str(port), "--quiet"])
+                             "--port", str(port), "--quiet", *tls])
     end = time.time() + 10
     while time.time() < end and port_free(port):
         time.sleep(0.1)
     return proc
-
-
-def start_devserver_at_any_port(folder, *options):
-    """(process, port) of a devserver on a free port, its port file in folder."""
-    port_file = os.path.join(folder, "port-%d" % len(os.listdir(folder)))
-    proc = subprocess.Popen([sys.executable, os.path.join(ROOT, "tools", "devserver", "devserver.py"),
-                             "--port", "0", "--port-file", port_file, "--quiet", *options])
-    end, text = time.time() + 10, ""
-    while time.time() < end and not text.endswith("\n"):
-        time.sleep(0.1)
-        if os.path.exists(port_file):
-            with open(port_file) as f:
-                text = f.read()
-    return proc, int(text)
 
 
 def trust_in_prefix(ca_pem):
@@ -134,7 +130,7 @@ def trust_in_prefix(ca_pem):
     # The store's serialised entry: the encoded certificate as property 32
     # (CERT_CERT_PROP_ID), under a key named by its SHA-1.
     key = "HKLM\\Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\" + hashlib.sha1(der).hexdigest().upper()
-    blob = struct.pack("<III", 32, 1, len(der)) + der
-    subprocess.run([wine(), "reg", "add", key, "/v", "Blob", "/t", "REG_BINARY", "/d", blob.hex(), "/f"],
-                   check=True, capture_output=True)
+    blob = (struct.pack("<III", 32, 1, len(der)) + der).hex()
+    subprocess.run([wine(), "reg", "add", key, "/v", "Blob", "/t", "REG_BINARY", "/d", blob, "/f"], check=True,
+                   capture_output=True)
     return lambda: subprocess.run([wine(), "reg", "delete", key, "/f"], capture_output=True)
