@@ -7,6 +7,7 @@ import os
 import re
 import signal
 import socket
+import ssl
 import subprocess
 import sys
 import tempfile
@@ -16,7 +17,9 @@ import unittest
 SERVER = os.path.join(os.path.dirname(os.path.abspath(__file__)),
                       "..", "..", "tools", "devserver", "devserver.py")
 sys.path.insert(0, os.path.join(os.path.dirname(SERVER), "..", "publish"))
+sys.path.insert(0, os.path.dirname(SERVER))
 import publish  # noqa: E402
+import tlscerts  # noqa: E402
 
 # The demo client's version: the default version file names it.
 VERSION = publish.project_version().encode()
@@ -346,7 +349,11 @@ class FaultTests(SharedServerCase):
         self.assertEqual(self.get("/__fault/huge/x?size=70001")[2], pattern(70001))
 
     def test_redirect_to_a_target_or_to_itself(self):
-        for path, code, location in (("/gamehome/vorn2/update.txt?fault=redirect", "302",
+        # Stored for a fixed path: what a client that builds its own address meets.
+        self.server.request("PUT", "/__admin/fault/gamehome/vorn2/vorn2.exe?fault=redirect&code=301&to=/b")
+        for path, code, location in (("/gamehome/vorn2/vorn2.exe", "301", "/b"),
+                                     ("/gamehome/vorn2/vorn2.exe?to=/c", "301", "/c"),
+                                     ("/gamehome/vorn2/update.txt?fault=redirect", "302",
                                       "/gamehome/vorn2/update.txt?fault=redirect"),
                                      ("/__fault/redirect/x?code=301&to=/gamehome/vorn2/update.txt", "301",
                                       "/gamehome/vorn2/update.txt"),
@@ -355,6 +362,8 @@ class FaultTests(SharedServerCase):
                 line, headers, _, _ = self.server.raw(path)
                 self.assertIn(" %s " % code, line)
                 self.assertEqual(headers["location"], location)
+        self.server.request("DELETE", "/__admin/fault/gamehome/vorn2/vorn2.exe")
+        self.assertEqual(self.get("/gamehome/vorn2/vorn2.exe")[0], 404)
         for path in ("/x?fault=redirect&code=304", "/x?fault=redirect&to=a%20b"):
             self.assertEqual(self.get(path)[0], 400, path)
 
@@ -366,6 +375,21 @@ class FaultTests(SharedServerCase):
         self.assertGreaterEqual(time.monotonic() - started, 0.3)
         for path in ("/bytes/1?fault=bogus", "/__fault/600/bytes/1", "/bytes/1?fault=slow&rate=x"):
             self.assertEqual(self.get(path)[0], 400, path)
+
+
+class TlsTests(unittest.TestCase):
+    def test_https_with_its_own_addresses_and_no_plain_http(self):
+        folder = tempfile.TemporaryDirectory()
+        self.addCleanup(folder.cleanup)
+        tlscerts.write(folder.name, ("localhost",))
+        srv = Server("--tls-cert", os.path.join(folder.name, "server.pem"),
+                     "--tls-key", os.path.join(folder.name, "server-key.pem"))
+        self.addCleanup(srv.stop)
+        self.assertEqual(srv.raw("/")[0], "")
+        conn = http.client.HTTPSConnection("localhost", srv.port, timeout=10, context=ssl.create_default_context(
+            cafile=os.path.join(folder.name, "ca.pem")))
+        conn.request("PUT", "/__admin/release?version=1.2.0", body=b"MZ")
+        self.assertIn(b"url=https://localhost:%d/gamehome/vorn2/vorn2.exe\r\n" % srv.port, conn.getresponse().read())
 
 
 class AdminTests(SharedServerCase):
@@ -430,6 +454,7 @@ class AdminTests(SharedServerCase):
     def test_admin_errors(self):
         for method, path, code in (("PUT", "/__admin/file/../etc/passwd", 400),
                                    ("PUT", "/__admin/file/__admin/log", 400),
+                                   ("PUT", "/__admin/fault/x?fault=bogus", 400), ("PUT", "/__admin/fault/x", 400),
                                    ("GET", "/__admin/update.txt", 405),
                                    ("GET", "/__admin/reset", 405),
                                    ("GET", "/__admin/whatever", 404)):

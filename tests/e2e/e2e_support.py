@@ -1,7 +1,10 @@
 """Helpers for driving vorn2.exe under Wine from outside."""
+import hashlib
 import os
 import re
 import socket
+import ssl
+import struct
 import subprocess
 import sys
 import tempfile
@@ -37,6 +40,18 @@ def find_windows(name_regex, timeout=45.0):
             return out
         time.sleep(0.2)
     return []
+
+
+def window_named(name, timeout):
+    """A mapped window titled exactly name (xdotool's own search misses Chinese titles)."""
+    end = time.time() + timeout
+    while time.time() < end:
+        for w in subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "."],
+                                capture_output=True, text=True).stdout.split():
+            if subprocess.run(["xdotool", "getwindowname", w], capture_output=True, text=True).stdout.strip() == name:
+                return w
+        time.sleep(0.2)
+    return None
 
 
 def visible_window_names():
@@ -84,13 +99,38 @@ def port_free(port):
         return s.connect_ex(("127.0.0.1", port)) != 0
 
 
-def start_devserver(port=DEMO_PORT):
-    """The devserver on the demo build's port, or None when the port is taken."""
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def start_devserver(port=DEMO_PORT, certs=None):
+    """The devserver on the demo build's port, or None when the port is taken;
+    with certs (a folder tlscerts.py wrote) it speaks https."""
     if not port_free(port):
         return None
+    tls = []
+    if certs:
+        tls = ["--tls-cert", os.path.join(certs, "server.pem"), "--tls-key", os.path.join(certs, "server-key.pem")]
     proc = subprocess.Popen([sys.executable, os.path.join(ROOT, "tools", "devserver", "devserver.py"),
-                             "--port", str(port), "--quiet"])
+                             "--port", str(port), "--quiet", *tls])
     end = time.time() + 10
     while time.time() < end and port_free(port):
         time.sleep(0.1)
     return proc
+
+
+def trust_in_prefix(ca_pem):
+    """Trusts a certificate authority in the Wine prefix only, as a root of its
+    registry store (Wine's certificate checks read that store, and the host's
+    /etc/ssl, which is left alone); returns what takes it out again."""
+    with open(ca_pem) as f:
+        der = ssl.PEM_cert_to_DER_cert(f.read())
+    # The store's serialised entry: the encoded certificate as property 32
+    # (CERT_CERT_PROP_ID), under a key named by its SHA-1.
+    key = "HKLM\\Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\" + hashlib.sha1(der).hexdigest().upper()
+    blob = (struct.pack("<III", 32, 1, len(der)) + der).hex()
+    subprocess.run([wine(), "reg", "add", key, "/v", "Blob", "/t", "REG_BINARY", "/d", blob, "/f"], check=True,
+                   capture_output=True)
+    return lambda: subprocess.run([wine(), "reg", "delete", key, "/f"], capture_output=True)

@@ -13,7 +13,7 @@ import time
 import unittest
 import urllib.request
 
-from e2e_support import BUILD, CLIENT, DEMO_PORT, ROOT, port_free, screenshot, visible_window_names, wine
+from e2e_support import BUILD, CLIENT, DEMO_PORT, ROOT, port_free, screenshot, visible_window_names, window_named, wine
 
 sys.path.insert(0, os.path.join(ROOT, "tools", "publish"))
 import publish  # noqa: E402
@@ -60,18 +60,6 @@ def registry(root):
             return None
         text = read(out).decode("utf-16")
     return {name: re.sub(r"\\(.)", r"\1", value) for name, value in re.findall(r'^"(.+?)"="(.*)"\r?$', text, re.M)}
-
-
-def window_named(name, timeout):
-    """A mapped window titled exactly name (xdotool's own search misses Chinese titles)."""
-    end = time.time() + timeout
-    while time.time() < end:
-        for w in subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "."],
-                                capture_output=True, text=True).stdout.split():
-            if subprocess.run(["xdotool", "getwindowname", w], capture_output=True, text=True).stdout.strip() == name:
-                return w
-        time.sleep(0.2)
-    return None
 
 
 def installed_clients(folder=WIN_INSTALL):

@@ -10,6 +10,9 @@ import unittest
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 TOOL = os.path.join(ROOT, "tools", "publish", "publish.py")
 CLIENT = os.path.join(ROOT, "build", "windows", "src", "app", "vorn2.exe")
+STANDIN = os.path.join(ROOT, "build", "windows", "src", "app", "vorn2-standin.exe")
+# The demo build carries the demo key: only its pair signs for it.
+DEMO_KEY = os.path.join(ROOT, "keys", "demo-update-key.pem")
 sys.path.insert(0, os.path.dirname(TOOL))
 import publish  # noqa: E402
 
@@ -49,8 +52,7 @@ class BuiltClient(unittest.TestCase):
         self.assertEqual(os.stat(key).st_mode & 0o777, 0o600)
         self.assertNotEqual(run_tool("keygen", key).returncode, 0)  # never overwritten
         # This build is the demo variant; a release build needs no --variant.
-        result = run_tool(CLIENT, self.out, "--expect-version", version, "--key", key,
-                          "--public-key", key[:-4] + ".pub", "--variant", "demo")
+        result = run_tool(CLIENT, self.out, "--expect-version", version, "--key", DEMO_KEY, "--variant", "demo")
         self.assertEqual(result.returncode, 0, result.stderr)
         folder = os.path.join(self.out, "gamehome", "vorn2")
         self.assertEqual(sorted(os.listdir(folder)), ["update.txt", "vorn2.exe"])
@@ -69,8 +71,9 @@ class BuiltClient(unittest.TestCase):
             tampered = os.path.join(self.out, "tampered.txt")
             with open(tampered, "wb") as f:
                 f.write(text.replace(b"version=" + version.encode(), b"version=9.9.9"))
-            for public, file, code in ((key[:-4] + ".pub", os.path.join(folder, "update.txt"), 0),
-                                       (key[:-4] + ".pub", tampered, 1),
+            demo_public = DEMO_KEY[:-4] + ".pub"
+            for public, file, code in ((demo_public, os.path.join(folder, "update.txt"), 0),
+                                       (demo_public, tampered, 1),
                                        (other[:-4] + ".pub", os.path.join(folder, "update.txt"), 1)):
                 with self.subTest(public=public, file=file):
                     self.assertEqual(verify_with_the_updaters_check(public, file), code)
@@ -84,21 +87,40 @@ class BuiltClient(unittest.TestCase):
         target = os.path.join(self.out, "www")
         readme = os.path.join(ROOT, "README.md")
         planted = os.path.join(ROOT, "build", "windows", "tests", "win", "updater", "PlantedLibrary.dll")
-        cases = [((CLIENT, target, "--variant", "demo"), "no signing key"),
-                 ((CLIENT, target, "--key", key, "--public-key", other_pub(self.out), "--variant", "demo"),
-                  "not the one"),
+        # Keys a release is never signed with: the demo key in another file, one
+        # its group may read, one inside the repository.
+        demo_copy, readable = os.path.join(self.out, "copy.pem"), os.path.join(self.out, "keys", "shared.pem")
+        inside = os.path.join(ROOT, "build", "publish-test-%d.pem" % os.getpid())
+        self.addCleanup(lambda: [os.remove(p) for p in (inside, inside[:-4] + ".pub") if os.path.exists(p)])
+        for path in (readable, inside):
+            run_tool("keygen", path)
+        with open(os.open(demo_copy, os.O_WRONLY | os.O_CREAT, 0o600), "wb") as f:
+            f.write(b"the operator's key\n" + read(DEMO_KEY))
+        os.chmod(readable, 0o640)
+        demo = ("--variant", "demo")
+        cases = [((CLIENT, target, *demo), "no signing key"),
+                 ((CLIENT, target, "--key", key, *demo), "not the one the client checks with"),
                  ((CLIENT, target, "--key", readme), "not an unencrypted PEM"),
-                 ((CLIENT, target, "--unsigned", "--expect-version", "0.0.1", "--variant", "demo"), "expected 0.0.1"),
-                 ((readme, target, "--unsigned"), "not a Windows program"),
-                 ((planted, target, "--unsigned"), "no resources"), ((truncated, target, "--unsigned"), "malformed"),
-                 ((CLIENT, target, "--unsigned", "--url", "http://host/x.exe\r\nversion=9", "--variant", "demo"), "url"),
+                 ((CLIENT, target, "--unsigned", "--expect-version", "0.0.1", *demo), "expected 0.0.1"),
+                 ((readme, target, "--unsigned", *demo), "not a Windows program"),
+                 ((planted, target, "--unsigned", *demo), "no resources"),
+                 ((truncated, target, "--unsigned", *demo), "malformed"),
+                 ((CLIENT, target, "--unsigned", "--url", "http://host/x.exe\r\nversion=9", *demo), "url"),
                  # A program with a version resource that is not the client's,
                  # and builds of the client that are not for players.
-                 ((installer, target, "--unsigned"), "not the client: its version resource gives OriginalFilename None"),
-                 ((updater, target, "--unsigned"),
+                 ((installer, target, "--unsigned", *demo),
+                  "not the client: its version resource gives OriginalFilename None"),
+                 ((updater, target, "--unsigned", *demo),
                   "not the client: its version resource gives OriginalFilename 'Update.exe'"),
-                 ((CLIENT, target, "--unsigned"), "the demo build of the client, not the release build"),
-                 ((tour, target, "--unsigned", "--variant", "demo"), "the tour build of the client, not the demo build")]
+                 ((CLIENT, target, "--key", key), "the demo build of the client, not the release build"),
+                 ((tour, target, "--unsigned", *demo), "the tour build of the client, not the demo build"),
+                 ((STANDIN, target, "--key", DEMO_KEY, *demo), "stand-in build"),
+                 ((STANDIN, target, "--key", key), "stand-in build"),
+                 # A release: signed, and only with the operator's own key, kept to its owner.
+                 ((CLIENT, target, "--unsigned"), "never published unsigned"),
+                 ((CLIENT, target, "--key", demo_copy), "is the demo key"),
+                 ((CLIENT, target, "--key", readable), "may be read by its group or others"),
+                 ((CLIENT, target, "--key", inside), "inside the repository")]
         for args, message in cases:
             with self.subTest(args=args):
                 result = run_tool(*args)
@@ -108,11 +130,28 @@ class BuiltClient(unittest.TestCase):
                 self.assertFalse(os.path.exists(target))
 
 
-def other_pub(folder):
-    path = os.path.join(folder, "keys", "third.pem")
-    if not os.path.exists(path):
-        run_tool("keygen", path)
-    return path[:-4] + ".pub"
+@unittest.skipUnless(shutil.which("x86_64-w64-mingw32-g++-posix"), "needs the mingw compilers")
+class ReleaseConfigure(unittest.TestCase):
+    def test_refuses_the_demo_key_by_its_value_and_any_key_inside_the_repository(self):
+        tmp = tempfile.mkdtemp()
+        self.addCleanup(shutil.rmtree, tmp, True)
+        comment, point = read(os.path.join(ROOT, "keys", "demo-update-key.pub")).decode().splitlines()
+        run_tool("keygen", os.path.join(tmp, "good.pem"))
+        for name, text in (("comment", "# rotated\n%s\n" % point),
+                           ("crlf-upper", "%s\r\n\r\n%s\r\n" % (comment, point.upper()))):
+            with open(os.path.join(tmp, name + ".pub"), "w", newline="") as f:
+                f.write(text)
+        for key, refusal in ((os.path.join(ROOT, "keys", "demo-update-key.pub"), "inside the source tree"),
+                             (os.path.join(tmp, "comment.pub"), "holds the demo key"),
+                             (os.path.join(tmp, "crlf-upper.pub"), "holds the demo key"),
+                             (os.path.join(tmp, "good.pub"), "")):
+            with self.subTest(key=key):
+                build = tempfile.mkdtemp(dir=tmp)
+                configure = subprocess.run(["cmake", "--preset", "windows-release", "-B", build,
+                                            "-DVORN2_UPDATE_PUBLIC_KEY=" + key], cwd=ROOT, capture_output=True,
+                                           text=True)
+                self.assertEqual(configure.returncode != 0, bool(refusal), configure.stderr)
+                self.assertIn(refusal, " ".join(configure.stderr.split()))
 
 
 @unittest.skipUnless(shutil.which("osslsigncode") and shutil.which("makensis") and shutil.which("openssl"),
@@ -127,14 +166,7 @@ class Release(unittest.TestCase):
         self.tmp = tempfile.mkdtemp()
         self.addCleanup(shutil.rmtree, self.tmp, True)
 
-    def test_refuses_a_key_inside_the_repository_then_signs_and_verifies_every_program(self):
-        demo_key = os.path.join(ROOT, "keys", "demo-update-key.pub")
-        configure = subprocess.run(["cmake", "--preset", "windows-release", "-B", os.path.join(self.tmp, "b"),
-                                    "-DVORN2_UPDATE_PUBLIC_KEY=" + demo_key],
-                                   cwd=ROOT, capture_output=True, text=True)
-        self.assertNotEqual(configure.returncode, 0)
-        self.assertIn("VORN2_UPDATE_PUBLIC_KEY", configure.stderr)
-
+    def test_signs_and_verifies_every_program(self):
         key = os.path.join(self.tmp, "update-key.pem")
         self.assertEqual(run_tool("keygen", key).returncode, 0)
         cert, cert_key = os.path.join(self.tmp, "cert.pem"), os.path.join(self.tmp, "cert-key.pem")

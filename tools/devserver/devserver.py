@@ -19,6 +19,7 @@ import select
 import signal
 import socket
 import socketserver
+import ssl
 import struct
 import sys
 import threading
@@ -194,8 +195,8 @@ def _signing_key(name):
 SIGNING_KEYS = {"demo": lambda: _signing_key("demo"), "other": lambda: _signing_key("other")}
 
 
-def default_update_text(host):
-    return publish.version_file_text(CLIENT_VERSION, url="http://%s%svorn2.exe" % (host, UPDATE_DIR))
+def default_update_text(base):
+    return publish.version_file_text(CLIENT_VERSION, url="%s%svorn2.exe" % (base, UPDATE_DIR))
 
 
 def page(title, body, head_extra=""):
@@ -220,12 +221,26 @@ class State:
         self.state_dir = os.path.abspath(state_dir) if state_dir else None
         self.lock = threading.Lock()
         self.store = {}
+        self.faults = {}
         self.log = collections.deque(maxlen=100000)
 
     def reset(self):
         with self.lock:
             self.store.clear()
+            self.faults.clear()
             self.log.clear()
+
+    def set_fault(self, path, modes, params):
+        with self.lock:
+            if modes:
+                self.faults[path] = (modes, params)
+            else:
+                self.faults.pop(path, None)
+
+    def fault_for(self, path):
+        """(modes, parameters) stored for requests of path, or None."""
+        with self.lock:
+            return self.faults.get(path)
 
     def record(self, method, path, query):
         with self.lock:
@@ -312,6 +327,10 @@ class Handler(BaseHTTPRequestHandler):
             return host
         return "127.0.0.1:%d" % self.server.server_address[1]
 
+    def base(self):
+        """This server's address as the client used it: scheme and host."""
+        return "%s://%s" % (self.server.scheme, self.host())
+
     def read_request_body(self):
         if "chunked" in self.headers.get("Transfer-Encoding", "").lower():
             data = bytearray()
@@ -374,6 +393,12 @@ class Handler(BaseHTTPRequestHandler):
             raw_path = m.group(2) or "/"
         for value in params.get("fault", []):
             modes += parse_faults(value)
+        # A fault stored for this path: the way to test what a client asks
+        # for at a fixed address. The request's own parameters win.
+        stored = self.server.state.fault_for(clean_path(raw_path))
+        if stored:
+            modes += parse_faults(stored[0])
+            params = dict(stored[1], **params)
         if any(name == "stall" for name, _ in modes):
             self.stall(params)
             return
@@ -427,7 +452,7 @@ class Handler(BaseHTTPRequestHandler):
         if preset is not None:
             return preset
         if path == UPDATE_PATH:
-            return Reply(200, TYPES[".txt"], default_update_text(self.host()))
+            return Reply(200, TYPES[".txt"], default_update_text(self.base()))
         if path.startswith(UPDATE_DIR):
             return text_reply(404, "no such file (store one with PUT /__admin/file/...)")
         if path == LOGIN_PATH:
@@ -454,7 +479,7 @@ class Handler(BaseHTTPRequestHandler):
         return text_reply(404, "not found")
 
     def game_url(self, server):
-        return "http://%s%s?server=%d" % (self.host(), GAME_PATH, server)
+        return "%s%s?server=%d" % (self.base(), GAME_PATH, server)
 
     def login_page(self, params):
         if self.param(params, "short") not in (None, "", "0"):
@@ -668,6 +693,20 @@ class Handler(BaseHTTPRequestHandler):
                 state.remove(target)
                 return text_reply(200, "removed " + target)
             return self.not_allowed("PUT, DELETE")
+        if sub.startswith("/fault/"):
+            target = clean_path(sub[len("/fault"):])
+            if not target or target == "/" or target.startswith(("/__admin", "/__fault")):
+                return text_reply(400, "bad fault path")
+            if method == "PUT":
+                modes = self.param(params, "fault", "")
+                if not parse_faults(modes):
+                    raise BadRequest("fault=%r: name the fault modes" % modes)
+                state.set_fault(target, modes, {k: v for k, v in params.items() if k != "fault"})
+                return text_reply(200, "requests of %s are answered with %s" % (target, modes))
+            if method == "DELETE":
+                state.set_fault(target, None, None)
+                return text_reply(200, "no fault for " + target)
+            return self.not_allowed("PUT, DELETE")
         if sub == "/release":
             if method not in ("PUT", "POST"):
                 return self.not_allowed("PUT, POST")
@@ -708,8 +747,8 @@ class Handler(BaseHTTPRequestHandler):
             raise BadRequest("name=%r: expected a plain file name" % name)
         state = self.server.state
         state.put(UPDATE_DIR + name, data, guess_type(name))
-        url = {"yes": "http://%s%s%s" % (self.host(), UPDATE_DIR, name), "no": None}.get(
-            with_url, "http://%s%s" % (self.host(), with_url))
+        url = {"yes": "%s%s%s" % (self.base(), UPDATE_DIR, name), "no": None}.get(
+            with_url, self.base() + with_url)
         text = publish.version_file_text(version, hashlib.sha256(data).hexdigest(), url, len(data),
                                          SIGNING_KEYS[signer]())
         state.put(UPDATE_PATH, text, TYPES[".txt"])
@@ -720,10 +759,31 @@ class DevServer(ThreadingHTTPServer):
     daemon_threads = True  # streams in progress must not delay shutdown
     request_queue_size = 64
 
-    def __init__(self, address, state, quiet):
+    def __init__(self, address, state, quiet, tls=None):
         self.state = state
         self.quiet = quiet
+        self.tls = tls  # an ssl.SSLContext: every connection speaks TLS
+        self.scheme = "https" if tls else "http"
         super().__init__(address, Handler)
+
+    def finish_request(self, request, client_address):
+        if not self.tls:
+            super().finish_request(request, client_address)
+            return
+        # The handshake runs on the connection's own thread, so a client
+        # that never completes it holds up no one else.
+        request.settimeout(10)
+        try:
+            secure = self.tls.wrap_socket(request, server_side=True)
+        except (ssl.SSLError, OSError) as exc:
+            if not self.quiet:
+                sys.stderr.write("devserver: TLS handshake with %s failed: %s\n" % (client_address[0], exc))
+            return
+        try:
+            secure.settimeout(None)
+            super().finish_request(secure, client_address)
+        finally:
+            secure.close()
 
     def server_bind(self):
         # HTTPServer.server_bind does a reverse DNS lookup; not needed here.
@@ -751,6 +811,8 @@ def parse_args(argv):
     ap.add_argument("--state-dir", help="serve files under this folder at their relative paths")
     ap.add_argument("--update-file", help="serve this file as %s" % UPDATE_PATH)
     ap.add_argument("--quiet", action="store_true", help="no request log on stderr")
+    ap.add_argument("--tls-cert", help="serve https with this certificate (PEM, with its chain)")
+    ap.add_argument("--tls-key", help="the certificate's private key (PEM), when not in --tls-cert")
     args = ap.parse_args(argv)
     host = "127.0.0.1" if args.host == "localhost" else args.host
     try:
@@ -765,6 +827,15 @@ def parse_args(argv):
         ap.error("--state-dir %r is not a folder" % args.state_dir)
     if args.update_file and not os.path.isfile(args.update_file):
         ap.error("--update-file %r is not a file" % args.update_file)
+    if args.tls_key and not args.tls_cert:
+        ap.error("--tls-key needs --tls-cert")
+    args.tls = None
+    if args.tls_cert:
+        args.tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        try:
+            args.tls.load_cert_chain(args.tls_cert, args.tls_key)
+        except (OSError, ssl.SSLError) as exc:
+            ap.error("--tls-cert %r: %s" % (args.tls_cert, exc))
     return args
 
 
@@ -772,7 +843,7 @@ def main(argv=None):
     args = parse_args(sys.argv[1:] if argv is None else argv)
     state = State(args.update_file, args.state_dir)
     try:
-        server = DevServer((args.host, args.port), state, args.quiet)
+        server = DevServer((args.host, args.port), state, args.quiet, args.tls)
     except OSError as exc:
         sys.stderr.write("devserver: cannot listen on %s:%d: %s\n" % (args.host, args.port, exc))
         return 1
@@ -787,7 +858,7 @@ def main(argv=None):
     if args.port_file:
         write_port_file(args.port_file, port)
     if not args.quiet:
-        sys.stderr.write("devserver: listening on http://%s:%d/\n" % (args.host, port))
+        sys.stderr.write("devserver: listening on %s://%s:%d/\n" % (server.scheme, args.host, port))
         sys.stderr.flush()
     server.serve_forever(poll_interval=0.1)
     server.server_close()

@@ -7,8 +7,15 @@
 
 CLIENT must be the client: its version resource names it (original file
 name, internal name, product name, as the build writes them) and the build
-variant, which must be the release build unless --variant names another
-(the tests publish the demo build to the local devserver).
+variant, which must be the release build unless --variant demo names the
+demo build (the tests publish it to the local devserver). The stand-in
+build (vorn2-standin.exe) is never published.
+
+The private key must be the pair of the update key built into CLIENT and
+into the updater it carries (resource "UPDATEKEY" 101 of both). For a
+release the tool also refuses --unsigned, the demo key (by its value,
+whatever file holds it), a key file that its group or others may read, and
+a key file inside this repository.
 
 OUT_DIR/gamehome/vorn2/update.txt   the version file: the version read from
                                      CLIENT's version resource, url= when given,
@@ -39,12 +46,19 @@ SERVER_DIR = ("gamehome", "vorn2")
 VERSION_FILE = "update.txt"
 CLIENT_FILE = "vorn2.exe"
 RT_VERSION = 16
+# The update key (x || y of the P-256 point) that the client and its updater
+# carry, and the updater inside the client.
+KEY_RESOURCE = ("UPDATEKEY", 101)
+UPDATER_RESOURCE = ("UPDATE", 101)
 FIXED_INFO_SIGNATURE = 0xFEEF04BD
 # What the build writes into the client's version resource.
 CLIENT_NAMES = (("OriginalFilename", "vorn2.exe"), ("InternalName", "vorn2"), ("ProductName", "Vornhold 2"))
 VARIANT_KEY = "BuildVariant"
 RELEASE_VARIANT = "release"
+VARIANTS = (RELEASE_VARIANT, "demo")
+STANDIN_NAME = "vorn2-standin.exe"
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+DEMO_PUBLIC_KEY = os.path.join(ROOT, "keys", "demo-update-key.pub")
 
 _VERSION = re.compile(r"[0-9A-Za-z._-]+")
 _URL = re.compile(r"https?://[!-~]+")  # printable ASCII, no blanks
@@ -95,10 +109,25 @@ def sign(key, text):
     return base64.b64encode(r.to_bytes(32, "big") + s.to_bytes(32, "big")).decode("ascii")
 
 
+def public_point(key):
+    """x || y of a private key's public point, 64 bytes."""
+    numbers = key.public_key().public_numbers()
+    return numbers.x.to_bytes(32, "big") + numbers.y.to_bytes(32, "big")
+
+
 def public_key_text(key):
     """The public key as the build reads it: x || y, 128 hex digits."""
-    numbers = key.public_key().public_numbers()
-    return "%s\n%s\n" % (PUBLIC_KEY_HEADER, (numbers.x.to_bytes(32, "big") + numbers.y.to_bytes(32, "big")).hex())
+    return "%s\n%s\n" % (PUBLIC_KEY_HEADER, public_point(key).hex())
+
+
+def read_public_key(path):
+    """The point of a public key file as the build reads it: the one line that
+    is neither blank nor a comment, 128 hex digits in either case."""
+    with open(path, encoding="ascii", errors="replace") as f:
+        lines = [line.strip() for line in f if line.strip() and not line.lstrip().startswith("#")]
+    if len(lines) != 1 or not re.fullmatch(r"[0-9A-Fa-f]{128}", lines[0]):
+        raise PublishError("%s: not a public key file (one line of 128 hex digits)" % path)
+    return bytes.fromhex(lines[0])
 
 
 def public_key_path(private_path):
@@ -153,8 +182,10 @@ def version_file_text(version, sha256=None, url=None, length=None, key=None):
     return "".join(line + "\r\n" for line in lines).encode("ascii")
 
 
-def _version_info(data):
-    """File offset and size of a PE file's version resource."""
+def _resource(data, kind, name=None):
+    """File offset and size of a PE file's resource of type kind (a number or
+    a name) and name (a number, or None for the first), in its first language;
+    None when the program has no such resource but its resources are sound."""
     u16 = lambda off: struct.unpack_from("<H", data, off)[0]
     u32 = lambda off: struct.unpack_from("<I", data, off)[0]
     if data[:2] != b"MZ":
@@ -188,27 +219,56 @@ def _version_info(data):
         for i in range(count):
             yield u32(directory + 16 + 8 * i), u32(directory + 20 + 8 * i)
 
+    def matches(name, want):
+        if want is None:
+            return True
+        if isinstance(want, int):
+            return name == want
+        if not name & 0x80000000:
+            return False
+        at = base + (name & 0x7FFFFFFF)
+        return data[at + 2:at + 2 + 2 * u16(at)].decode("utf-16-le", "replace").upper() == want
+
     def entry(directory, want=None):
         for name, target in entries(directory):
-            if want is None or name == want:
+            if matches(name, want):
                 return target
-        raise PublishError("the program has no version resource")
+        return None
 
-    # Type RT_VERSION -> its first name -> its first language -> the data.
+    # Type -> name -> its first language -> the data.
     node = base
-    for want in (RT_VERSION, None):
+    for want in (kind, name):
         target = entry(node, want)
+        if target is None:
+            return None
         if not target & 0x80000000:
             raise PublishError("malformed resource directory")
         node = base + (target & 0x7FFFFFFF)
     target = entry(node)
-    if target & 0x80000000:
+    if target is None or target & 0x80000000:
         raise PublishError("malformed resource directory")
     node = base + target
     info, size = offset(u32(node)), u32(node + 4)
     if info + size > len(data):
         raise PublishError("truncated or malformed Windows program")
     return info, size
+
+
+def _version_info(data):
+    """File offset and size of a PE file's version resource."""
+    found = _resource(data, RT_VERSION)
+    if found is None:
+        raise PublishError("the program has no version resource")
+    return found
+
+
+def resource_bytes(data, kind, name):
+    """The bytes of a resource of a PE file, or None when it has none such."""
+    try:
+        found = _resource(data, kind, name)
+    except (struct.error, IndexError):
+        raise PublishError("truncated or malformed Windows program") from None
+    return None if found is None else data[found[0]:found[0] + found[1]]
 
 
 def _fixed_info_offset(data):
@@ -264,6 +324,9 @@ def version_strings(data):
 def check_is_client(data, variant=RELEASE_VARIANT):
     """Refuses any program but the client of the given build variant."""
     strings = version_strings(data)
+    if strings.get("OriginalFilename") == STANDIN_NAME:
+        raise PublishError("the stand-in build (%s) is never published: it draws pages with a plain view "
+                           "for make run, not the browser" % STANDIN_NAME)
     for name, expected in CLIENT_NAMES:
         if strings.get(name) != expected:
             raise PublishError("not the client: its version resource gives %s %r, the client's is %r"
@@ -271,6 +334,37 @@ def check_is_client(data, variant=RELEASE_VARIANT):
     if strings.get(VARIANT_KEY) != variant:
         raise PublishError("the %s build of the client, not the %s build"
                            % (strings.get(VARIANT_KEY) or "unknown", variant))
+
+
+def built_update_key(data):
+    """The update key the client checks with: the one it carries and the one
+    its updater carries, which must be the same."""
+    client_key = resource_bytes(data, *KEY_RESOURCE)
+    updater = resource_bytes(data, *UPDATER_RESOURCE)
+    updater_key = resource_bytes(updater, *KEY_RESOURCE) if updater else None
+    if client_key is None or updater_key is None:
+        raise PublishError("the client or its updater carries no update key (resource %s %d): "
+                           "not a client this tool can sign for" % KEY_RESOURCE)
+    if len(client_key) != 64 or client_key != updater_key:
+        raise PublishError("the client and its updater carry different update keys")
+    return client_key
+
+
+def check_signing_key(path, key, variant):
+    """Refuses a private key that must not sign for this variant: for a release
+    the demo key, whatever file holds it, and a key file that others can read
+    or that lies inside this repository."""
+    if variant != RELEASE_VARIANT:
+        return
+    if public_point(key) == read_public_key(DEMO_PUBLIC_KEY):
+        raise PublishError("%s is the demo key, which anyone can sign with: a release is signed with the "
+                           "operator's own key" % path)
+    mode = os.stat(path).st_mode
+    if mode & 0o077:
+        raise PublishError("%s may be read by its group or others (mode %03o): chmod 600 it" % (path, mode & 0o777))
+    real = os.path.realpath(path)
+    if os.path.commonpath([real, os.path.realpath(ROOT)]) == os.path.realpath(ROOT):
+        raise PublishError("%s lies inside the repository %s: keep the operator's key outside it" % (path, ROOT))
 
 
 def fixed_info_offset(data):
@@ -300,14 +394,22 @@ def project_version(root=ROOT):
 def publish(client, out_dir, url=None, expect_version=None, key=None, unsigned=False, variant=RELEASE_VARIANT):
     """Writes the client and the version file under out_dir, each replaced
     in one step; returns the version file's path. key is the operator's
-    private key; without one only an explicit unsigned publish goes ahead
-    (the updaters refuse it)."""
+    private key, the pair of the key built into the client; without one only
+    an explicit unsigned publish of a demo goes ahead (the updaters refuse
+    it)."""
+    if variant not in VARIANTS:
+        raise PublishError("variant %r: only the release or the demo build of the client is published" % variant)
     if key is None and not unsigned:
         raise PublishError("no signing key: give --key PRIVATE_KEY (or --unsigned for a demo that installs nothing)")
+    if unsigned and variant == RELEASE_VARIANT:
+        raise PublishError("a release is never published unsigned: its players' updaters would refuse it")
     with open(client, "rb") as f:
         data = f.read()
     version = client_version(data)
     check_is_client(data, variant)
+    if key is not None and public_point(key) != built_update_key(data):
+        raise PublishError("the signing key is not the one the client checks with: it is not the pair of the "
+                           "update key built into %s" % client)
     if expect_version is not None and version != expect_version:
         raise PublishError("%s carries version %s, expected %s" % (client, version, expect_version))
     text = version_file_text(version, hashlib.sha256(data).hexdigest(), url, len(data), key)
@@ -353,22 +455,17 @@ def main(argv=None):
     ap.add_argument("--url", help="address of the client for the version file's url= line "
                                   "(default: none; the updater then uses /gamehome/vorn2/vorn2.exe on the update server)")
     ap.add_argument("--expect-version", help="fail unless the client carries this version")
-    ap.add_argument("--variant", default=RELEASE_VARIANT,
+    ap.add_argument("--variant", default=RELEASE_VARIANT, choices=VARIANTS,
                     help="the build variant the client must be (default: %s)" % RELEASE_VARIANT)
     signing = ap.add_mutually_exclusive_group()
     signing.add_argument("--key", help="the operator's private key (PEM) that signs the version file")
     signing.add_argument("--unsigned", action="store_true",
                          help="write no sig= line (demo only: updaters refuse such a version file)")
-    ap.add_argument("--public-key", help="fail unless --key is the private half of this public key file "
-                                         "(the one the client was built with)")
     args = ap.parse_args(argv)
     try:
         key = load_private_key(args.key) if args.key else None
-        if args.public_key:
-            with open(args.public_key, encoding="ascii", errors="replace") as f:
-                built = [line.strip().lower() for line in f if not line.startswith("#") and line.strip()]
-            if key is None or built != public_key_text(key).splitlines()[1:]:
-                raise PublishError("the signing key is not the one the client checks with (%s)" % args.public_key)
+        if key is not None:
+            check_signing_key(args.key, key, args.variant)
         path = publish(args.client, args.out_dir, args.url, args.expect_version, key, args.unsigned, args.variant)
     except (PublishError, OSError) as exc:
         sys.stderr.write("publish: %s\n" % exc)
