@@ -83,8 +83,9 @@ class BForm : public Control {
   LifeToken life_;
   // Screen readers read the bar as a title bar named by its caption.
   AccessibleRoot accessible_{[this] {
-    return std::make_shared<WindowAccessible>(hWnd(),
-                                              [this] { return AccessibleInfo{ROLE_SYSTEM_TITLEBAR, tag_, 0, {}}; });
+    return std::make_shared<WindowAccessible>(hWnd(), [this] {
+      return AccessibleInfo{ROLE_SYSTEM_TITLEBAR, tag_, 0, {}};
+    });
   }};
 };
 

@@ -97,7 +97,7 @@ class AccessibleObject final : public IAccessible {
     return S_OK;
   }
   STDMETHODIMP get_accName(VARIANT child, BSTR* name) override {
-    return Text(child, name, [](const AccessibleInfo& i) { return i.name; }, &IAccessible::get_accName);
+    return Text(child, name, &AccessibleInfo::name, &IAccessible::get_accName);
   }
   STDMETHODIMP get_accValue(VARIANT child, BSTR* value) override {
     return Text(child, value, nullptr, &IAccessible::get_accValue);
@@ -166,7 +166,7 @@ class AccessibleObject final : public IAccessible {
     return S_FALSE;
   }
   STDMETHODIMP get_accDefaultAction(VARIANT child, BSTR* action) override {
-    return Text(child, action, [](const AccessibleInfo& i) { return i.defaultAction; }, nullptr);
+    return Text(child, action, &AccessibleInfo::defaultAction, nullptr);
   }
   STDMETHODIMP accSelect(long flags, VARIANT child) override {
     Target t;
@@ -276,13 +276,13 @@ class AccessibleObject final : public IAccessible {
 
   // A text of the node's description, or for the window itself the
   // system's answer where the node says nothing.
-  HRESULT Text(const VARIANT& child, BSTR* out, std::string (*own)(const AccessibleInfo&),
+  HRESULT Text(const VARIANT& child, BSTR* out, std::string AccessibleInfo::*own,
                HRESULT (STDMETHODCALLTYPE IAccessible::*system)(VARIANT, BSTR*)) {
     if (!out) return E_POINTER;
     *out = nullptr;
     Target t;
     if (const HRESULT hr = Resolve(child, t); FAILED(hr)) return hr;
-    const std::string text = own ? own(t.node->Info()) : std::string();
+    const std::string text = own ? t.node->Info().*own : std::string();
     if (text.empty() && t.self && system_ && system) return (system_.get()->*system)(child, out);
     return TextResult(text, out);
   }

@@ -41,7 +41,10 @@ class PictureButton : public Control {
   // A default action is a press and release in the button's middle.
   AccessibleRoot accessible_{[this] {
     return std::make_shared<WindowAccessible>(
-        hWnd(), [this] { return AccessibleInfo{ROLE_SYSTEM_PUSHBUTTON, accessibleName_, 0, kActionPress}; },
+        hWnd(),
+        [this] {
+          return AccessibleInfo{ROLE_SYSTEM_PUSHBUTTON, accessibleName_, 0, kActionPress};
+        },
         [this] {
           RECT rc{};
           GetClientRect(hWnd(), &rc);

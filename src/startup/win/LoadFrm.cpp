@@ -12,6 +12,9 @@
 
 namespace vorn2 {
 namespace {
+// Its caption is never seen: screen readers call it by the client it stands for.
+constexpr const char* kAccessibleName = "Vornhold 2" "客户端";
+
 FormDesign SplashDesign() {
   FormDesign d;
   d.className = L"Vorn2LoadFrm";
@@ -38,11 +41,9 @@ void TraceAheadFailure(const std::exception_ptr& failure) {
 LoadFrm::LoadFrm(StartupSettings settings)
     : Form(SplashDesign()),
       settings_(std::move(settings)),
-      // Its caption is never seen: screen readers call it by the client it
-      // stands for.
       accessible_([this] {
         return std::make_shared<WindowAccessible>(
-            hWnd(), [] { return AccessibleInfo{ROLE_SYSTEM_CLIENT, "Vornhold 2" "客户端", 0, {}}; });
+            hWnd(), [] { return AccessibleInfo{ROLE_SYSTEM_CLIENT, kAccessibleName, 0, {}}; });
       }) {}
 
 LoadFrm::~LoadFrm() {

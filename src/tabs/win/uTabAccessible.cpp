@@ -157,7 +157,8 @@ uTabAccessible::uTabAccessible(uTab& strip)
 
 void uTabAccessible::Announce() {
   TabLook now = LookAt(strip_);
-  for (const TabAnnouncement& a : CompareLooks(last_, now)) AnnounceAccessible(strip_.hWnd(), EventFor(a.change), a.index + 1);
+  for (const TabAnnouncement& a : CompareLooks(last_, now))
+    AnnounceAccessible(strip_.hWnd(), EventFor(a.change), a.index + 1);
   last_ = std::move(now);
 }
 

@@ -17,11 +17,13 @@ TEST(TabAccessibility, EachChangeOfTheStripIsAnnouncedOnceWithTheIndexThatNamesI
   } rows[] = {
       {"opened", [](CTabItems& items) { items.Add("t3", std::make_shared<FakeForm>(0x203)); }, {{C::Opened, 3}}},
       {"closed left of the selection, which moves down but stays on its tab",
-       [](CTabItems& items) { items.Remove(0, true); }, {{C::Closed, 0}}},
+       [](CTabItems& items) { items.Remove(0, true); },
+       {{C::Closed, 0}}},
       {"selected one closed", [](CTabItems& items) { items.Remove(1, true); }, {{C::Closed, 1}, {C::Selected, 0}}},
       {"retitled", [](CTabItems& items) { items.Item(2)->SetCaption("news"); }, {{C::Retitled, 2}}},
       {"selection moved", [](CTabItems& items) { items.SetSelected(2); }, {{C::Deselected, 1}, {C::Selected, 2}}},
-      {"cleared, last first", [](CTabItems& items) { items.Clear(); },
+      {"cleared, last first",
+       [](CTabItems& items) { items.Clear(); },
        {{C::Closed, 2}, {C::Closed, 1}, {C::Closed, 0}}},
   };
   for (const auto& row : rows) {

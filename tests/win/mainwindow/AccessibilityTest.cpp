@@ -94,7 +94,8 @@ std::string Listing(const std::vector<Element>& tree) {
       wchar_t word[64] = L"";
       if ((e.state & bit) && GetStateTextW(static_cast<DWORD>(bit), word, 64)) states += ", " + U8(word);
     }
-    text += std::string(e.depth * 2, ' ') + U8(role) + " \"" + e.name + "\"" + (states.empty() ? "" : " (" + states.substr(2) + ")") + "\n";
+    text += std::string(e.depth * 2, ' ') + U8(role) + " \"" + e.name + "\"" +
+            (states.empty() ? "" : " (" + states.substr(2) + ")") + "\n";
   }
   return text;
 }
@@ -147,7 +148,7 @@ TEST(Accessibility, ScreenReadersReadAndPressTheDrawnControls) {
   const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_NAMECHANGE, nullptr, &Heard,
                                              GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
 
-  const std::string game = "Vornhold 2" "客户端", list;
+  const std::string game = "Vornhold 2客户端", list;
   constexpr long kOff = 0, kSelected = STATE_SYSTEM_SELECTED, kLinked = STATE_SYSTEM_LINKED;
   const struct {
     HWND window;
