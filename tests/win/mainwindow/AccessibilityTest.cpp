@@ -17,6 +17,7 @@
 #include "login/AppCommands.h"
 #include "login/win/LoginFrm.h"
 #include "mainwindow/win/WebMainFrm.h"
+#include "startup/win/LoadFrm.h"
 #include "win/support/ScriptedWebView.h"
 #include "win/support/WinTest.h"
 
@@ -145,6 +146,8 @@ TEST(Accessibility, ScreenReadersReadAndPressTheDrawnControls) {
   main->ShowWindow();
   MsgFrm dialog(*main);
   dialog.Show();
+  LoadFrm splash(StartupSettings{});
+  ASSERT_TRUE(splash.Load());
   const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_NAMECHANGE, nullptr, &Heard,
                                              GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
 
@@ -157,6 +160,7 @@ TEST(Accessibility, ScreenReadersReadAndPressTheDrawnControls) {
     long on, off;
   } rows[] = {
       {main->hWnd(), ROLE_SYSTEM_CLIENT, game, "", 0, kOff},
+      {splash.hWnd(), ROLE_SYSTEM_CLIENT, game, "", 0, kOff},  // not by its caption, which is never seen
       {main->hWnd(), ROLE_SYSTEM_TITLEBAR, "Vornhold 2", game, 0, kOff},
       {main->hWnd(), ROLE_SYSTEM_PAGETABLIST, list, game, 0, kOff},
       {main->hWnd(), ROLE_SYSTEM_PAGETAB, a, list, 0, kSelected},
@@ -212,6 +216,7 @@ TEST(Accessibility, ScreenReadersReadAndPressTheDrawnControls) {
   UniqueBstr name;
   EXPECT_EQ(Find(tree, ROLE_SYSTEM_PAGETAB, c)->object->get_accName(self, name.put()), CO_E_OBJNOTCONNECTED);
   dialog.Unload();
+  splash.Unload();
   main->m_bExit = true;
   main->Unload();
   long count = 0;
