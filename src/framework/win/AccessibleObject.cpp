@@ -189,7 +189,6 @@ class AccessibleObject final : public IAccessible {
     Target t;
     if (const HRESULT hr = Resolve(start, t); FAILED(hr)) return hr;
     std::vector<std::shared_ptr<AccessibleNode>> row;
-    std::shared_ptr<AccessibleNode> from;
     if (direction == NAVDIR_FIRSTCHILD || direction == NAVDIR_LASTCHILD) {
       if (!t.self) return S_FALSE;
       row = t.node->Children();
@@ -335,6 +334,11 @@ void AnnounceAccessible(HWND window, DWORD event, long child) {
 }
 
 void ClickAsMouse(HWND window, POINT at) {
+  // The mouse does not reach a window that is disabled or lies in one (its
+  // top-level window under a modal dialog): neither does this click.
+  for (HWND w = window; w; w = (GetWindowLongPtrW(w, GWL_STYLE) & WS_CHILD) ? GetParent(w) : nullptr) {
+    if (!IsWindowEnabled(w)) return;
+  }
   const LPARAM where = MAKELPARAM(at.x, at.y);
   SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, where);
   if (IsWindow(window)) SendMessageW(window, WM_LBUTTONUP, 0, where);

@@ -103,7 +103,7 @@ class AccessibleRoot {
 void AnnounceAccessible(HWND window, DWORD event, long child = CHILDID_SELF);
 
 // Sends the window a left press and release at a point of its client area,
-// the way the mouse does.
+// the way the mouse does; nothing while the mouse could not reach it.
 void ClickAsMouse(HWND window, POINT at);
 
 // Runs the task from the message loop (any loop of this thread), soon.
