@@ -81,6 +81,7 @@ void BForm::SetCaption(std::string New_caption) {
   tag_ = std::move(New_caption);
   PaintBar();
   changed_.insert("Caption");
+  if (Exists()) AnnounceAccessible(hWnd(), EVENT_OBJECT_NAMECHANGE);
 }
 
 void BForm::SetHasLogo(bool vNewValue) {
@@ -194,6 +195,9 @@ LRESULT BForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDBLCLK:
       Raise(events_.DblClick);
       return 0;
+    case WM_GETOBJECT:
+      if (const std::optional<LRESULT> object = accessible_.Answer(wParam, lParam)) return *object;
+      break;
     case WM_MOUSEMOVE: {
       ShowArrowCursor();
       std::int16_t held = 0;

@@ -15,6 +15,7 @@
 
 #include "framework/Notify.h"
 #include "framework/PropertyBag.h"
+#include "framework/win/AccessibleObject.h"
 #include "framework/win/Control.h"
 #include "framework/win/Handles.h"
 #include "framework/win/Picture.h"
@@ -64,6 +65,7 @@ class BForm : public Control {
   void OnCreated() override;
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   void OnDpiChanged() override;
+  void OnWindowDestroyed() override { accessible_.Disconnect(); }
 
  private:
   void PaintBar();
@@ -79,6 +81,12 @@ class BForm : public Control {
   UniqueFont font_;
   std::set<std::string> changed_;
   LifeToken life_;
+  // Screen readers read the bar as a title bar named by its caption.
+  AccessibleRoot accessible_{[this] {
+    return std::make_shared<WindowAccessible>(hWnd(), [this] {
+      return AccessibleInfo{ROLE_SYSTEM_TITLEBAR, tag_, 0, {}};
+    });
+  }};
 };
 
 }  // namespace vorn2

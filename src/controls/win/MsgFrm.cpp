@@ -92,6 +92,7 @@ void MsgFrm::CreateControls() {
   // Later siblings start below earlier ones; this one belongs above the bar.
   SetWindowPos(closebtn_.hWnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   closebtn_.Events().Click = [this] { Answer(false); };
+  closebtn_.SetAccessibleName("关闭");
 
   iButton1_.ReadProperties(CaptionedButton("是"));
   iButton1_.Events().Click = [this] { Answer(true); };

@@ -198,6 +198,7 @@ void iButton::WriteProperties(PropertyBag& bag) const {
 
 bool iButton::CursorOverControl() {
   if (!Exists()) return false;
+  if (clickForAccessibility_) return true;
   POINT pt;
   if (!GetCursorPos(&pt)) return false;
   return WindowFromPoint(pt) == hWnd();
@@ -379,6 +380,7 @@ void iButton::DrawFocusRect() {
 }
 
 void iButton::OnWindowDestroyed() {
+  accessible_.Disconnect();
   shaped_ = false;
   shapeCopy_.reset();
   tag_.clear();
@@ -471,6 +473,9 @@ LRESULT iButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       // a visible child already gets while it is created.
       if (tag_.empty() && IsWindowVisible(hWnd())) FirstShow();
       break;
+    case WM_GETOBJECT:
+      if (const std::optional<LRESULT> object = accessible_.Answer(wParam, lParam)) return *object;
+      break;
     case WM_DESTROY:
       StopLeavePoll();
       break;
@@ -478,6 +483,36 @@ LRESULT iButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       break;
   }
   return Control::WndProc(msg, wParam, lParam);
+}
+
+// --- accessibility --------------------------------------------------------
+
+void iButton::SetAccessibleName(std::string name) {
+  const std::string before = AccessibleName();
+  accessibleName_ = std::move(name);
+  if (AccessibleName() != before && Exists()) AnnounceAccessible(hWnd(), EVENT_OBJECT_NAMECHANGE);
+}
+
+AccessibleInfo iButton::AccessibleDescription() const {
+  const bool link = accessibleRole_ == ROLE_SYSTEM_LINK;
+  AccessibleInfo info{accessibleRole_, AccessibleName(), link ? STATE_SYSTEM_LINKED : 0,
+                      link ? kActionJump : kActionPress};
+  if (logic_.Hovering()) info.state |= STATE_SYSTEM_HOTTRACKED;
+  if (logic_.DrawnState() == kButtonPressed) info.state |= STATE_SYSTEM_PRESSED;
+  return info;
+}
+
+void iButton::ClickForAccessibility() {
+  if (!Exists()) return;
+  RECT rc;
+  GetClientRect(hWnd(), &rc);
+  const LifeWatch life = life_.Watch();
+  clickForAccessibility_ = true;
+  ClickAsMouse(hWnd(), POINT{rc.right / 2, rc.bottom / 2});
+  if (!life.Alive()) return;
+  clickForAccessibility_ = false;
+  // The pointer is elsewhere: the button shows what it shows for that.
+  logic_.cMouseAction(logic_.DerivedState(), false);
 }
 
 }  // namespace vorn2

@@ -14,6 +14,7 @@
 #include "controls/iButtonLogic.h"
 #include "framework/Notify.h"
 #include "framework/PropertyBag.h"
+#include "framework/win/AccessibleObject.h"
 #include "framework/win/Control.h"
 #include "framework/win/Handles.h"
 #include "framework/win/Picture.h"
@@ -61,6 +62,13 @@ class iButton : public Control, private iButtonPlatform {
 
   void cMouseAction(int cAction, bool vComplePaint) { logic_.cMouseAction(cAction, vComplePaint); }
 
+  // What screen readers call the button: its caption unless a name is set
+  // (the picture-only buttons say what they do); a push button unless the
+  // host makes it a link (ROLE_SYSTEM_LINK). A new name is announced.
+  std::string AccessibleName() const { return accessibleName_.empty() ? Caption() : accessibleName_; }
+  void SetAccessibleName(std::string name);
+  void SetAccessibleRole(long role) { accessibleRole_ = role; }
+
   // Design data, with the control's defaults.
   void ReadProperties(const PropertyBag& bag);
   void WriteProperties(PropertyBag& bag) const;
@@ -107,6 +115,9 @@ class iButton : public Control, private iButtonPlatform {
   void MarkChanged(const char* name) { changed_.insert(name); }
   void FirstShow();
   void ApplyShape(UniqueRegion shape);
+  AccessibleInfo AccessibleDescription() const;
+  // A click with the pointer taken to be on the button, as a player's.
+  void ClickForAccessibility();
   HFONT CaptionFont();
 
   iButtonLogic logic_;
@@ -125,7 +136,14 @@ class iButton : public Control, private iButtonPlatform {
   bool releasingCapture_ = false;
   bool shaped_ = false;
   UniqueRegion shapeCopy_;  // what the window region was last set to
+  std::string accessibleName_;
+  long accessibleRole_ = ROLE_SYSTEM_PUSHBUTTON;
+  bool clickForAccessibility_ = false;
   LifeToken life_;
+  AccessibleRoot accessible_{[this] {
+    return std::make_shared<WindowAccessible>(
+        hWnd(), [this] { return AccessibleDescription(); }, [this] { ClickForAccessibility(); });
+  }};
 };
 
 // An OLE colour as a COLORREF (system colours looked up).

@@ -47,5 +47,6 @@ const UrlCacheGroupFunctions* UrlCacheGroups() { return LoadTable<UrlCacheGroupF
 const VersionFunctions* VersionInfo() { return LoadTable<VersionFunctions>(L"version.dll"); }
 const BCryptFunctions* BCrypt() { return LoadTable<BCryptFunctions>(L"bcrypt.dll"); }
 const CommonControlsFunctions* CommonControls() { return LoadTable<CommonControlsFunctions>(L"comctl32.dll"); }
+const AccessibilityFunctions* Accessibility() { return LoadTable<AccessibilityFunctions>(L"oleacc.dll"); }
 
 }  // namespace vorn2

@@ -14,6 +14,7 @@
 #include <windows.h>
 #include <bcrypt.h>
 #include <commctrl.h>
+#include <oleacc.h>
 #include <wininet.h>
 #include <winver.h>
 
@@ -74,6 +75,10 @@ HMODULE LoadSystemLibrary(const wchar_t* fileName);
 
 #define VORN2_COMCTL32_FUNCTIONS(X) X(InitCommonControlsEx) X(_TrackMouseEvent)
 
+// The accessible objects of the drawn controls: the system's object of a
+// window, and the answer to WM_GETOBJECT.
+#define VORN2_OLEACC_FUNCTIONS(X) X(CreateStdAccessibleObject) X(LresultFromObject)
+
 namespace system_library {
 template <typename Function>
 bool Resolve(HMODULE module, Function& function, const char* name) {
@@ -103,6 +108,7 @@ VORN2_SYSTEM_TABLE(UrlCacheGroupFunctions, VORN2_URLCACHE_GROUP_FUNCTIONS)
 VORN2_SYSTEM_TABLE(VersionFunctions, VORN2_VERSION_FUNCTIONS)
 VORN2_SYSTEM_TABLE(BCryptFunctions, VORN2_BCRYPT_FUNCTIONS)
 VORN2_SYSTEM_TABLE(CommonControlsFunctions, VORN2_COMCTL32_FUNCTIONS)
+VORN2_SYSTEM_TABLE(AccessibilityFunctions, VORN2_OLEACC_FUNCTIONS)
 
 const WinInetFunctions* WinInet();                 // wininet.dll
 const UrlCacheFunctions* UrlCache();               // wininet.dll
@@ -110,5 +116,6 @@ const UrlCacheGroupFunctions* UrlCacheGroups();    // wininet.dll
 const VersionFunctions* VersionInfo();             // version.dll
 const BCryptFunctions* BCrypt();                   // bcrypt.dll
 const CommonControlsFunctions* CommonControls();  // comctl32.dll
+const AccessibilityFunctions* Accessibility();     // oleacc.dll
 
 }  // namespace vorn2

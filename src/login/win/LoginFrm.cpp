@@ -55,6 +55,8 @@ void LoginFrm::CreateControls() {
   picture1_.SetBackColor(login_layout::kTransparentColor);
   miniBtn_.Events().Click = [this] { MinimizePair(); };
   closeBtn_.Events().Click = [this] { ClosePair(); };
+  miniBtn_.SetAccessibleName("最小化");
+  closeBtn_.SetAccessibleName("关闭");
 
   // A fresh control for every load; the old one was released at unload.
   webBrowser1_ = createWebView_();

@@ -58,6 +58,9 @@ LRESULT PictureButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CAPTURECHANGED:
       pressed_ = false;
       break;
+    case WM_GETOBJECT:
+      if (const std::optional<LRESULT> object = accessible_.Answer(wParam, lParam)) return *object;
+      break;
     case WM_SIZE: {
       // At another factor the login window gives the button its new size.
       const LRESULT r = Control::WndProc(msg, wParam, lParam);

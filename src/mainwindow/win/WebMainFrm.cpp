@@ -133,6 +133,13 @@ void WebMainFrm::CreateControls() {
   otherUserBtn_.SetBackPicture(Picture::FromBitmapResource(IDB_BTN_OTHERUSER));
   otherUserBtn_.SetCaption("登录其他帐号");
   webMinMax_.SetStyle(1);  // two-state: its Value flips on each click
+  // The picture buttons are named by what they do; the two texts are links.
+  webTool_.SetAccessibleName("菜单");
+  webMin_.SetAccessibleName("最小化");
+  webMinMax_.SetAccessibleName("最大化");
+  webClose_.SetAccessibleName("关闭");
+  gameSpaceBtn_.SetAccessibleRole(ROLE_SYSTEM_LINK);
+  otherUserBtn_.SetAccessibleRole(ROLE_SYSTEM_LINK);
 
   // The object outlives its window: each load builds the menu from empty.
   appmenu_.Clear();
@@ -280,6 +287,7 @@ void WebMainFrm::MinMaxToggle() {
   if (!objStyle_) return;
   const bool filled = objStyle_->CallWindowStateChange();
   webBForm_.SetfrmHwnd(filled ? nullptr : hWnd());
+  webMinMax_.SetAccessibleName(filled ? "还原" : "最大化");
 }
 
 void WebMainFrm::OnResize() {

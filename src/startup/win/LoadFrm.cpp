@@ -12,6 +12,9 @@
 
 namespace vorn2 {
 namespace {
+// Its caption is never seen: screen readers call it by the client it stands for.
+constexpr const char* kAccessibleName = "Vornhold 2" "客户端";
+
 FormDesign SplashDesign() {
   FormDesign d;
   d.className = L"Vorn2LoadFrm";
@@ -35,7 +38,13 @@ void TraceAheadFailure(const std::exception_ptr& failure) {
 }
 }  // namespace
 
-LoadFrm::LoadFrm(StartupSettings settings) : Form(SplashDesign()), settings_(std::move(settings)) {}
+LoadFrm::LoadFrm(StartupSettings settings)
+    : Form(SplashDesign()),
+      settings_(std::move(settings)),
+      accessible_([this] {
+        return std::make_shared<WindowAccessible>(
+            hWnd(), [] { return AccessibleInfo{ROLE_SYSTEM_CLIENT, kAccessibleName, 0, {}}; });
+      }) {}
 
 LoadFrm::~LoadFrm() {
   WaitForAhead();
@@ -124,6 +133,18 @@ void LoadFrm::OnLoad() {
 }
 
 void LoadFrm::OnUnload(bool&) { TeardownLayered(splash_); }
+
+LRESULT LoadFrm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_GETOBJECT) {
+    if (const std::optional<LRESULT> object = accessible_.Answer(wParam, lParam)) return *object;
+  }
+  return Form::WndProc(msg, wParam, lParam);
+}
+
+void LoadFrm::OnWindowDestroyed() {
+  accessible_.Disconnect();
+  Form::OnWindowDestroyed();
+}
 
 void LoadFrm::OnDpiChanged() {
   Form::OnDpiChanged();

@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "framework/win/AccessibleObject.h"
 #include "framework/win/Form.h"
 #include "framework/win/Handles.h"
 #include "framework/win/PublicData.h"
@@ -58,6 +59,8 @@ class LoadFrm : public Form {
   void OnLoad() override;
   void OnUnload(bool& cancel) override;
   void OnDpiChanged() override;
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void OnWindowDestroyed() override;
 
  private:
   void End();
@@ -74,6 +77,7 @@ class LoadFrm : public Form {
   std::exception_ptr aheadFailure_;
   UniqueKernelHandle aheadDone_;
   std::thread ahead_;
+  AccessibleRoot accessible_;
 };
 
 }  // namespace vorn2

@@ -239,6 +239,7 @@ void uTab::WriteProperties(PropertyBag& bag) const {
 void uTab::OnWindowDestroyed() {
   m_lHotIndex = -1;
   m_lHotState = 0;
+  accessible_.Disconnect();
   vorn2::Control::OnWindowDestroyed();
 }
 
@@ -440,6 +441,7 @@ void uTab::PaintTabs(bool bPaint) {
     const WindowDC dc(hWnd());
     PaintWindow(dc.get());
   }
+  accessible_.Announce();
 }
 
 void uTab::DrawCaption(HDC dc, const std::string& text, int x, int y, int width, int height) {
@@ -523,6 +525,9 @@ LRESULT uTab::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       MouseUp(button, ShiftKeysDown(), x, y);
       return 0;
     }
+    case WM_GETOBJECT:
+      if (const std::optional<LRESULT> object = accessible_.Answer(wParam, lParam)) return *object;
+      break;
     case WM_DESTROY:
       if (toolTip_) {
         DestroyWindow(toolTip_);

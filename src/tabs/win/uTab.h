@@ -35,6 +35,7 @@
 #include "tabs/TabStrip.h"
 #include "tabs/win/TabImageCache.h"
 #include "tabs/win/mdlTabAPI.h"
+#include "tabs/win/uTabAccessible.h"
 #include "winplumbing/win/CSubclass.h"
 
 namespace vorn2 {
@@ -128,6 +129,7 @@ class uTab : public vorn2::Control, public TabStripCore, public ISubclassOwner {
 
   HWND toolTip_ = nullptr;
   std::string toolTipText_;
+  uTabAccessible accessible_{*this};
 };
 
 }  // namespace vorn2

@@ -5,6 +5,7 @@
 #include <array>
 
 #include "framework/FailureTrace.h"
+#include "framework/win/AccessibleObject.h"
 #include "framework/win/Handles.h"
 #include "framework/win/Window.h"
 
@@ -23,12 +24,14 @@ struct Counts {
   std::array<long, kKinds> handles{};
   long failures = 0;
   long aliveAtTeardown = 0;
+  long accessibleObjects = 0;
 
   static Counts Now() {
     Counts c;
     for (int k = 0; k < kKinds; ++k) c.handles[k] = LiveHandles(static_cast<HandleKind>(k));
     c.failures = FailureCount();
     c.aliveAtTeardown = Window::WindowsAliveAtTeardown();
+    c.accessibleObjects = LiveAccessibleObjects();
     return c;
   }
 };
@@ -52,6 +55,7 @@ class LeakListener : public ::testing::EmptyTestEventListener {
       EXPECT_LE(after.handles[k], before_.handles[k] + g_outliving[k])
           << "live " << kKindNames[k] << " handles after the test";
     }
+    EXPECT_LE(after.accessibleObjects, before_.accessibleObjects) << "accessible objects not released after the test";
     EXPECT_EQ(after.failures - before_.failures, g_expectedFailures)
         << "failure traces in the test (the lines begin with \"vorn2:\" in the debugger's output)";
     EXPECT_EQ(after.aliveAtTeardown - before_.aliveAtTeardown, g_expectedAlive)

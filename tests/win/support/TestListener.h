@@ -1,7 +1,7 @@
 // Every test of a Windows test program is checked for what it left behind
 // (TestListener.cpp, linked into each program): handles of each kind held by
-// the owning types, windows still alive when their object went, and failure
-// traces. A test that provokes one of these on purpose says how many first.
+// the owning types, accessible objects not released, windows still alive
+// when their object went, and failure traces. A test that provokes one of these on purpose says how many first.
 #pragma once
 
 #include "framework/win/Handles.h"
