@@ -9,8 +9,13 @@ root=$(pwd)
 scripts/setup.sh || exit 1
 cmake --preset windows >/dev/null && cmake --build --preset windows -j "$(nproc)" || { echo "build failed"; exit 1; }
 
+out="$root/build/bench"
+mkdir -p "$out"
 source scripts/harness.sh
-wine_env_start build/windows || exit 1
+# The Wine server keeps the error output it was started with and lists its
+# internal objects there when it is stopped: that goes to a log, not here.
+wine_env_start build/windows 2>"$out/wine.log" || { cat "$out/wine.log"; exit 1; }
+grep '^wine-env:' "$out/wine.log"
 port=${VORN2_DEVSERVER_PORT:-18080}
 # The demo client's update check goes to its baked-in port, so prefer it.
 if (exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null; then
@@ -19,8 +24,6 @@ if (exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null; then
 fi
 devserver_start "$port" "$root/build/windows/bench-devserver.port" || exit 1
 
-out="$root/build/bench"
-mkdir -p "$out"
 metrics="$out/metrics.txt"
 : >"$metrics"
 # Runs a program under Wine: its metric lines go to the table, the rest to the console.
@@ -68,4 +71,6 @@ for extra in "$b"/*/; do
   done
 done
 
+# Everything started is stopped before the table, which is the last thing printed.
+harness_stop
 python3 bench/bench_table.py "$metrics" "$out"

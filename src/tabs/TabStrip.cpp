@@ -216,7 +216,8 @@ void TabStripCore::MouseDown(std::int16_t Button, std::int16_t Shift, float X, f
     if (h >= 0 && h < m_TabItems->Count()) {
       // The press is hit-tested where it happens: tabs may have slid under
       // a pointer that has not moved since, so the last move's hover is stale.
-      if (h != m_lHotIndex || !hit.onClose) m_lHotState = 0;
+      const bool hotChanged = h != m_lHotIndex;
+      if (hotChanged || !hit.onClose) m_lHotState = 0;
       m_lHotIndex = h;
       if (h != m_Selected && !hit.onClose) {
         m_Selected = h;
@@ -226,6 +227,8 @@ void TabStripCore::MouseDown(std::int16_t Button, std::int16_t Shift, float X, f
         m_lHotState = 2;
         DrawTabs(true);
       }
+      // The host's tooltip follows the hot tab, whatever made it the hot one.
+      if (hotChanged) Raise(events_.OnMouseHover, h, Button, Shift, X, Y);
       Raise(events_.TabChanged);
     }
   }

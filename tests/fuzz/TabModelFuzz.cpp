@@ -501,6 +501,7 @@ class Harness {
       if (h >= 0 && h < Count()) {
         // The press takes the hover from its own hit.
         if (h != hot_ || !hit.onClose) hotState_ = 0;
+        if (h != hot_) expected_.push_back({'H', h});
         hot_ = h;
         if (h != selected_ && !hit.onClose) selected_ = h;
         else if (hit.onClose && hotState_ != 2) hotState_ = 2;

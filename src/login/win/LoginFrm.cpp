@@ -74,6 +74,7 @@ void LoginFrm::CreateControls() {
 }
 
 void LoginFrm::OnLoad() {
+  networkFailed_ = false;
   CreateControls();
 
   SaveResourceToFile(IDR_ICON_APP, L"ICON", IconFilePath());
@@ -144,6 +145,9 @@ void LoginFrm::StopTimeout() {
 
 void LoginFrm::FailWithNetworkMessage() {
   StopTimeout();
+  // Decided once: a page that completes while the message is up (or after)
+  // shows nothing, else the close that follows would take a shown pair.
+  networkFailed_ = true;
   // Asked before the message: the game may be closed while it is shown.
   const bool gameOpen = gameWindow && gameWindow->IsOpen();
   Prompt(nullptr, kNetworkMessage, kPromptTitle, MB_ICONEXCLAMATION);
@@ -218,7 +222,7 @@ void LoginFrm::OnBeforeNavigate(const std::wstring& url, bool& cancel) {
 }
 
 void LoginFrm::OnDocumentComplete(const std::wstring& url) {
-  if (!webBrowser1_) return;
+  if (!webBrowser1_ || networkFailed_) return;
   webBrowser1_->SetSilent(true);
   const long length = webBrowser1_->RootInnerHtmlLength();
   const std::wstring documentUrl = webBrowser1_->DocumentUrl();

@@ -90,7 +90,8 @@ class LoginFrm : public Form {
   PictureButton closeBtn_;
   PictureBox picture1_;
   std::unique_ptr<IWebView> webBrowser1_;
-  UINT_PTR timeout_ = 0;  // running while the login page is awaited
+  UINT_PTR timeout_ = 0;        // running while the login page is awaited
+  bool networkFailed_ = false;  // the network message was decided for this load
 };
 
 }  // namespace vorn2

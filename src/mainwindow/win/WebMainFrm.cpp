@@ -346,7 +346,7 @@ void WebMainFrm::TrayClick() {
   else ToggleVisibility();
 }
 
-void WebMainFrm::DialogToFront() {
+void WebMainFrm::DialogToFront(bool takeForeground) {
   // Only a window disabled under a dialog of its own has one to bring back.
   if (!IsLoaded() || !IsWindowVisible(hWnd()) || IsWindowEnabled(hWnd())) return;
   struct Search {
@@ -363,7 +363,8 @@ void WebMainFrm::DialogToFront() {
       },
       reinterpret_cast<LPARAM>(&search));
   if (!search.dialog) return;
-  SetWindowPos(search.dialog, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  SetWindowPos(search.dialog, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | (takeForeground ? 0 : SWP_NOACTIVATE));
+  if (!takeForeground) return;
   SetForegroundWindow(search.dialog);
   SetActiveWindow(search.dialog);
 }
@@ -391,14 +392,14 @@ bool WebMainFrm::OnDdeExecute(const std::string& command) {
   const std::optional<std::string> url = AcceptDdeUrl(command);
   if (!IsLoaded() || !url) return false;
   // The window state to normal: un-minimised; hidden by F10 it stays hidden.
+  // The program that sent the execute keeps the foreground.
   if (IsIconic(hWnd())) {
-    if (IsWindowVisible(hWnd())) ::ShowWindow(hWnd(), SW_RESTORE);
+    if (IsWindowVisible(hWnd())) ::ShowWindow(hWnd(), SW_SHOWNOACTIVATE);
     else RestoreHidden();
   }
   OpenTabURL(*url);
-  // A tab opened under a dialog activates the strip's window: the dialog
-  // stays in front of it.
-  DialogToFront();
+  // A dialog asking stays in front of the window that gained a tab.
+  DialogToFront(false);
   return true;
 }
 
@@ -476,7 +477,7 @@ void WebMainFrm::OnQueryUnload(bool& cancel, UnloadMode) {
 
 LRESULT WebMainFrm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == kDialogToFrontMessage) {
-    DialogToFront();
+    DialogToFront(true);
     return 0;
   }
   if (msg == WM_WINDOWPOSCHANGED && (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW))

@@ -123,8 +123,9 @@ class WebMainFrm : public Form, public IGameWindow, public IMsgHost, private IUp
   void CloseWindow();
   bool ConfirmClose();
   void Layout();
-  // A modal dialog or message box of this window, back in front of it.
-  void DialogToFront();
+  // A modal dialog or message box of this window, back in front of it; in
+  // the foreground too when the user brought the window back.
+  void DialogToFront(bool takeForeground);
   // Out of the minimised state without being shown (a hidden window).
   void RestoreHidden();
 

@@ -312,8 +312,10 @@ void uTab::AdoptForm(WindowHandle form) {
   HWND container = hContainerWndHandle();
   RECT rc{};
   GetClientRect(container, &rc);
-  SetParent(window, container);
+  // A child before it moves: a top-level window that changes its parent is
+  // activated, which would take the foreground from whoever has it.
   mdlTabAPI::ModifyStyle(window, GWL_STYLE, WS_CAPTION | WS_THICKFRAME, WS_CHILD, SWP_FRAMECHANGED);
+  SetParent(window, container);
   Window::TakeParentScale(window);
   SetWindowPos(window, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top,
                SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOZORDER);

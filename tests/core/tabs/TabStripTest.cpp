@@ -318,12 +318,14 @@ TEST(TabStripMouse, PressSelectsAndReleaseOverTheCloseBoxCloses) {
   s.Take();
   s.strip->placed.clear();
 
-  // Press on tab 1's body: selected, shown, TabChanged before OnMouseDown.
+  // Press on tab 1's body, never hovered: the hover follows it, then it is
+  // selected and shown, TabChanged before OnMouseDown.
   s.strip->MouseDown(kButtonLeft, 0, 200, 10);
   EXPECT_EQ(s.strip->Selected(), 1);
   EXPECT_EQ(s.strip->placed, std::vector<WindowHandle>{0x101});
   s.strip->MouseUp(kButtonLeft, 0, 200, 10);
-  EXPECT_EQ(s.Take(), (std::vector<std::string>{"TabChanged", "Down 1 1 0 200,10", "Up 1 1 0 200,10"}));
+  EXPECT_EQ(s.Take(),
+            (std::vector<std::string>{"Hover 1 1 0 200,10", "TabChanged", "Down 1 1 0 200,10", "Up 1 1 0 200,10"}));
   // Press on the already selected tab still raises TabChanged; the right button does not.
   s.strip->MouseDown(kButtonRight, kShiftCtrl, 200, 10);
   s.strip->MouseDown(kButtonLeft, 0, 200, 10);
@@ -381,8 +383,8 @@ TEST(TabStripMouse, ReleaseClosesOnlyTheHoveredTabAndHonoursCancel) {
   EXPECT_EQ(s.strip->HotIndex(), 1);
   EXPECT_EQ(s.strip->HotState(), 2);
   s.strip->MouseUp(kButtonLeft, 0, 40 + 206, 12);
-  EXPECT_EQ(s.Take(), (std::vector<std::string>{"TabChanged", "Down 1 1 0 246,12",
-                                                "Close 1", "Up 1 1 0 246,12"}));
+  EXPECT_EQ(s.Take(), (std::vector<std::string>{"Hover 1 1 0 246,12", "TabChanged", "Down 1 1 0 246,12", "Close 1",
+                                                "Up 1 1 0 246,12"}));
   EXPECT_EQ(s.items->Count(), 1);
 
   // A tab without close button is not closed from its box.

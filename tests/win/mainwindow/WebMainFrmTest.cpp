@@ -477,7 +477,9 @@ TEST_F(MainWindow, TheExitDialogStaysInFrontWhicheverWayTheWindowIsShownAgain) {
   static WebMainFrm* shown;
   static int step;
   static std::vector<std::string> behind;
+  static HWND sender;  // the program that sends the execute
   shown = main.get(), step = 0, behind.clear();
+  sender = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 8, 8, nullptr, nullptr, nullptr, nullptr);
   const UINT_PTR timer = SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR, DWORD) {
     MsgFrm* dialog = OpenExitDialog();
     if (!dialog) return;
@@ -490,7 +492,12 @@ TEST_F(MainWindow, TheExitDialogStaysInFrontWhicheverWayTheWindowIsShownAgain) {
       case 1: twice(WM_HOTKEY, kHotKeyId, MAKELPARAM(0, kVkF10)); return;
       case 3: twice(kTrayCallbackMessage, kTrayIconId, WM_LBUTTONUP); return;
       case 5: twice(WM_COMMAND, kMenuHideRestore, 0); return;
-      case 7: shown->OnDdeExecute("http://game.test/under-the-dialog"); return;
+      case 7:  // minimised: the execute un-minimises it, and its sender keeps the foreground
+        ::ShowWindow(me, SW_MINIMIZE);
+        SetForegroundWindow(sender);
+        shown->OnDdeExecute("http://game.test/under-the-dialog");
+        if (GetForegroundWindow() != sender) behind.push_back("the execute took the foreground");
+        return;
       case 9: Click(dialog->iButton2()); return;
       default: break;
     }
@@ -510,6 +517,7 @@ TEST_F(MainWindow, TheExitDialogStaysInFrontWhicheverWayTheWindowIsShownAgain) {
   });
   Click(main->web_close());
   KillTimer(nullptr, timer);
+  DestroyWindow(sender);
   EXPECT_EQ(step, 10);
   EXPECT_EQ(behind, std::vector<std::string>{});
   EXPECT_TRUE(main->IsLoaded());
@@ -602,12 +610,21 @@ TEST_F(MainWindow, ASecondLoginShowsAtOnceFailsAloneAndTheReloadedWindowEqualsTh
   SetForegroundWindow(main->hWnd());
   Click(main->OtherUserBtn());
   EXPECT_EQ(GetForegroundWindow(), login.frm.hWnd());
-  // A short page, then no page within the time-out: the message, and only the pair closes.
+  // A short page, then no page within the time-out: the message, and only the pair closes. A
+  // page completing under that message is too late: no pair shows, only to be closed.
   login.view->innerHtmlLength = 40;
   login.PageLoaded();
   EXPECT_TRUE(PumpUntil([&] { return !login.frm.IsLoaded() && !login.frm.Background().IsLoaded(); }, 2000));
+  bool shownLate = false;
+  const PromptHook script = SetPromptHook([&](const PromptRequest& r) {
+    login.PageLoaded();
+    shownLate = login.frm.Background().IsVisible();
+    return script(r);
+  });
   Click(main->OtherUserBtn());
   EXPECT_TRUE(PumpUntil([&] { return !login.frm.IsLoaded(); }, 5000));
+  SetPromptHook(script);
+  EXPECT_FALSE(shownLate);
   ASSERT_EQ(prompts.asked().size(), 2u);
   for (const PromptRequest& asked : prompts.asked()) EXPECT_EQ(asked.text, W(kNetworkMessage));
   EXPECT_EQ(ended, 0);
