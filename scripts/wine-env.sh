@@ -99,7 +99,9 @@ wine_env_start() {
   _wine_env_log "Xvfb on $DISPLAY (pid $(cat "$WINE_ENV_STATE/xvfb.pid"))"
 
   mkdir -p "$WINEPREFIX"
-  "$WINESERVER" -p
+  # The server keeps the error output it was started with and lists its
+  # internal objects there when it is stopped: a log, not the console.
+  "$WINESERVER" -p 2>>"$WINE_ENV_STATE/wineserver.log"
   if [ ! -f "$WINEPREFIX/.vorn2-ready" ]; then
     _wine_env_log "creating prefix $WINEPREFIX"
     "$WINE" wineboot -i >/dev/null 2>&1
@@ -111,7 +113,7 @@ wine_env_start() {
       # The screen's dpi is read when the server starts.
       "$WINESERVER" -k >/dev/null 2>&1
       "$WINESERVER" -w >/dev/null 2>&1
-      "$WINESERVER" -p
+      "$WINESERVER" -p 2>>"$WINE_ENV_STATE/wineserver.log"
     fi
     touch "$WINEPREFIX/.vorn2-ready"
   fi
