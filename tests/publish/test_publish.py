@@ -137,18 +137,29 @@ class BuiltClient(unittest.TestCase):
                  ((CLIENT, target, "--key", inside), "inside the repository")]
         for program in (updater, STANDIN, tour):  # the linker writes the checksum into each
             pe.check_sound(read(program))
-        # Damaged after the build: cut short; its code zeroed; zeroed past its
-        # first instruction; its version raised in the fixed info only.
+        # Damaged or patched after the build: cut short; its code zeroed; zeroed
+        # past its first instruction; headers for another machine, a larger
+        # image, an entry point outside the code; its version raised in the
+        # fixed info only.
         image = pe.Image(client)
         code = next(c for c in image.sections if c.address <= image.entry < c.address + c.size)
         entry, code_end = code.raw + image.entry - code.address + 16, code.raw + code.raw_size
-        raised, fixed = bytearray(client), publish.fixed_info_offset(client)
-        struct.pack_into("<I", raised, fixed + 12, struct.unpack_from("<I", client, fixed + 12)[0] + 1)
+        optional, fixed = image.checksum_at - 64, publish.fixed_info_offset(client)
+
+        def patched(form, at, value):
+            data = bytearray(client)
+            struct.pack_into(form, data, at, value)
+            return data
+
         for name, data, checksum, message in (
                 ("cut", client[:-512], False, "cut short"),
                 ("zeroed", client[:code.raw] + bytes(code.raw_size) + client[code_end:], True, "all zeros"),
                 ("patched", client[:entry] + bytes(code_end - entry) + client[code_end:], False, "PE checksum"),
-                ("raised", raised, True, "gives two versions")):
+                ("i386", patched("<H", optional - 20, 0x14C), True, "not a program for x64 Windows"),
+                ("grown", patched("<I", optional + 56, image.size_of_image + 0x1000), True, "size of image"),
+                ("entry", patched("<I", optional + 16, image.sections[2].address), True, "in no code section"),
+                ("raised", patched("<I", fixed + 12, struct.unpack_from("<I", client, fixed + 12)[0] + 1), True,
+                 "gives two versions")):
             path = write_program(os.path.join(self.out, name + ".exe"), data, checksum)
             cases.append(((path, target, "--unsigned", *demo), message))
         for args, message in cases:

@@ -34,7 +34,7 @@ class Section:
     def __init__(self, data, at):
         self.name = data[at:at + 8].rstrip(b"\0").decode("ascii", "replace")
         (self.virtual_size, self.address, self.raw_size, self.raw,
-         self.flags) = struct.unpack_from("<IIII16xI", data, at + 8)
+         self.flags) = struct.unpack_from("<IIII12xI", data, at + 8)
 
     @property
     def size(self):
