@@ -17,6 +17,10 @@
 ;      that was installed stays, and nothing is registered for a new one
 ;   4  the installed client is newer; nothing changed (silent, or refused)
 ;   5  the uninstaller could not remove the client; it stays registered
+;   6  the folder cannot be made the user's own; nothing installed
+;
+; At their start both first put right what a run killed half-way left (see
+; RecoverFromKilledRun); that is not counted as a change.
 
 !ifndef VERSION | FILE_VERSION | CLIENT_EXE | OUTFILE
   !error "define VERSION, FILE_VERSION, CLIENT_EXE and OUTFILE"
@@ -38,6 +42,7 @@ SetCompressor /SOLID lzma
 !define EXIT_WRITE_FAILED 3
 !define EXIT_DOWNGRADE 4
 !define EXIT_NOT_REMOVED 5
+!define EXIT_NOT_PRIVATE 6
 
 Name "${SHORTCUT}"
 OutFile "${OUTFILE}"
@@ -79,6 +84,8 @@ LangString Downgrade ${LANG_SIMPCHINESE} "已安装的客户端版本 $R6 比本
 LangString Downgrade ${LANG_ENGLISH} "The installed client, version $R6, is newer than this installer's version ${VERSION}. Replace it with the older version?"
 LangString NotRemoved ${LANG_SIMPCHINESE} "无法删除客户端程序 $INSTDIR\vorn2.exe，卸载未完成。请关闭客户端后重新卸载。"
 LangString NotRemoved ${LANG_ENGLISH} "The client $INSTDIR\vorn2.exe could not be removed; the uninstall is not complete. Close the client and uninstall again."
+LangString NotPrivate ${LANG_SIMPCHINESE} "无法将安装目录 $INSTDIR 设为仅当前用户可写（它可能属于其他用户，或所在磁盘不支持权限设置）。请选择其他目录。"
+LangString NotPrivate ${LANG_ENGLISH} "The folder $INSTDIR cannot be made writable by the current user only (it may belong to another user, or its disk keeps no permissions). Choose another folder."
 
 VIProductVersion "${FILE_VERSION}"
 VIFileVersion "${FILE_VERSION}"
@@ -117,6 +124,63 @@ FunctionEnd
 !insertmacro WAIT_FOR_CLIENT_CLOSED ""
 !insertmacro WAIT_FOR_CLIENT_CLOSED "un."
 
+; The version of the client in the folder $R0 as the client itself compares
+; it (the first, second and fourth numbers of its file version) in $R6; ""
+; when there is no client there.
+!macro CLIENT_VERSION un
+Function ${un}ClientVersion
+  StrCpy $R6 ""
+  ClearErrors
+  GetDLLVersion "$R0\vorn2.exe" $R1 $R2
+  ${IfNot} ${Errors}
+    IntOp $R3 $R1 >> 16
+    IntOp $R3 $R3 & 0xFFFF
+    IntOp $R4 $R1 & 0xFFFF
+    IntOp $R5 $R2 & 0xFFFF
+    StrCpy $R6 "$R3.$R4.$R5"
+  ${EndIf}
+FunctionEnd
+!macroend
+!insertmacro CLIENT_VERSION ""
+!insertmacro CLIENT_VERSION "un."
+
+; What a run killed half-way left in the folder $R0, put right while the
+; client there is closed: the *.setup files of a killed install go; an
+; update whose new client never showed a window (the updater's marker
+; vorn2.exe.unconfirmed still beside it) is undone, its backup put back in
+; one rename, as is a backup left with no client; a backup beside a
+; confirmed client goes; and the entry, when it names this folder, gets the
+; version of the client that is there.
+!macro RECOVER_FROM_KILLED_RUN un
+Function ${un}RecoverFromKilledRun
+  Delete "$R0\vorn2.exe.setup"
+  Delete "$R0\${UNINSTALLER}.setup"
+  ${If} ${FileExists} "$R0\vorn2.exe.old"
+    ${If} ${FileExists} "$R0\vorn2.exe.unconfirmed"
+    ${OrIfNot} ${FileExists} "$R0\vorn2.exe"
+      System::Call 'kernel32::MoveFileExW(w "$R0\vorn2.exe.old", w "$R0\vorn2.exe", i 9) i'
+    ${Else}
+      Delete "$R0\vorn2.exe.old"
+    ${EndIf}
+  ${EndIf}
+  ; The marker stays while a backup it speaks for is left.
+  ${IfNot} ${FileExists} "$R0\vorn2.exe.old"
+    Delete "$R0\vorn2.exe.unconfirmed"
+  ${EndIf}
+  ReadRegStr $1 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $1 == $R0
+    Call ${un}ClientVersion
+    ReadRegStr $2 HKCU "${UNINSTALL_KEY}" "DisplayVersion"
+    ${If} $R6 != ""
+    ${AndIf} $R6 != $2
+      WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" $R6
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+!macroend
+!insertmacro RECOVER_FROM_KILLED_RUN ""
+!insertmacro RECOVER_FROM_KILLED_RUN "un."
+
 ; An older installer over a newer client: asked when interactive, refused
 ; when silent unless /ALLOWDOWNGRADE. The installed client's own version
 ; counts (an update may have raised it since the install).
@@ -125,16 +189,10 @@ Function RefuseDowngrade
   ${If} $R0 == ""
     StrCpy $R0 $INSTDIR
   ${EndIf}
-  ClearErrors
-  GetDLLVersion "$R0\vorn2.exe" $R1 $R2
-  ${If} ${Errors}
+  Call ClientVersion
+  ${If} $R6 == ""
     Return
   ${EndIf}
-  IntOp $R3 $R1 >> 16
-  IntOp $R3 $R3 & 0xFFFF
-  IntOp $R4 $R1 & 0xFFFF
-  IntOp $R5 $R2 & 0xFFFF
-  StrCpy $R6 "$R3.$R4.$R5"
   ${VersionCompare} $R6 "${VERSION}" $R7
   ${If} $R7 != 1
     Return
@@ -153,15 +211,55 @@ FunctionEnd
 
 Function .onInit
   ReadRegStr $OldLocation HKCU "${UNINSTALL_KEY}" "InstallLocation"
-  Call RefuseDowngrade
   StrCpy $R0 $INSTDIR
   Call WaitForClientClosed
+  Call RecoverFromKilledRun
   ; Moving elsewhere removes the old copy: it must be closed too.
   ${If} $OldLocation != ""
   ${AndIf} $OldLocation != $INSTDIR
     StrCpy $R0 $OldLocation
     Call WaitForClientClosed
+    Call RecoverFromKilledRun
   ${EndIf}
+  ; Asked only now, about the client that was put back if need be.
+  Call RefuseDowngrade
+FunctionEnd
+
+; The folder is the user's own, whatever the folder above it lets others do
+; (under C:\ every local user could otherwise replace the client or put a
+; library beside it): owned by the user, its access list protected from
+; inheritance and holding the user, SYSTEM and Administrators only, passed on
+; to what is created in it. The user's SID comes from the process token.
+; Sets $0 to 0 when the folder could not be given that list.
+Function ProtectFolder
+  StrCpy $0 0
+  System::Call 'kernel32::GetCurrentProcess() p .r1'
+  System::Call 'advapi32::OpenProcessToken(p r1, i 8, *p .r2) i .r3'  ; TOKEN_QUERY
+  ${If} $3 = 0
+    Return
+  ${EndIf}
+  System::Alloc 256
+  Pop $4
+  System::Call 'advapi32::GetTokenInformation(p r2, i 1, p r4, i 256, *i .r5) i .r3'  ; TokenUser
+  System::Call 'kernel32::CloseHandle(p r2)'
+  ${If} $3 <> 0
+    System::Call '*$4(p .r5)'
+    System::Call 'advapi32::ConvertSidToStringSidW(p r5, *p .r6) i .r3'
+    ${If} $3 <> 0
+      System::Call '*$6(&w256 .r7)'
+      System::Call 'kernel32::LocalFree(p r6)'
+      ; Through registers: the text holds parentheses, the folder may too.
+      StrCpy $8 "O:$7D:PAI(A;OICI;FA;;;$7)(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)"
+      StrCpy $9 $INSTDIR
+      System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w r8, i 1, *p .r6, p 0) i .r3'
+      ${If} $3 <> 0
+        ; OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION
+        System::Call 'advapi32::SetFileSecurityW(w r9, i 5, p r6) i .r0'
+        System::Call 'kernel32::LocalFree(p r6)'
+      ${EndIf}
+    ${EndIf}
+  ${EndIf}
+  System::Free $4
 FunctionEnd
 
 ; What a failed install wrote goes; what was installed before stays.
@@ -188,6 +286,7 @@ Function RemoveOldCopy
   Delete "$OldLocation\vorn2.exe"
   Delete "$OldLocation\vorn2.exe.new"
   Delete "$OldLocation\vorn2.exe.old"
+  Delete "$OldLocation\vorn2.exe.unconfirmed"
   Delete "$OldLocation\${UNINSTALLER}"
   ; Only when empty: files the user put there stay.
   RMDir "$OldLocation"
@@ -203,6 +302,8 @@ Section
   CreateDirectory "$INSTDIR"
   SetOutPath "$INSTDIR"
   IfErrors failed
+  Call ProtectFolder
+  IntCmp $0 0 not_private
   File "/oname=vorn2.exe.setup" "${CLIENT_EXE}"
   IfErrors failed
   WriteUninstaller "$INSTDIR\${UNINSTALLER}.setup"
@@ -210,18 +311,15 @@ Section
   IfFileExists "$INSTDIR\${UNINSTALLER}.setup" 0 failed
   !insertmacro REPLACE_WITH_SETUP "${UNINSTALLER}" failed
   !insertmacro REPLACE_WITH_SETUP "vorn2.exe" failed
-  ; Left by an update that failed half-way.
+  ; Left by an update that failed half-way or was never confirmed: the
+  ; client just put in place replaces either.
   Delete "$INSTDIR\vorn2.exe.new"
   Delete "$INSTDIR\vorn2.exe.old"
-  ${If} $OldLocation != ""
-  ${AndIf} $OldLocation != $INSTDIR
-    Call RemoveOldCopy
-  ${EndIf}
+  Delete "$INSTDIR\vorn2.exe.unconfirmed"
 
-  ; Registered only now that every file is in place.
-  CreateShortCut "$SMPROGRAMS\${SHORTCUT}.lnk" "$INSTDIR\vorn2.exe"
-  CreateShortCut "$DESKTOP\${SHORTCUT}.lnk" "$INSTDIR\vorn2.exe"
-
+  ; Registered only now that every file is in place, and at once: the entry
+  ; names the client just put in place (a run killed before this is put
+  ; right at the next start, RecoverFromKilledRun).
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${SHORTCUT}"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\vorn2.exe,0"
@@ -235,12 +333,25 @@ Section
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" $0
+
+  ${If} $OldLocation != ""
+  ${AndIf} $OldLocation != $INSTDIR
+    Call RemoveOldCopy
+  ${EndIf}
+  CreateShortCut "$SMPROGRAMS\${SHORTCUT}.lnk" "$INSTDIR\vorn2.exe"
+  CreateShortCut "$DESKTOP\${SHORTCUT}.lnk" "$INSTDIR\vorn2.exe"
   Return
 
   failed:
   Call CleanUpFailedInstall
   MessageBox MB_OK|MB_ICONSTOP "$(WriteFailed)" /SD IDOK
   SetErrorLevel ${EXIT_WRITE_FAILED}
+  Quit
+
+  not_private:
+  Call CleanUpFailedInstall
+  MessageBox MB_OK|MB_ICONSTOP "$(NotPrivate)" /SD IDOK
+  SetErrorLevel ${EXIT_NOT_PRIVATE}
   Quit
 SectionEnd
 
@@ -265,6 +376,7 @@ Function un.onInit
   ${EndIf}
   StrCpy $R0 $INSTDIR
   Call un.WaitForClientClosed
+  Call un.RecoverFromKilledRun
 FunctionEnd
 
 Function un.RemoveSelfWhenEnded
@@ -356,6 +468,7 @@ Section "Uninstall"
   ${EndIf}
   Delete "$INSTDIR\vorn2.exe.new"
   Delete "$INSTDIR\vorn2.exe.old"
+  Delete "$INSTDIR\vorn2.exe.unconfirmed"
 
   ; The entry and the shortcuts are another copy's when the entry names
   ; another folder (an install moved elsewhere with /D).

@@ -48,11 +48,11 @@ done
 
 client="$build/src/app/vorn2.exe"
 setup="$build/installer/vorn2-setup-$version.exe"
+ca=$(sed -n 's/^VORN2_SIGN_CA:[A-Z]*=//p' "$build/CMakeCache.txt")
 if [ -n "$(sed -n 's/^VORN2_SIGN_CERT:[A-Z]*=//p' "$build/CMakeCache.txt")" ]; then
   # The updater, the client, the uninstaller and the installer.
   signed=$(grep -c '^signed and verified: ' "$build/codesign.log" 2>/dev/null || true)
   [ "$signed" = 4 ] || { echo "release: $signed of 4 programs were signed (see $build/codesign.log)"; exit 1; }
-  ca=$(sed -n 's/^VORN2_SIGN_CA:[A-Z]*=//p' "$build/CMakeCache.txt")
   for f in "$client" "$setup"; do
     osslsigncode verify -in "$f" ${ca:+-CAfile "$ca"} >/dev/null || { echo "release: $f: signature does not verify"; exit 1; }
   done
@@ -70,9 +70,10 @@ with zipfile.ZipFile(sys.argv[2], "w", zipfile.ZIP_DEFLATED) as z:
     z.write(sys.argv[1], "vorn2.exe")
 PY
 echo "== update server files"
-# The tool signs only with the pair of the key built into the client.
+# The tool signs only with the pair of the key built into the client, and
+# checks the client's code signature against the build's authorities.
 python3 tools/publish/publish.py "$client" "$out/update-server" --expect-version "$version" \
-  --key "$VORN2_UPDATE_PRIVATE_KEY"
+  --key "$VORN2_UPDATE_PRIVATE_KEY" ${ca:+--ca "$ca"}
 (cd "$out" && find . -type f ! -name SHA256SUMS | sed 's|^\./||' | sort | xargs sha256sum >SHA256SUMS)
 
 echo "== build/release"

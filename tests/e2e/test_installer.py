@@ -16,6 +16,7 @@ import urllib.request
 from e2e_support import BUILD, CLIENT, DEMO_PORT, ROOT, port_free, screenshot, visible_window_names, window_named, wine
 
 sys.path.insert(0, os.path.join(ROOT, "tools", "publish"))
+import pe  # noqa: E402
 import publish  # noqa: E402
 
 SETUP = os.path.join(BUILD, "installer", "vorn2-setup-%s.exe" % publish.project_version())
@@ -82,11 +83,19 @@ def end_installed_clients(folder=WIN_INSTALL):
 
 
 def with_version_raised(data):
-    """The client's bytes with the last number of its file version raised, as
-    the next build would carry it."""
-    new = bytearray(data)
+    """The client's bytes with the last number of its version raised, as the
+    next build would carry it: throughout its version resource, its PE
+    checksum matching."""
+    text = publish.version_strings(data)["FileVersion"]
+    head, last = text.rsplit(".", 1)
+    raised = "%s.%d" % (head, int(last) + 1)
+    assert len(raised) == len(text), "a version the strings cannot be raised in place from: %s" % text
+    new = bytearray(data.replace(text.encode("utf-16-le") + b"\0\0", raised.encode("utf-16-le") + b"\0\0"))
     fixed = publish.fixed_info_offset(new)
-    struct.pack_into("<I", new, fixed + 12, struct.unpack_from("<I", new, fixed + 12)[0] + 1)
+    for at in (fixed + 12, fixed + 20):  # the file and the product version
+        struct.pack_into("<I", new, at, struct.unpack_from("<I", new, at)[0] + 1)
+    at = pe.Image(new).checksum_at
+    struct.pack_into("<I", new, at, pe.checksum(new, at))
     return bytes(new)
 
 
@@ -156,8 +165,11 @@ class Installer(unittest.TestCase):
             self.expect_splash_of_installed_client()
             self.assertTrue(end_installed_clients())
 
-        # The client's files in the temporary folder go too (the version file hidden, as the client keeps it).
+        # The client's files in the temporary folder go too (the version file hidden, as the client keeps it),
+        # and what killed runs left beside the client.
         self.write_client_temp_files()
+        for name in ("vorn2.exe.setup", "uninstall.exe.setup", "vorn2.exe.unconfirmed"):
+            open(os.path.join(INSTALL, name), "wb").close()
         # As Windows removes it silently: the registered command, whose exit
         # code is the result. The uninstaller's own file goes once it ended.
         self.assertEqual(run(batch(self.work, entry["QuietUninstallString"])), 0)
@@ -205,15 +217,19 @@ class Installer(unittest.TestCase):
         self.assertEqual(run(batch(self.work, uninstall)), 0)
         self.assertTrue(wait_for(lambda: not leftovers(), 30), "left: %s" % leftovers())
 
-    def drive(self, letter, size, read_only=False):
-        """A small tmpfs mounted and mapped as a Wine drive; its Linux path."""
+    def drive(self, letter, size, read_only=False, folders=()):
+        """A small tmpfs mounted and mapped as a Wine drive, with folders made
+        before it turns read-only; its Linux path."""
         folder = tempfile.mkdtemp(dir=BUILD)
         self.addCleanup(os.rmdir, folder)
-        options = "size=%d,mode=0777" % size + (",ro" if read_only else "")
-        if subprocess.run(["mount", "-t", "tmpfs", "-o", options, "tmpfs", folder],
+        if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=%d,mode=0777" % size, "tmpfs", folder],
                           capture_output=True).returncode != 0:
             self.skipTest("cannot mount a tmpfs here (not root?)")
         self.addCleanup(subprocess.run, ["umount", "-l", folder])
+        for name in folders:
+            os.mkdir(os.path.join(folder, name))
+        if read_only:
+            subprocess.run(["mount", "-o", "remount,ro", folder], check=True)
         link = os.path.join(PREFIX, "dosdevices", letter + ":")
         if os.path.lexists(link):
             os.remove(link)
@@ -233,6 +249,8 @@ class Installer(unittest.TestCase):
         # Moved: the copy in the former folder is gone, the entry names the new one.
         self.assertFalse(os.path.exists(INSTALL))
         self.assertEqual(registry("HKCU")["InstallLocation"], win_target)
+        # The folder is the user's own (Wine keeps its access list as the mode: nothing for others).
+        self.assertEqual(os.stat(target).st_mode & 0o007, 0, oct(os.stat(target).st_mode))
         old = client[:-8] + b"OLDCLNT!"
         with open(os.path.join(target, "vorn2.exe"), "wb") as f:
             f.write(old)
@@ -266,9 +284,11 @@ class Installer(unittest.TestCase):
         end_installed_clients(win_target)  # started again after the failure
 
         # A read-only disk: nothing installed, and the entry and shortcuts
-        # still name the client that is there.
-        self.drive("s", 1 << 20, read_only=True)
+        # still name the client that is there. A folder there already, which
+        # cannot be made the user's own, is refused as such.
+        self.drive("s", 1 << 20, read_only=True, folders=["Vornhold"])
         self.assertEqual(run(batch(self.work, install_to.replace("R:", "S:"))), 3)
+        self.assertEqual(run(batch(self.work, install_to.replace("R:\\Vornhold 2", "S:\\Vornhold"))), 6)
         self.assertEqual(registry("HKCU")["InstallLocation"], win_target)
         for link in SHORTCUTS:
             self.assertIn((win_target + "\\vorn2.exe\0").encode(), read(link), link)
@@ -303,6 +323,25 @@ class Installer(unittest.TestCase):
         self.assertEqual(registry("HKCU")["InstallLocation"], WIN_INSTALL)
         self.assertTrue(all(os.path.exists(link) for link in SHORTCUTS))
         self.assertEqual({path: read(path) for path in foreign}, foreign)
+
+    def test_what_a_killed_run_left_is_put_right_at_the_next_start(self):
+        # Even by an installer that then changes nothing: silent, over a newer client.
+        client, newer = read(CLIENT), with_version_raised(read(CLIENT))
+        # A killed upgrade: the new client in place, the entry naming the
+        # version before, half-written files and a stale backup beside it. An
+        # update killed before its new client (one that cannot start) showed
+        # a window: the updater's marker, the backup.
+        for left in ({"vorn2.exe": newer, "vorn2.exe.setup": b"", "uninstall.exe.setup": b"", "vorn2.exe.old": client},
+                     {"vorn2.exe": client[:4096], "vorn2.exe.unconfirmed": b"", "vorn2.exe.old": newer}):
+            with self.subTest(left=sorted(left)):
+                run([wine(), "reg", "add", "HKCU" + KEY, "/v", "DisplayVersion", "/d", publish.project_version(), "/f"])
+                for name, data in left.items():
+                    with open(os.path.join(INSTALL, name), "wb") as f:
+                        f.write(data)
+                self.assertEqual(run([wine(), SETUP, "/S"]), 4)
+                self.assertEqual(sorted(os.listdir(INSTALL)), ["uninstall.exe", "vorn2.exe"])
+                self.assertEqual(read(os.path.join(INSTALL, "vorn2.exe")), newer)
+                self.assertEqual(registry("HKCU")["DisplayVersion"], publish.client_version(newer))
 
     def test_update_published_with_the_tool_replaces_the_installed_client_in_place(self):
         if not port_free(DEMO_PORT):

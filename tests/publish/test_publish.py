@@ -2,6 +2,7 @@
 import hashlib
 import os
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -14,12 +15,25 @@ STANDIN = os.path.join(ROOT, "build", "windows", "src", "app", "vorn2-standin.ex
 # The demo build carries the demo key: only its pair signs for it.
 DEMO_KEY = os.path.join(ROOT, "keys", "demo-update-key.pem")
 sys.path.insert(0, os.path.dirname(TOOL))
+import pe  # noqa: E402
 import publish  # noqa: E402
 
 
 def read(path):
     with open(path, "rb") as f:
         return f.read()
+
+
+def write_program(path, data, checksum=True):
+    """Writes data, its PE checksum made to match unless told otherwise: a
+    file changed after the build that hides it."""
+    data = bytearray(data)
+    if checksum:
+        at = pe.Image(data).checksum_at
+        struct.pack_into("<I", data, at, pe.checksum(data, at))
+    with open(path, "wb") as f:
+        f.write(data)
+    return path
 
 
 def run_tool(*args):
@@ -121,6 +135,33 @@ class BuiltClient(unittest.TestCase):
                  ((CLIENT, target, "--key", demo_copy), "is the demo key"),
                  ((CLIENT, target, "--key", readable), "may be read by its group or others"),
                  ((CLIENT, target, "--key", inside), "inside the repository")]
+        for program in (updater, STANDIN, tour):  # the linker writes the checksum into each
+            pe.check_sound(read(program))
+        # Damaged or patched after the build: cut short; its code zeroed; zeroed
+        # past its first instruction; headers for another machine, a larger
+        # image, an entry point outside the code; its version raised in the
+        # fixed info only.
+        image = pe.Image(client)
+        code = next(c for c in image.sections if c.address <= image.entry < c.address + c.size)
+        entry, code_end = code.raw + image.entry - code.address + 16, code.raw + code.raw_size
+        optional, fixed = image.checksum_at - 64, publish.fixed_info_offset(client)
+
+        def patched(form, at, value):
+            data = bytearray(client)
+            struct.pack_into(form, data, at, value)
+            return data
+
+        for name, data, checksum, message in (
+                ("cut", client[:-512], False, "cut short"),
+                ("zeroed", client[:code.raw] + bytes(code.raw_size) + client[code_end:], True, "all zeros"),
+                ("patched", client[:entry] + bytes(code_end - entry) + client[code_end:], False, "PE checksum"),
+                ("i386", patched("<H", optional - 20, 0x14C), True, "not a program for x64 Windows"),
+                ("grown", patched("<I", optional + 56, image.size_of_image + 0x1000), True, "size of image"),
+                ("entry", patched("<I", optional + 16, image.sections[2].address), True, "in no code section"),
+                ("raised", patched("<I", fixed + 12, struct.unpack_from("<I", client, fixed + 12)[0] + 1), True,
+                 "gives two versions")):
+            path = write_program(os.path.join(self.out, name + ".exe"), data, checksum)
+            cases.append(((path, target, "--unsigned", *demo), message))
         for args, message in cases:
             with self.subTest(args=args):
                 result = run_tool(*args)
@@ -197,7 +238,16 @@ class Release(unittest.TestCase):
                 check = subprocess.run(["osslsigncode", "verify", "-in", path, "-CAfile", cert],
                                        capture_output=True, text=True)
                 self.assertEqual(check.returncode, 0, check.stdout + check.stderr)
+                pe.check_sound(read(path))  # signing wrote a matching checksum
         self.assertIn(update_exe, client)
+        # One byte changed after signing, the checksum made to match: only the signature tells.
+        section = pe.Image(client).sections[1]
+        tampered = bytearray(client)
+        tampered[section.raw] ^= 1
+        tampered = write_program(os.path.join(self.tmp, "tampered.exe"), tampered)
+        refused = run_tool(tampered, os.path.join(self.tmp, "www"), "--key", key, "--ca", cert)
+        self.assertEqual(refused.returncode, 1)
+        self.assertIn("code signature does not verify", refused.stderr)
         self.assertEqual(read(os.path.join(published, "vorn2.exe")), client)
         with open(os.path.join(self.BUILD, "codesign.log")) as f:
             self.assertEqual(len([line for line in f if line.startswith("signed and verified: ")]), 4)

@@ -2,14 +2,18 @@
 """Writes what the update server serves for a built client.
 
     publish.py CLIENT OUT_DIR (--key PRIVATE_KEY | --unsigned) [--url URL] [--expect-version V]
-                              [--variant VARIANT]
+                              [--variant VARIANT] [--ca CA_FILE]
     publish.py keygen OUT
 
 CLIENT must be the client: its version resource names it (original file
 name, internal name, product name, as the build writes them) and the build
 variant, which must be the release build unless --variant demo names the
 demo build (the tests publish it to the local devserver). The stand-in
-build (vorn2-standin.exe) is never published.
+build (vorn2-standin.exe) is never published. CLIENT must also be whole and
+as it was built (pe.check_sound: an x64 program, not cut short, its code
+there, its PE checksum matching), give one version throughout its version
+resource, and, when it carries a code signature, one that verifies
+(osslsigncode, against --ca or the system's authorities).
 
 The private key must be the pair of the update key built into CLIENT and
 into the updater it carries (resource "UPDATEKEY" 101 of both). For a
@@ -38,9 +42,13 @@ import base64
 import hashlib
 import os
 import re
+import shutil
 import struct
+import subprocess
 import sys
 import tempfile
+
+import pe
 
 SERVER_DIR = ("gamehome", "vorn2")
 VERSION_FILE = "update.txt"
@@ -64,7 +72,7 @@ _VERSION = re.compile(r"[0-9A-Za-z._-]+")
 _URL = re.compile(r"https?://[!-~]+")  # printable ASCII, no blanks
 
 
-class PublishError(Exception):
+class PublishError(pe.PeError):
     pass
 
 
@@ -183,75 +191,8 @@ def version_file_text(version, sha256=None, url=None, length=None, key=None):
 
 
 def _resource(data, kind, name=None):
-    """File offset and size of a PE file's resource of type kind (a number or
-    a name) and name (a number, or None for the first), in its first language;
-    None when the program has no such resource but its resources are sound."""
-    u16 = lambda off: struct.unpack_from("<H", data, off)[0]
-    u32 = lambda off: struct.unpack_from("<I", data, off)[0]
-    if data[:2] != b"MZ":
-        raise PublishError("not a Windows program (no MZ header)")
-    pe = u32(0x3C)
-    if data[pe:pe + 4] != b"PE\0\0":
-        raise PublishError("not a Windows program (no PE header)")
-    sections, optional_size = u16(pe + 6), u16(pe + 20)
-    optional = pe + 24
-    magic = u16(optional)
-    if magic not in (0x10B, 0x20B):
-        raise PublishError("unknown optional header 0x%x" % magic)
-    directories = optional + (112 if magic == 0x20B else 96)
-    resources_rva = u32(directories + 2 * 8) if u32(directories - 4) > 2 else 0
-    if not resources_rva:
-        raise PublishError("the program has no resources")
-    table = optional + optional_size
-
-    def offset(rva):
-        for i in range(sections):
-            s = table + 40 * i
-            size, start, raw = max(u32(s + 8), u32(s + 16)), u32(s + 12), u32(s + 20)
-            if start <= rva < start + size:
-                return raw + rva - start
-        raise PublishError("resource address 0x%x lies in no section" % rva)
-
-    base = offset(resources_rva)
-
-    def entries(directory):
-        count = u16(directory + 12) + u16(directory + 14)
-        for i in range(count):
-            yield u32(directory + 16 + 8 * i), u32(directory + 20 + 8 * i)
-
-    def matches(name, want):
-        if want is None:
-            return True
-        if isinstance(want, int):
-            return name == want
-        if not name & 0x80000000:
-            return False
-        at = base + (name & 0x7FFFFFFF)
-        return data[at + 2:at + 2 + 2 * u16(at)].decode("utf-16-le", "replace").upper() == want
-
-    def entry(directory, want=None):
-        for name, target in entries(directory):
-            if matches(name, want):
-                return target
-        return None
-
-    # Type -> name -> its first language -> the data.
-    node = base
-    for want in (kind, name):
-        target = entry(node, want)
-        if target is None:
-            return None
-        if not target & 0x80000000:
-            raise PublishError("malformed resource directory")
-        node = base + (target & 0x7FFFFFFF)
-    target = entry(node)
-    if target is None or target & 0x80000000:
-        raise PublishError("malformed resource directory")
-    node = base + target
-    info, size = offset(u32(node)), u32(node + 4)
-    if info + size > len(data):
-        raise PublishError("truncated or malformed Windows program")
-    return info, size
+    """File offset and size of a PE file's resource (see pe.Image.resource)."""
+    return pe.Image(data).resource(kind, name)
 
 
 def _version_info(data):
@@ -264,10 +205,7 @@ def _version_info(data):
 
 def resource_bytes(data, kind, name):
     """The bytes of a resource of a PE file, or None when it has none such."""
-    try:
-        found = _resource(data, kind, name)
-    except (struct.error, IndexError):
-        raise PublishError("truncated or malformed Windows program") from None
+    found = _resource(data, kind, name)
     return None if found is None else data[found[0]:found[0] + found[1]]
 
 
@@ -382,6 +320,44 @@ def client_version(data):
     return "%d.%d.%d" % (ms >> 16, ms & 0xFFFF, ls & 0xFFFF)
 
 
+def check_version_resource(data):
+    """Refuses a version resource that gives more than one version: the file
+    and product versions of its fixed info, and its strings FileVersion and
+    ProductVersion, are all the same four numbers."""
+    fixed = fixed_info_offset(data)
+    file_ms, file_ls, product_ms, product_ls = struct.unpack_from("<IIII", data, fixed + 8)
+    dotted = lambda ms, ls: "%d.%d.%d.%d" % (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
+    version = dotted(file_ms, file_ls)
+    given = {"the fixed product version": dotted(product_ms, product_ls)}
+    strings = version_strings(data)
+    given.update((name, strings.get(name)) for name in ("FileVersion", "ProductVersion"))
+    for name, value in given.items():
+        if value != version:
+            raise PublishError("the version resource gives two versions: file version %s, %s %s"
+                               % (version, name, value))
+
+
+def check_code_signature(data, ca=None):
+    """Refuses a program whose Authenticode signature does not verify
+    (osslsigncode, against ca or the system's authorities); a program
+    without one passes. Checks the very bytes that are published."""
+    if not pe.Image(data).directories[pe.SECURITY_DIRECTORY][1]:
+        return
+    tool = shutil.which("osslsigncode")
+    if tool is None:
+        raise PublishError("the client is signed, and its signature cannot be checked here: osslsigncode missing")
+    with tempfile.NamedTemporaryFile(suffix=".exe") as copy:
+        copy.write(data)
+        copy.flush()
+        result = subprocess.run([tool, "verify", "-in", copy.name] + (["-CAfile", ca] if ca else []),
+                                capture_output=True, text=True)
+    if result.returncode != 0:
+        why = [line.strip() for line in (result.stdout + result.stderr).splitlines()
+               if re.search(r"mismatch|error|failed", line, re.IGNORECASE) and line.strip() != "Failed"]
+        raise PublishError("the code signature does not verify (osslsigncode verify%s): %s"
+                           % (" -CAfile " + ca if ca else "", "; ".join(why[:3])))
+
+
 def project_version(root=ROOT):
     """The version in the project's CMakeLists.txt."""
     with open(os.path.join(root, "CMakeLists.txt"), encoding="utf-8") as f:
@@ -391,12 +367,15 @@ def project_version(root=ROOT):
     return m.group(1)
 
 
-def publish(client, out_dir, url=None, expect_version=None, key=None, unsigned=False, variant=RELEASE_VARIANT):
+def publish(client, out_dir, url=None, expect_version=None, key=None, unsigned=False, variant=RELEASE_VARIANT,
+            ca=None):
     """Writes the client and the version file under out_dir, each replaced
     in one step; returns the version file's path. key is the operator's
     private key, the pair of the key built into the client; without one only
     an explicit unsigned publish of a demo goes ahead (the updaters refuse
-    it)."""
+    it). A client is published only whole and as it was built: a sound x64
+    program, one version throughout its version resource, its code
+    signature (when it has one) verified against ca."""
     if variant not in VARIANTS:
         raise PublishError("variant %r: only the release or the demo build of the client is published" % variant)
     if key is None and not unsigned:
@@ -407,11 +386,14 @@ def publish(client, out_dir, url=None, expect_version=None, key=None, unsigned=F
         data = f.read()
     version = client_version(data)
     check_is_client(data, variant)
+    pe.check_sound(data)
+    check_version_resource(data)
     if key is not None and public_point(key) != built_update_key(data):
         raise PublishError("the signing key is not the one the client checks with: it is not the pair of the "
                            "update key built into %s" % client)
     if expect_version is not None and version != expect_version:
         raise PublishError("%s carries version %s, expected %s" % (client, version, expect_version))
+    check_code_signature(data, ca)
     text = version_file_text(version, hashlib.sha256(data).hexdigest(), url, len(data), key)
     folder = os.path.join(out_dir, *SERVER_DIR)
     os.makedirs(folder, exist_ok=True)
@@ -457,6 +439,8 @@ def main(argv=None):
     ap.add_argument("--expect-version", help="fail unless the client carries this version")
     ap.add_argument("--variant", default=RELEASE_VARIANT, choices=VARIANTS,
                     help="the build variant the client must be (default: %s)" % RELEASE_VARIANT)
+    ap.add_argument("--ca", help="certificate authorities a signed client's code signature is checked against "
+                                 "(default: the system's)")
     signing = ap.add_mutually_exclusive_group()
     signing.add_argument("--key", help="the operator's private key (PEM) that signs the version file")
     signing.add_argument("--unsigned", action="store_true",
@@ -466,8 +450,9 @@ def main(argv=None):
         key = load_private_key(args.key) if args.key else None
         if key is not None:
             check_signing_key(args.key, key, args.variant)
-        path = publish(args.client, args.out_dir, args.url, args.expect_version, key, args.unsigned, args.variant)
-    except (PublishError, OSError) as exc:
+        path = publish(args.client, args.out_dir, args.url, args.expect_version, key, args.unsigned, args.variant,
+                       args.ca)
+    except (pe.PeError, OSError) as exc:
         sys.stderr.write("publish: %s\n" % exc)
         return 1
     with open(path, "rb") as f:
