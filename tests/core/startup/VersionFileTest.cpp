@@ -72,6 +72,23 @@ TEST(VersionCompare, ExactTextOnly) {
   EXPECT_TRUE(IsOtherVersion("1.1.0.0", "1.1.0"));
 }
 
+// Versions only go up, compared number by number; a text that is not a
+// version is never newer.
+TEST(VersionCompare, NewerOnlyByNumbers) {
+  const struct {
+    const char* remote;
+    const char* local;
+    bool newer;
+  } cases[] = {
+      {"1.10.0", "1.9.0", true}, {"1.1.1", "1.1.0", true}, {"2.0.0", "1.65535.65535", true},
+      {"1.1.0", "1.1.0", false}, {"1.0.9", "1.1.0", false}, {"1.9.0", "1.10.0", false},
+      {"9.9.9", "", false},      {"1.2", "1.1.0", false},   {"1.2.0.0", "1.1.0", false},
+      {"01.2.0", "1.1.0", false}, {"1.2.0 ", "1.1.0", false}, {"1.65536.0", "1.1.0", false},
+      {"+2.0.0", "1.1.0", false}, {"= 1.2.0", "1.1.0", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsNewerVersion(c.remote, c.local), c.newer) << c.remote << " vs " << c.local;
+}
+
 TEST(UpdateManifest, ReadsTheDevserverLayout) {
   auto m = ParseUpdateManifest(
       "[vorn2]\r\nversion=1.2.0\r\nurl=http://127.0.0.1:1/gamehome/vorn2/vorn2.exe\r\nsha256="

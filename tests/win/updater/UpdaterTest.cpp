@@ -14,6 +14,7 @@
 #include "framework/win/WinText.h"
 #include "resource_ids.h"
 #include "startup/UpdaterLaunch.h"
+#include "vorn2/Version.h"
 #include "win/support/WinTest.h"
 
 namespace vorn2 {
@@ -73,10 +74,10 @@ class Updater : public ::testing::Test {
 
   // Stores the new client and returns the devserver's version file for it
   // (version, url, length, sha256 and sig lines, signed with the demo key).
-  std::string Publish(const std::string& options = "") {
+  std::string Publish(const std::string& options = "", const std::string& version = "1.2.0") {
     std::string body(newBytes_.begin(), newBytes_.end());
     std::string manifest;
-    EXPECT_EQ(HttpRequest("PUT", base_ + "/__admin/release?version=1.2.0" + options, body, &manifest), 200);
+    EXPECT_EQ(HttpRequest("PUT", base_ + "/__admin/release?version=" + version + options, body, &manifest), 200);
     return manifest;
   }
   // The version file with the line of `key` replaced by `line` (removed
@@ -217,28 +218,40 @@ TEST_F(Updater, ReplacesTheClientUnderItsLocalNameAndStartsTheNewOne) {
   RegDeleteKeyW(HKEY_CURRENT_USER, kKey);
 }
 
-// Whatever in the version file is not as the operator's key signed it, the
-// updater fetches nothing, keeps the old client and starts it again.
-TEST_F(Updater, VersionFileNotSignedByTheOperatorIsRefused) {
+// Whatever in the version file is not as the operator's key signed it, and
+// a signed version that is not above the updater's own (an older one
+// replayed, the same one again, a stray "#version" line above the signed
+// one), the updater fetches nothing, keeps the old client and starts it again.
+TEST_F(Updater, VersionFileNotSignedByTheOperatorOrNotNewerIsRefused) {
+  static_assert(VORN2_VERSION_MAJOR >= 1);
   const std::string signedFile = Publish();
   const std::string otherKey = Publish("&key=other");
+  const std::string older = Publish("", std::to_string(VORN2_VERSION_MAJOR - 1) + ".99.99");
+  const std::string same = Publish("", VORN2_VERSION_TEXT);
   const std::string sig = LineOf(signedFile, "sig");
   ASSERT_EQ(sig.size(), 4 + 88u);
   std::string flipped = sig;
   flipped[10] = flipped[10] == 'A' ? 'B' : 'A';
+  const char* unsignedText = "新版本的签名未通过校验";
+  const char* notNewer = "不比当前客户端新";
   const struct {
     const char* what;
     std::string manifest;
+    int code;
+    const char* message;
   } cases[] = {
-      {"version", WithLine(signedFile, "version", "version=1.2.1")},
-      {"hash", WithLine(signedFile, "sha256", "sha256=" + std::string(64, '0'))},
-      {"length", WithLine(signedFile, "length", "length=" + std::to_string(newBytes_.size() + 1))},
-      {"url", WithLine(signedFile, "url", "url=" + base_ + "/gamehome/vorn2/other.exe")},
-      {"url removed", WithLine(signedFile, "url", "")},
-      {"other key", otherKey},
-      {"sig missing", WithLine(signedFile, "sig", "")},
-      {"sig malformed", WithLine(signedFile, "sig", "sig=" + sig.substr(4, 80) + "!!!!!!!!")},
-      {"sig changed", WithLine(signedFile, "sig", flipped)},
+      {"version", WithLine(signedFile, "version", "version=1.2.1"), 9, unsignedText},
+      {"hash", WithLine(signedFile, "sha256", "sha256=" + std::string(64, '0')), 9, unsignedText},
+      {"length", WithLine(signedFile, "length", "length=" + std::to_string(newBytes_.size() + 1)), 9, unsignedText},
+      {"url", WithLine(signedFile, "url", "url=" + base_ + "/gamehome/vorn2/other.exe"), 9, unsignedText},
+      {"url removed", WithLine(signedFile, "url", ""), 9, unsignedText},
+      {"other key", otherKey, 9, unsignedText},
+      {"sig missing", WithLine(signedFile, "sig", ""), 9, unsignedText},
+      {"sig malformed", WithLine(signedFile, "sig", "sig=" + sig.substr(4, 80) + "!!!!!!!!"), 9, unsignedText},
+      {"sig changed", WithLine(signedFile, "sig", flipped), 9, unsignedText},
+      {"older", older, 10, notNewer},
+      {"equal", same, 10, notNewer},
+      {"#version above the real line", "#version 9.9.9\r\n" + same, 10, notNewer},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -246,8 +259,8 @@ TEST_F(Updater, VersionFileNotSignedByTheOperatorIsRefused) {
     DeleteFileW((client_ + L".started").c_str());
     WriteManifest(c.manifest);
     ASSERT_EQ(HttpRequest("DELETE", base_ + "/__admin/log"), 200);
-    EXPECT_EQ(RunUpdater(Arguments()), 9);
-    ExpectMessage("新版本的签名未通过校验");
+    EXPECT_EQ(RunUpdater(Arguments()), c.code);
+    ExpectMessage(c.message);
     EXPECT_EQ(ReadFileBytes(client_), oldBytes_);
     // Nothing new beside the client or in the updater's (temporary) folder.
     EXPECT_EQ(FolderNames(updaterDir_.path()),
@@ -259,7 +272,7 @@ TEST_F(Updater, VersionFileNotSignedByTheOperatorIsRefused) {
     HttpRequest("GET", base_ + "/__admin/log", "", &log);
     EXPECT_EQ(log.find("/gamehome/vorn2/"), std::string::npos) << log;
   }
-  // The signed file itself goes through.
+  // The signed file of a newer version goes through.
   DeleteFileW((client_ + L".started").c_str());
   WriteManifest(signedFile);
   EXPECT_EQ(RunUpdater(Arguments()), 0);
@@ -310,41 +323,66 @@ TEST_F(Updater, MissingHashIsRefused) {
   ExpectMessage("sha256");
 }
 
-// A cut body, a server that stops sending (the updater's limit is lowered
-// from a minute), and the player closing the progress window all keep the old
-// client and start it again.
+// A cut body, a served length that is not the signed one, a redirect loop,
+// a server that stops sending (the updater's limit is lowered from a
+// minute), and the player closing the progress window in every state of the
+// download all keep the old client and start it again. The window answers
+// throughout, and its close box ends the update at once.
 TEST_F(Updater, DownloadThatEndsEarlyLeavesTheOldClient) {
+  enum Close { kNoClose, kWhileConnecting, kWhileReading };
   struct Case {
     const char* fault;
-    bool closeWindow;
+    Close close;
+    int code;
     const char* message;
   } cases[] = {
-      {"truncate/gamehome/vorn2/vorn2.exe", false, "下载新版本失败"},
-      {"slow/gamehome/vorn2/vorn2.exe?piece=8192&delay=3000", false, "长时间没有响应"},
-      {"slow/gamehome/vorn2/vorn2.exe?piece=8192&delay=300", true, "更新已取消"},
+      {"truncate/gamehome/vorn2/vorn2.exe", kNoClose, 5, "下载新版本失败"},
+      {"huge/gamehome/vorn2/vorn2.exe?size=1000", kNoClose, 6, "未通过校验"},
+      {"redirect/gamehome/vorn2/vorn2.exe", kNoClose, 5, "转向次数过多"},
+      {"slow/gamehome/vorn2/vorn2.exe?piece=8192&delay=3000", kNoClose, 5, "长时间没有响应"},
+      {"stall/gamehome/vorn2/vorn2.exe", kWhileConnecting, 5, "更新已取消"},
+      {"slow/gamehome/vorn2/vorn2.exe?piece=1&delay=10000", kWhileReading, 5, "更新已取消"},
+      {"slow/gamehome/vorn2/vorn2.exe?piece=8192&delay=300", kWhileReading, 5, "更新已取消"},
   };
-  SetEnvironmentVariableW(L"VORN2_UPDATER_STALL_MS", L"1500");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.fault);
+    SetEnvironmentVariableW(L"VORN2_UPDATER_STALL_MS", c.close == kNoClose ? L"1500" : nullptr);
     WaitForClientToEnd(client_);
     ASSERT_TRUE(test::WriteFileBytes(client_, oldBytes_));
     DeleteFileW(messages_.c_str());
     DeleteFileW((client_ + L".started").c_str());
     WriteManifestServedWith(c.fault);
+    ASSERT_EQ(HttpRequest("DELETE", base_ + "/__admin/log"), 200);
     PROCESS_INFORMATION pi = StartUpdater(Arguments());
-    if (c.closeWindow) {
+    ULONGLONG closedAt = 0;
+    if (c.close != kNoClose) {
       HWND progress = nullptr;
       EXPECT_TRUE(test::PumpUntil(
           [&] {
             progress = FindWindowW(L"Vorn2UpdaterProgress", nullptr);
-            return progress && IsWindowVisible(progress) && test::FileExists(client_ + L".new");
+            return progress && IsWindowVisible(progress) &&
+                   (c.close == kWhileConnecting || test::FileExists(client_ + L".new"));
           },
           10000));
+      test::Pump(1500);
+      DWORD_PTR answer = 0;
+      EXPECT_TRUE(SendMessageTimeoutW(progress, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 500, &answer)) << "no answer";
+      closedAt = GetTickCount64();
       PostMessageW(progress, WM_CLOSE, 0, 0);
     }
-    EXPECT_EQ(Finish(pi), 5);
+    EXPECT_EQ(Finish(pi), c.code);
+    if (closedAt) {
+      EXPECT_LT(GetTickCount64() - closedAt, 2000u);
+    }
     ExpectOldClientUntouched();
     ExpectMessage(c.message);
+    // No request goes on once the updater has given up.
+    std::string log, later;
+    HttpRequest("GET", base_ + "/__admin/log", "", &log);
+    test::Pump(500);
+    HttpRequest("GET", base_ + "/__admin/log", "", &later);
+    EXPECT_EQ(later, log);
+    EXPECT_LE(std::count(log.begin(), log.end(), '\n'), 6);
   }
   SetEnvironmentVariableW(L"VORN2_UPDATER_STALL_MS", nullptr);
 }
