@@ -337,7 +337,7 @@ TEST_F(Updater, DownloadThatEndsEarlyLeavesTheOldClient) {
     const char* message;
   } cases[] = {
       {"truncate/gamehome/vorn2/vorn2.exe", kNoClose, 5, "下载新版本失败"},
-      {"huge/gamehome/vorn2/vorn2.exe?size=1000", kNoClose, 6, "未通过校验"},
+      {"huge/gamehome/vorn2/vorn2.exe", kNoClose, 6, "未通过校验"},  // 3 GB announced
       {"redirect/gamehome/vorn2/vorn2.exe", kNoClose, 5, "转向次数过多"},
       {"slow/gamehome/vorn2/vorn2.exe?piece=8192&delay=3000", kNoClose, 5, "长时间没有响应"},
       {"stall/gamehome/vorn2/vorn2.exe", kWhileConnecting, 5, "更新已取消"},
