@@ -63,8 +63,7 @@ inline constexpr const char* kSecureConnectionFailedMessage =
     "无法与新版本的 https 下载地址建立安全连接，更新已停止。原来的客户端保持不变。";
 inline constexpr const char* kRedirectsRefusedMessage =
     "新版本的下载地址转向次数过多或转向了不安全的地址，更新已停止。原来的客户端保持不变。";
-inline constexpr const char* kNotNewerMessage =
-    "服务器上的版本不比当前客户端新，未更新。原来的客户端保持不变。";
+inline constexpr const char* kNotNewerMessage = "服务器上的版本不比当前客户端新，未更新。原来的客户端保持不变。";
 inline constexpr const char* kVerifyFailedMessage = "下载的新版本未通过校验，未更新。原来的客户端保持不变。";
 inline constexpr const char* kSignatureRefusedMessage =
     "新版本的签名未通过校验，未更新。原来的客户端保持不变。";

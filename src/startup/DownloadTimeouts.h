@@ -25,9 +25,8 @@ struct DownloadTimeouts {
 
 // The version file, a text under 1 KB, must never keep the player from the
 // splash: its download ends by the deadline, and a larger body is refused.
-inline constexpr DownloadTimeouts kVersionFileTimeouts{std::chrono::milliseconds(10000),
-                                                       std::chrono::milliseconds(15000),
-                                                       std::chrono::milliseconds(20000)};
+inline constexpr DownloadTimeouts kVersionFileTimeouts{
+    std::chrono::milliseconds(10000), std::chrono::milliseconds(15000), std::chrono::milliseconds(20000)};
 inline constexpr std::uint64_t kVersionFileMaxBytes = 64 * 1024;
 
 }  // namespace vorn2

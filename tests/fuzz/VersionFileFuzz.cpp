@@ -53,14 +53,6 @@ void CheckVersionValue(std::string_view text) {
   FUZZ_CHECK(text.find(*value) != std::string_view::npos);
 }
 
-// A version is the one text FormatLocalVersion writes for its numbers, and
-// no text is newer than itself.
-void CheckVersionOrder(std::string_view text) {
-  if (const auto numbers = ParseVersionNumbers(text))
-    FUZZ_CHECK(FormatLocalVersion((*numbers)[0], (*numbers)[1], (*numbers)[2]) == text);
-  FUZZ_CHECK(!IsNewerVersion(text, text));
-}
-
 bool IsLowerHex(std::string_view s) {
   return s.find_first_not_of("0123456789abcdef") == std::string_view::npos;
 }
@@ -106,7 +98,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string text(reinterpret_cast<const char*>(data), size);
   CheckLines(text);
   CheckVersionValue(text);
-  CheckVersionOrder(text);
   CheckManifest(text);
   return 0;
 }

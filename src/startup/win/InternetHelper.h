@@ -25,8 +25,8 @@ class InternetHelper {
   // What a call hands back, written on the helper.
   struct Result {
     bool ok = false;
-    DWORD count = 0;  // bytes read into the buffer
-    DWORD error = 0;  // GetLastError() of a call that failed
+    DWORD count = 0;           // bytes read into the buffer
+    DWORD error = 0;           // GetLastError() of a call that failed
     std::uint64_t micros = 0;  // how long the call itself took
   };
   // Runs on the helper; reads go into the buffer it is given.

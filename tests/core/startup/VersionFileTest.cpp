@@ -80,10 +80,10 @@ TEST(VersionCompare, NewerOnlyByNumbers) {
     const char* local;
     bool newer;
   } cases[] = {
-      {"1.10.0", "1.9.0", true}, {"1.1.1", "1.1.0", true}, {"2.0.0", "1.65535.65535", true},
-      {"1.1.0", "1.1.0", false}, {"1.0.9", "1.1.0", false}, {"1.9.0", "1.10.0", false},
-      {"9.9.9", "", false},      {"1.2", "1.1.0", false},   {"1.2.0.0", "1.1.0", false},
-      {"01.2.0", "1.1.0", false}, {"1.2.0 ", "1.1.0", false}, {"1.65536.0", "1.1.0", false},
+      {"1.10.0", "1.9.0", true},  {"1.1.1", "1.1.0", true},    {"2.0.0", "1.65535.65535", true},
+      {"1.1.0", "1.1.0", false},  {"1.0.9", "1.1.0", false},   {"1.9.0", "1.10.0", false},
+      {"9.9.9", "", false},       {"1.2", "1.1.0", false},     {"1.2.0.0", "1.1.0", false},
+      {"01.2.0", "1.1.0", false}, {"1.2.0 ", "1.1.0", false},  {"1.65536.0", "1.1.0", false},
       {"+2.0.0", "1.1.0", false}, {"= 1.2.0", "1.1.0", false},
   };
   for (const auto& c : cases) EXPECT_EQ(IsNewerVersion(c.remote, c.local), c.newer) << c.remote << " vs " << c.local;

@@ -211,8 +211,8 @@ TEST_F(UpdateCheck, MenuWithoutAFreshVersionFileReportsTheNetwork) {
   // No version file there, a server that takes the request and never
   // answers, one that cuts it short, and one that sends 2 GB: nothing of a
   // failed version file stays.
-  for (const std::string& server : {base_, base_ + "/__fault/stall", base_ + "/__fault/truncate",
-                                    base_ + "/__fault/huge?size=2147483648&"}) {
+  for (const std::string& server :
+       {base_, base_ + "/__fault/stall", base_ + "/__fault/truncate", base_ + "/__fault/huge?size=2147483648&"}) {
     ASSERT_TRUE(test::WriteFileBytes(GetTempFolder() + L"update.txt", {'v', 'e', 'r', 's', 'i', 'o', 'n', '=', '9'}));
     FakeHost host;
     test::PromptScript prompts;
@@ -241,7 +241,6 @@ TEST_F(UpdateCheck, MenuNoVersionLineIsSilent) {
 // anything else goes on as for the version already here (silent at start-up,
 // "up to date" from the menu).
 TEST_F(UpdateCheck, OnlyASignedNewerVersionIsOffered) {
-  static_assert(VORN2_VERSION_MAJOR >= 1);
   const std::string current = PublishRelease(VORN2_VERSION_TEXT);
   const struct {
     const char* what;
@@ -264,10 +263,8 @@ TEST_F(UpdateCheck, OnlyASignedNewerVersionIsOffered) {
     MenuUpdateChecker(base_, host).CheckForUpdate();
     std::vector<std::wstring> asked;
     for (const PromptRequest& request : prompts.asked()) asked.push_back(request.text);
-    const std::vector<std::wstring> expected =
-        c.offered ? std::vector<std::wstring>{W(kNewVersionPrompt), W(kNewVersionPrompt)}
-                  : std::vector<std::wstring>{W(kUpToDateMessage)};
-    EXPECT_EQ(asked, expected);
+    EXPECT_EQ(asked,
+              (c.offered ? std::vector{W(kNewVersionPrompt), W(kNewVersionPrompt)} : std::vector{W(kUpToDateMessage)}));
   }
 }
 
