@@ -131,8 +131,9 @@ TEST_F(Download, ServerSilentLongerThanATimeOutFails) {
 }
 
 // Every call ends: by its deadline however slowly the body trickles, at once
-// for a length it does not take, after a few hops of a redirect loop; and
-// no request goes on behind it.
+// for a length it does not take or an https address that cannot be reached
+// securely, after a few hops of a redirect loop; and no request goes on
+// behind it.
 TEST_F(Download, BoundedCallsEndAndLeaveNoRequestRunning) {
   using namespace std::chrono_literals;
   using F = DownloadFailure;
@@ -149,6 +150,7 @@ TEST_F(Download, BoundedCallsEndAndLeaveNoRequestRunning) {
       {Url("/__fault/huge/bytes/1?size=2147483648"), {}, {65536, {}}, F::Length, 0, 1000, 1},
       {Url("/bytes/20000"), {}, {UINT64_MAX, 20001}, F::Length, 0, 1000, 1},
       {Url("/__fault/redirect/bytes/100"), {}, {}, F::Redirects, 0, 2000, kMaxRedirects + 1},
+      {"https" + Url("/bytes/100").substr(4), {}, {}, F::SecureConnection, 0, 2000, 0},  // a plain server
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.url);
