@@ -321,6 +321,8 @@ TEST(DownloadLoop, LimitsAndRedirectsOfOneCall) {
   using F = DownloadFailure;
   using Hops = std::vector<std::pair<std::uint32_t, std::string>>;
   const std::string u = "http://h/d/u.txt";
+  const Hops three = {{302, "/a"}, {301, "b?x#f"}, {307, "//o:81/c"}}, loop(kMaxRedirects + 1, {302, "/d/u.txt"});
+  const std::vector<std::string> threeOpened = {u, "http://h/a", "http://h/b?x", "http://o:81/c"};
   const struct {
     const char* name;
     std::string url;
@@ -334,20 +336,8 @@ TEST(DownloadLoop, LimitsAndRedirectsOfOneCall) {
       {"other than the signed length", u, {}, {UINT64_MAX, 20001}, 20000, F::Length, {u}},
       {"the signed length", u, {}, {UINT64_MAX, 20000}, 20000, F::None, {u}},
       {"body longer than announced", u, {}, {}, 30000, F::Transfer, {u}},
-      {"redirects",
-       u,
-       {{302, "/a"}, {301, "b?x#f"}, {307, "//o:81/c"}},
-       {},
-       20000,
-       F::None,
-       {u, "http://h/a", "http://h/b?x", "http://o:81/c"}},
-      {"a loop",
-       u,
-       Hops(kMaxRedirects + 1, {302, "/d/u.txt"}),
-       {},
-       20000,
-       F::Redirects,
-       std::vector<std::string>(kMaxRedirects + 1, u)},
+      {"redirects", u, three, {}, 20000, F::None, threeOpened},
+      {"a loop", u, loop, {}, 20000, F::Redirects, std::vector<std::string>(kMaxRedirects + 1, u)},
       {"https to http", "https://h/u", {{302, "http://h/u"}}, {}, 20000, F::Redirects, {"https://h/u"}},
       {"to another scheme", u, {{302, "file:///c:/x"}}, {}, 20000, F::Redirects, {u}},
       {"no location", u, {{303, ""}}, {}, 20000, F::Redirects, {u}},

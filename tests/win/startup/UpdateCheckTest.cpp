@@ -53,8 +53,7 @@ class UpdateCheck : public ::testing::Test {
   void PublishVersionFile(const std::string& text) {
     ASSERT_EQ(HttpRequest("PUT", base_ + "/__admin/update.txt", text), 200);
   }
-  // A client of `version` published with its version file, signed as the
-  // operator's tool signs it; returns the version file.
+  // A client published with its version file, signed as the operator signs it.
   std::string PublishRelease(const std::string& version, const std::string& options = "") {
     std::string manifest;
     EXPECT_EQ(HttpRequest("PUT", base_ + "/__admin/release?version=" + version + options, "MZ", &manifest), 200);
