@@ -98,14 +98,16 @@ bool DiskHasRoomFor(const std::wstring& folder, unsigned long long bytes) {
   return freeToCaller.QuadPart >= bytes;
 }
 
-enum class DownloadEnd { Complete, Failed, DiskFull, Cancelled, Stalled };
+enum class DownloadEnd { Complete, Failed, DiskFull, Cancelled, Stalled, NotSecure, Redirects, OtherLength };
 
-// The download with its window. The player may close the window, and a
-// server that sends nothing for settings.stallMs is given up; both end the
-// transfer at the next block and count as failures.
+// The download with its window, which answers throughout: the player may
+// close it, and a server that sends nothing for settings.stallMs is given
+// up; both end the transfer at once and count as failures. A served length
+// other than the signed one is refused before anything is written.
 DownloadEnd DownloadNewClient(const std::string& url, const std::wstring& newFile, const std::wstring& folder,
-                              unsigned long long clientSize, const std::string& version,
+                              unsigned long long clientSize, const UpdateManifest& manifest,
                               const UpdaterSettings& settings) {
+  const std::string& version = manifest.version;
   std::int32_t announced = -1;
   DownloadEnd stoppedFor = DownloadEnd::Complete;
   ULONGLONG lastByte = GetTickCount64();
@@ -116,6 +118,9 @@ DownloadEnd DownloadNewClient(const std::string& url, const std::wstring& newFil
   DownloadTimeouts timeouts;
   timeouts.stall = std::chrono::milliseconds(settings.stallMs);
   downloader.SetTimeouts(timeouts);
+  DownloadLimits limits;
+  limits.exactLength = manifest.length;
+  downloader.SetLimits(limits);
   auto stop = [&](DownloadEnd why) {
     if (stoppedFor == DownloadEnd::Complete) stoppedFor = why;
     downloader.StopDownLoad();
@@ -141,6 +146,18 @@ DownloadEnd DownloadNewClient(const std::string& url, const std::wstring& newFil
   progress.Create(W(kCaption) + (version.empty() ? L"" : L" " + W(version)), W(kDownloadingText));
   bool ok = downloader.DownLoadFile(url, U8(newFile), false, true);
   if (stoppedFor != DownloadEnd::Complete) return stoppedFor;
+  if (!ok) {
+    switch (downloader.LastFailure()) {
+      case DownloadFailure::SecureConnection:
+        return DownloadEnd::NotSecure;
+      case DownloadFailure::Redirects:
+        return DownloadEnd::Redirects;
+      case DownloadFailure::Length:
+        return DownloadEnd::OtherLength;
+      default:
+        break;
+    }
+  }
   if (!ok && stalled()) return DownloadEnd::Stalled;  // a read that waited out the limit
   // The loop compares with the full 64-bit length; the file on disk must
   // agree with what it counted.
@@ -308,11 +325,17 @@ int UpdateClosedClient(const UpdaterTarget& target, const std::optional<UpdateMa
     Say(kSignatureRefusedMessage);
     return kSignatureRefused;
   }
+  // Nor can it take the player back to an older client (and its updater)
+  // with a version file once signed, or install the same one again.
+  if (!IsNewerVersion(manifest->version, settings.currentVersion)) {
+    Say(kNotNewerMessage);
+    return kNotNewer;
+  }
   // The server knows the client by its published name, whatever the local
   // copy is called.
   const std::string url = manifest->url.empty() ? DefaultClientUrl(settings.updateServer) : manifest->url;
 
-  switch (DownloadNewClient(url, newFile, folder, FileSize(client).value_or(0), manifest->version, settings)) {
+  switch (DownloadNewClient(url, newFile, folder, FileSize(client).value_or(0), *manifest, settings)) {
     case DownloadEnd::Complete:
       break;
     case DownloadEnd::Failed:
@@ -331,6 +354,18 @@ int UpdateClosedClient(const UpdaterTarget& target, const std::optional<UpdateMa
       DeleteFileW(newFile.c_str());
       Say(kStalledMessage);
       return kDownloadFailed;
+    case DownloadEnd::NotSecure:
+      DeleteFileW(newFile.c_str());
+      Say(kSecureConnectionFailedMessage);
+      return kDownloadFailed;
+    case DownloadEnd::Redirects:
+      DeleteFileW(newFile.c_str());
+      Say(kRedirectsRefusedMessage);
+      return kDownloadFailed;
+    case DownloadEnd::OtherLength:
+      DeleteFileW(newFile.c_str());
+      Say(kVerifyFailedMessage);
+      return kVerifyFailed;
   }
 
   std::optional<std::string> digest = Sha256OfFile(newFile);

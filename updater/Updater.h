@@ -14,6 +14,8 @@ struct UpdaterSettings {
   std::string updateServer;  // base URL for the default download address
   DWORD waitForClientMs = 30000;
   UpdatePublicKey publicKey{};  // the operator's; built in, never taken from the server
+  // The client's version this updater came with: only a higher one is installed.
+  std::string currentVersion;
   // A download that brings no byte for this long ends the update.
   DWORD stallMs = 60000;
   // How long a new client has to show a window; one still running after it
@@ -34,6 +36,7 @@ enum ExitCode : int {
   kReplaceFailed = 7,
   kNotWritable = 8,
   kSignatureRefused = 9,
+  kNotNewer = 10,
 };
 
 // Every failure is told to the user (through Prompt) before returning. Once
@@ -56,6 +59,11 @@ inline constexpr const char* kNoManifestMessage = "找不到版本文件 update.
 inline constexpr const char* kNoHashMessage = "版本文件中没有有效的校验值（sha256），无法更新。";
 inline constexpr const char* kDownloadFailedMessage =
     "下载新版本失败，请检查网络连接后重试。原来的客户端保持不变。";
+inline constexpr const char* kSecureConnectionFailedMessage =
+    "无法与新版本的 https 下载地址建立安全连接，更新已停止。原来的客户端保持不变。";
+inline constexpr const char* kRedirectsRefusedMessage =
+    "新版本的下载地址转向次数过多或转向了不安全的地址，更新已停止。原来的客户端保持不变。";
+inline constexpr const char* kNotNewerMessage = "服务器上的版本不比当前客户端新，未更新。原来的客户端保持不变。";
 inline constexpr const char* kVerifyFailedMessage = "下载的新版本未通过校验，未更新。原来的客户端保持不变。";
 inline constexpr const char* kSignatureRefusedMessage =
     "新版本的签名未通过校验，未更新。原来的客户端保持不变。";

@@ -5,6 +5,7 @@
 #include "framework/win/SystemLibrary.h"
 #include "vorn2/BuildConfig.h"
 #include "vorn2/UpdateKey.h"
+#include "vorn2/Version.h"
 
 namespace vorn2::updater {
 // Only the test build of the updater defines this; the shipped one reads
@@ -18,6 +19,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
   vorn2::updater::UpdaterSettings settings;
   settings.updateServer = vorn2::build::kUpdateServer;
   settings.publicKey = vorn2::build::kUpdatePublicKey;
+  settings.currentVersion = VORN2_VERSION_TEXT;
 #ifdef VORN2_UPDATER_TEST_BUILD
   vorn2::updater::ApplyTestSeams(settings);
 #endif

@@ -5,11 +5,25 @@
 
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace vorn2 {
+
+// Why a download failed. A stop asked for by the program is no failure.
+enum class DownloadFailure {
+  None,
+  NoConnection,      // no internet handle, or the address was not reached
+  SecureConnection,  // an https connection that could not be made or whose certificate was refused
+  Redirects,         // too many redirects, or one to an address that is not followed
+  Status,            // an answer other than 200
+  Length,            // no usable Content-Length, or one the call does not take
+  File,              // the target could not be created or written
+  Transfer,          // the body broke off, or ran short or long of its length
+  TimedOut,          // the whole call's deadline passed, or the server fell silent
+};
 
 // One download's platform calls. Each call of DownloadLoop::Run uses the
 // session it is given from OpenInternet to CloseInternet.
@@ -17,10 +31,13 @@ class IDownloadSession {
  public:
   virtual ~IDownloadSession() = default;
   virtual bool OpenInternet() = 0;
+  // One request, redirects not followed: the loop follows them itself.
   virtual bool OpenUrl(const std::string& url) = 0;
   // False when the server's answer carries no usable value.
   virtual bool QueryStatusCode(std::uint32_t& status) = 0;
   virtual bool QueryContentLength(std::uint64_t& length) = 0;
+  // The Location header of a redirect.
+  virtual bool QueryLocation(std::string& location) = 0;
   // Creates (or replaces) the target file, hidden or normal.
   virtual bool CreateTarget(const std::string& path, bool hidden) = 0;
   // Up to size bytes; received 0 at the end of the body. False on a failed read.
@@ -32,7 +49,32 @@ class IDownloadSession {
   virtual void CloseInternet() = 0;
   // Lets the rest of the program run between blocks.
   virtual void PumpPendingMessages() = 0;
+  // The program gave the download up (a stop): the call the session waits
+  // in ends at once, and every later one fails.
+  virtual void Abandon() = 0;
+  // What the session knows of its last failed call that the loop cannot
+  // see (a refused secure connection, a passed deadline); nothing otherwise.
+  virtual std::optional<DownloadFailure> FailureCause() const = 0;
 };
+
+// What a call takes. A Content-Length outside them is refused before the
+// target is created; no more than the announced length is ever read.
+struct DownloadLimits {
+  std::uint64_t maxLength = std::numeric_limits<std::uint64_t>::max();
+  std::optional<std::uint64_t> exactLength;  // the only length taken, when the caller knows it
+};
+
+// Redirects followed in one call; the next one fails it.
+inline constexpr int kMaxRedirects = 5;
+
+// 301, 302, 303, 307 and 308.
+bool IsRedirectStatus(std::uint32_t status);
+
+// Where a redirect from `from` leads: `location` as an address of its own,
+// a path on the same server, or relative to `from` (any fragment dropped).
+// Nothing for a scheme other than http and https, for https to http, and
+// for an empty or unusable location.
+std::optional<std::string> RedirectTarget(std::string_view from, std::string_view location);
 
 // The three notifications, in their order. Arguments are 32-bit signed as
 // the hosts know them; larger values are held at the 32-bit maximum.
@@ -51,17 +93,26 @@ class DownloadLoop {
   // another one runs on this object (through the message pump) returns
   // False at once and raises nothing.
   bool Run(IDownloadSession& session, const std::string& url, const std::string& saveFile, bool hidden,
-           bool raiseEvents, const DownloadEvents& events);
-  // The running transfer leaves its loop at the next block boundary.
-  void Stop() { stop_ = true; }
+           bool raiseEvents, const DownloadEvents& events, const DownloadLimits& limits = {});
+  // The running transfer ends at once: a call the session waits in is
+  // abandoned, and the loop goes no further than the block in hand.
+  void Stop();
   bool Running() const { return running_; }
   // Bytes written by the last (or the running) transfer.
   std::uint64_t Received() const { return received_; }
+  // Why the last call returned False (None after a success or a stop).
+  DownloadFailure LastFailure() const { return failure_; }
 
  private:
+  bool Open(IDownloadSession& session, std::string url, std::uint32_t& status);
+  bool Transfer(IDownloadSession& session, std::uint64_t length, bool raiseEvents, const DownloadEvents& events);
+  void Fail(IDownloadSession& session, DownloadFailure otherwise);
+
   bool stop_ = false;
   bool running_ = false;
   std::uint64_t received_ = 0;
+  DownloadFailure failure_ = DownloadFailure::None;
+  IDownloadSession* session_ = nullptr;  // while running
 };
 
 // How many bytes a session asks the network for at once. The loop takes the

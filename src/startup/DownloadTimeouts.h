@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 
 namespace vorn2 {
 
@@ -17,6 +18,15 @@ struct DownloadTimeouts {
   // overloaded server, a broken proxy). Gaps between the blocks of a slow
   // but working server stay far below it.
   std::chrono::milliseconds stall{15000};
+  // The whole call, from its start to its last byte, however slowly the
+  // bytes come; zero for no limit.
+  std::chrono::milliseconds total{0};
 };
+
+// The version file, a text under 1 KB, must never keep the player from the
+// splash: its download ends by the deadline, and a larger body is refused.
+inline constexpr DownloadTimeouts kVersionFileTimeouts{
+    std::chrono::milliseconds(10000), std::chrono::milliseconds(15000), std::chrono::milliseconds(20000)};
+inline constexpr std::uint64_t kVersionFileMaxBytes = 64 * 1024;
 
 }  // namespace vorn2

@@ -65,6 +65,31 @@ std::string FormatLocalVersion(std::uint16_t major, std::uint16_t minor, std::ui
   return std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(fourth);
 }
 
+std::optional<std::array<std::uint16_t, 3>> ParseVersionNumbers(std::string_view text) {
+  std::array<std::uint16_t, 3> numbers{};
+  for (std::size_t i = 0; i < numbers.size(); ++i) {
+    const std::size_t end = i + 1 < numbers.size() ? text.find('.') : text.size();
+    if (end == std::string_view::npos) return std::nullopt;
+    const std::string_view digits = text.substr(0, end);
+    if (digits.empty() || digits.size() > 5 || (digits.size() > 1 && digits[0] == '0')) return std::nullopt;
+    std::uint32_t value = 0;
+    for (char c : digits) {
+      if (c < '0' || c > '9') return std::nullopt;
+      value = value * 10 + static_cast<std::uint32_t>(c - '0');
+    }
+    if (value > 65535) return std::nullopt;
+    numbers[i] = static_cast<std::uint16_t>(value);
+    text.remove_prefix(end == text.size() ? end : end + 1);
+  }
+  return numbers;
+}
+
+bool IsNewerVersion(std::string_view remote, std::string_view local) {
+  const auto theirs = ParseVersionNumbers(remote);
+  const auto ours = ParseVersionNumbers(local);
+  return theirs && ours && *theirs > *ours;
+}
+
 static bool IsHexDigits(std::string_view s) {
   for (char c : s) {
     bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');

@@ -2,6 +2,7 @@
 // value is, and the further lines the updater reads.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -29,6 +30,16 @@ std::string FormatLocalVersion(std::uint16_t major, std::uint16_t minor, std::ui
 
 // A different text, whatever it is, is a new version.
 inline bool IsOtherVersion(std::string_view remote, std::string_view local) { return remote != local; }
+
+// "major.minor.patch" as FormatLocalVersion writes it: three decimal numbers
+// of at most 65535, without signs, blanks or leading zeros. Nothing for any
+// other text.
+std::optional<std::array<std::uint16_t, 3>> ParseVersionNumbers(std::string_view text);
+
+// Versions only go up: true only when both are versions and remote is the
+// higher one, number by number (1.10.0 is above 1.9.0). A text that is not a
+// version is never newer, and neither is a local version that cannot be read.
+bool IsNewerVersion(std::string_view remote, std::string_view local);
 
 // What the updater needs from the version file: "key=value" lines, keys in
 // any case, blanks around key and value ignored. A key given twice keeps

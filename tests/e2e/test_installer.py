@@ -262,7 +262,10 @@ class Installer(unittest.TestCase):
 
         # The updater on the same disk says that the disk is full, and keeps the client.
         served, updater = os.path.join(self.work, "www"), os.path.join(self.work, "updater")
-        self.assertEqual(run([sys.executable, publish.__file__, CLIENT, served, "--variant", "demo",
+        newer = os.path.join(self.work, "vorn2.exe")  # the updater takes only a higher version
+        with open(newer, "wb") as f:
+            f.write(with_version_raised(client))
+        self.assertEqual(run([sys.executable, publish.__file__, newer, served, "--variant", "demo",
                               "--key", DEMO_KEY]), 0)
         port_file = os.path.join(self.work, "port")
         server = subprocess.Popen([sys.executable, os.path.join(ROOT, "tools", "devserver", "devserver.py"),

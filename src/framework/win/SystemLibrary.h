@@ -41,6 +41,7 @@ HMODULE LoadSystemLibrary(const wchar_t* fileName);
   X(HttpSendRequestW)              \
   X(HttpQueryInfoW)                \
   X(InternetReadFile)              \
+  X(InternetQueryDataAvailable)    \
   X(InternetSetOptionW)            \
   X(InternetCloseHandle)
 

@@ -1,11 +1,8 @@
 #include "startup/win/CLumDownLoadFile.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
-#include <memory>
-#include <system_error>
-#include <thread>
+#include <optional>
 #include <vector>
 
 #include "framework/Notify.h"
@@ -13,6 +10,7 @@
 #include "framework/win/SystemLibrary.h"
 #include "framework/win/WinText.h"
 #include "framework/win/Window.h"
+#include "startup/win/InternetHelper.h"
 
 namespace vorn2 {
 namespace {
@@ -30,6 +28,35 @@ DWORD Milliseconds(std::chrono::milliseconds value) {
   return static_cast<DWORD>(std::clamp<std::chrono::milliseconds::rep>(value.count(), 1, MAXDWORD));
 }
 
+ULONGLONG Earlier(ULONGLONG a, ULONGLONG b) { return a == 0 ? b : b == 0 ? a : std::min(a, b); }
+
+// What an error of the send says about the address.
+std::optional<DownloadFailure> CauseOf(DWORD error, bool secure) {
+  switch (error) {
+    case ERROR_INTERNET_TIMEOUT:
+      return DownloadFailure::TimedOut;
+    case ERROR_INTERNET_NAME_NOT_RESOLVED:
+    case ERROR_INTERNET_CANNOT_CONNECT:
+      return DownloadFailure::NoConnection;
+    case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
+    case ERROR_INTERNET_SEC_CERT_CN_INVALID:
+    case ERROR_INTERNET_INVALID_CA:
+    case ERROR_INTERNET_CLIENT_AUTH_CERT_NEEDED:
+    case ERROR_INTERNET_SEC_CERT_ERRORS:
+    case ERROR_INTERNET_SEC_CERT_NO_REV:
+    case ERROR_INTERNET_SEC_CERT_REV_FAILED:
+    case ERROR_INTERNET_SECURITY_CHANNEL_ERROR:
+    case ERROR_INTERNET_SEC_INVALID_CERT:
+    case ERROR_INTERNET_SEC_CERT_REVOKED:
+      return DownloadFailure::SecureConnection;
+    default:
+      // Anything else that ends an https request before its answer (the
+      // server reached dropped the handshake) is the secure channel's.
+      if (secure) return DownloadFailure::SecureConnection;
+      return std::nullopt;
+  }
+}
+
 class WinInetSession : public IDownloadSession {
  public:
   explicit WinInetSession(const DownloadTimeouts& timeouts) : timeouts_(timeouts) {}
@@ -41,6 +68,7 @@ class WinInetSession : public IDownloadSession {
 
   bool OpenInternet() override {
     if (!net_) return false;
+    if (timeouts_.total.count() > 0) deadline_ = GetTickCount64() + Milliseconds(timeouts_.total);
     // The system's proxy settings, no agent string.
     internet_.reset(net_->InternetOpenW(nullptr, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!internet_) return false;
@@ -49,15 +77,18 @@ class WinInetSession : public IDownloadSession {
   }
   // The request made step by step rather than with InternetOpenUrl, so that
   // every handle carries the time-outs: Wine's connection and request
-  // handles do not take them from the internet handle. Redirects are still
-  // followed by the send.
+  // handles do not take them from the internet handle. Redirects are left
+  // to the loop: Wine follows a loop of them for ever.
   bool OpenUrl(const std::string& url) override {
+    cause_.reset();
+    if (abandoned_) return false;
     const std::wstring wide = W(url);
     URL_COMPONENTSW parts{};
     parts.dwStructSize = sizeof(parts);
     parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength = 1;
     if (!net_->InternetCrackUrlW(wide.c_str(), 0, 0, &parts)) return false;
     if (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS) return false;
+    secure_ = parts.nScheme == INTERNET_SCHEME_HTTPS;
     const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
     std::wstring target = std::wstring(parts.lpszUrlPath, parts.dwUrlPathLength) +
                           std::wstring(parts.lpszExtraInfo, parts.dwExtraInfoLength);
@@ -66,13 +97,16 @@ class WinInetSession : public IDownloadSession {
                                              INTERNET_SERVICE_HTTP, 0, 0));
     if (connection_) SetTimeouts(connection_.get());
     // Always from the server, never from the cache.
-    DWORD flags = INTERNET_FLAG_RELOAD;
-    if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= INTERNET_FLAG_SECURE;
+    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT;
+    if (secure_) flags |= INTERNET_FLAG_SECURE;
     if (connection_)
       request_.reset(
           net_->HttpOpenRequestW(connection_.get(), L"GET", target.c_str(), nullptr, nullptr, nullptr, flags, 0));
     if (request_) SetTimeouts(request_.get());
-    if (request_ && SendWithinTimeouts()) return true;
+    length_ = taken_ = 0;
+    ahead_.clear();
+    aheadPos_ = 0;
+    if (request_ && Send()) return true;
     // The loop closes only what it was told is open.
     CloseUrl();
     return false;
@@ -91,7 +125,14 @@ class WinInetSession : public IDownloadSession {
     if (!net_->HttpQueryInfoW(request_.get(), HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) return false;
     auto value = ParseContentLength(U8(std::wstring(text, size / sizeof(wchar_t))));
     if (!value) return false;
-    length = *value;
+    length = length_ = *value;
+    return true;
+  }
+  bool QueryLocation(std::string& location) override {
+    wchar_t text[2048] = {};
+    DWORD size = sizeof(text) - sizeof(wchar_t);
+    if (!net_->HttpQueryInfoW(request_.get(), HTTP_QUERY_LOCATION, text, &size, nullptr)) return false;
+    location = U8(std::wstring(text, size / sizeof(wchar_t)));
     return true;
   }
   bool CreateTarget(const std::string& path, bool hidden) override {
@@ -99,24 +140,26 @@ class WinInetSession : public IDownloadSession {
                             hidden ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_NORMAL, nullptr));
     return static_cast<bool>(file_);
   }
-  // Hands out the body from a read-ahead buffer filled by network reads of
-  // the size ReadAheadSize chooses.
+  // Hands out the body in the blocks the loop asks for, from a read-ahead
+  // buffer filled by network reads of the size ReadAheadSize chooses, never
+  // past the announced length.
   bool Read(unsigned char* buffer, std::uint32_t size, std::uint32_t& received) override {
     received = 0;
-    if (aheadPos_ == aheadEnd_) {
-      const std::uint32_t want = aheadSize_.Next();
-      if (ahead_.size() < want) ahead_.resize(want);
-      DWORD got = 0;
-      LARGE_INTEGER start, end;
-      QueryPerformanceCounter(&start);
-      const BOOL ok = net_->InternetReadFile(request_.get(), ahead_.data(), want, &got);
-      QueryPerformanceCounter(&end);
-      if (!ok) return false;
-      aheadSize_.Done(want, got, Micros(start, end));
+    if (ahead_.size() - aheadPos_ < size) {
+      ahead_.erase(ahead_.begin(), ahead_.begin() + static_cast<std::ptrdiff_t>(aheadPos_));
       aheadPos_ = 0;
-      aheadEnd_ = got;
     }
-    received = std::min(size, aheadEnd_ - aheadPos_);
+    while (ahead_.size() < size && taken_ < length_) {
+      const auto want = static_cast<DWORD>(std::min<std::uint64_t>(aheadSize_.Next(), length_ - taken_));
+      InternetHelper::Result result;
+      if (!ReadFromNetwork(want, result)) return false;
+      if (result.count == 0) break;  // the body ended
+      aheadSize_.Done(want, result.count, result.micros);
+      const unsigned char* got = helper_.Buffer().data();
+      ahead_.insert(ahead_.end(), got, got + result.count);
+      taken_ += result.count;
+    }
+    received = static_cast<std::uint32_t>(std::min<std::size_t>(size, ahead_.size() - aheadPos_));
     std::memcpy(buffer, ahead_.data() + aheadPos_, received);
     aheadPos_ += received;
     return true;
@@ -126,47 +169,106 @@ class WinInetSession : public IDownloadSession {
     return WriteFile(file_.get(), data, size, &written, nullptr) && written == size;
   }
   void CloseTarget() override { file_.reset(); }
+  // Closing a request whose body was left unread may read that body to its
+  // end first (Wine does, to keep the connection for another request, and a
+  // hostile server sends gigabytes): such a close goes to the helper, and
+  // the download does not wait for it.
   void CloseUrl() override {
+    if (request_ && !(length_ > 0 && taken_ == length_)) CloseOnHelper(request_.detach(), connection_.detach());
     request_.reset();
     connection_.reset();
   }
-  void CloseInternet() override { internet_.reset(); }
+  void CloseInternet() override {
+    // After the requests handed to the helper, never before them.
+    if (closingOnHelper_) CloseOnHelper(internet_.detach(), nullptr);
+    internet_.reset();
+  }
   void PumpPendingMessages() override { vorn2::PumpPendingMessages(); }
+  void Abandon() override { abandoned_ = true; }
+  std::optional<DownloadFailure> FailureCause() const override { return cause_; }
 
  private:
   // Connecting, sending and waiting for the answer's headers, given up after
-  // the two time-outs together. Wine (like some Windows versions) ignores the
-  // connect time-out and waits for the system's, minutes. So the send runs
-  // on a helper that is left behind when it takes too long: closing the
-  // request (CloseUrl) ends its call on Windows, and elsewhere the call ends
-  // on its own later, touching nothing of this session's.
-  bool SendWithinTimeouts() {
-    struct Call {
-      std::atomic<bool> sent{false};
-      UniqueKernelHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-    };
-    auto call = std::make_shared<Call>();
-    std::thread helper;
-    if (call->done) {
-      try {
-        helper = std::thread([call, net = net_, request = request_.get()] {
-          call->sent = net->HttpSendRequestW(request, nullptr, 0, nullptr, 0) != FALSE;
-          SetEvent(call->done.get());
-        });
-      } catch (const std::system_error&) {
-        // No helper: the send below waits as long as the system lets it.
-      }
-    }
-    if (!helper.joinable()) return net_->HttpSendRequestW(request_.get(), nullptr, 0, nullptr, 0) != FALSE;
-    const DWORD limit = Milliseconds(timeouts_.connect + timeouts_.stall);
-    if (WaitForSingleObject(call->done.get(), limit) != WAIT_OBJECT_0) {
-      helper.detach();
+  // the two time-outs together: Wine (like some Windows versions) ignores
+  // the connect time-out and waits for the system's, minutes.
+  bool Send() {
+    const HINTERNET request = request_.get();
+    InternetHelper::Result result;
+    const ULONGLONG limit =
+        Earlier(deadline_, GetTickCount64() + Milliseconds(timeouts_.connect) + Milliseconds(timeouts_.stall));
+    if (!Call(
+            [net = net_, request](std::vector<unsigned char>&) {
+              InternetHelper::Result r;
+              r.ok = net->HttpSendRequestW(request, nullptr, 0, nullptr, 0) != FALSE;
+              if (!r.ok) r.error = GetLastError();
+              return r;
+            },
+            limit, result))
       return false;
+    if (!result.ok) cause_ = CauseOf(result.error, secure_);
+    return result.ok;
+  }
+
+  // One network read on the helper. Until reads have come back whole at
+  // once, only what has arrived is read: a read waits until its buffer is
+  // full, and a call given up on must end at the next byte, not hours later
+  // when a trickling server has filled it.
+  bool ReadFromNetwork(DWORD want, InternetHelper::Result& result) {
+    const bool waitForWhole = aheadSize_.Next() > ReadAheadSize::kMin;
+    const HINTERNET request = request_.get();
+    if (!Call(
+            [net = net_, request, want, waitForWhole](std::vector<unsigned char>& into) {
+              InternetHelper::Result r;
+              if (into.size() < want) into.resize(want);
+              LARGE_INTEGER start, end;
+              QueryPerformanceCounter(&start);
+              DWORD ask = want;
+              if (!waitForWhole) {
+                DWORD available = 0;
+                if (!net->InternetQueryDataAvailable(request, &available, 0, 0)) {
+                  r.error = GetLastError();
+                  return r;
+                }
+                ask = std::min(ask, available);  // none: the end of the body
+              }
+              r.ok = ask == 0 || net->InternetReadFile(request, into.data(), ask, &r.count);
+              if (!r.ok) r.error = GetLastError();
+              QueryPerformanceCounter(&end);
+              r.micros = Micros(start, end);
+              return r;
+            },
+            deadline_, result))
+      return false;
+    if (result.ok) return true;
+    if (result.error == ERROR_INTERNET_TIMEOUT) cause_ = DownloadFailure::TimedOut;
+    return false;
+  }
+
+  // One blocking call on the helper. A call not waited for to its end is
+  // closed: on Windows that ends it, elsewhere it ends at its own time-out
+  // with nothing of this session's left to touch, and no request follows.
+  bool Call(InternetHelper::Call call, ULONGLONG limit, InternetHelper::Result& result) {
+    switch (helper_.Run(std::move(call), limit, abandoned_, result)) {
+      case InternetHelper::Wait::Done:
+        return true;
+      case InternetHelper::Wait::TimedOut:
+        cause_ = DownloadFailure::TimedOut;
+        break;
+      case InternetHelper::Wait::Abandoned:
+        break;
     }
-    // Joined, the helper has let go of its share of the call (the event)
-    // before the download goes on; only a late helper outlives it.
-    helper.join();
-    return call->sent;
+    abandoned_ = true;
+    CloseUrl();
+    return false;
+  }
+
+  void CloseOnHelper(HINTERNET first, HINTERNET second) {
+    auto close = [net = net_, first, second] {
+      if (first) net->InternetCloseHandle(first);
+      if (second) net->InternetCloseHandle(second);
+    };
+    if (helper_.Post(close)) closingOnHelper_ = true;
+    else close();
   }
 
   // Without these the system's defaults decide, and a server that takes the
@@ -180,13 +282,20 @@ class WinInetSession : public IDownloadSession {
   }
 
   DownloadTimeouts timeouts_;
+  ULONGLONG deadline_ = 0;  // tick count; 0 for none
   const WinInetFunctions* net_ = WinInet();
+  InternetHelper helper_;
+  bool abandoned_ = false;
+  bool closingOnHelper_ = false;
+  bool secure_ = false;
+  std::optional<DownloadFailure> cause_;
   UniqueInternet internet_;
   UniqueInternet connection_;
   UniqueInternet request_;
   UniqueFile file_;
+  std::uint64_t length_ = 0, taken_ = 0;  // the announced body, and what the network gave of it
   std::vector<unsigned char> ahead_;
-  std::uint32_t aheadPos_ = 0, aheadEnd_ = 0;
+  std::size_t aheadPos_ = 0;
   ReadAheadSize aheadSize_;
 };
 
@@ -208,7 +317,7 @@ bool CLumDownLoadFile::DownLoadFile(const std::string& strURLFile, const std::st
     Raise(events_.Complete);
   };
   WinInetSession session(timeouts_);
-  return loop_.Run(session, strURLFile, strSaveFile, bHidden, bRaiseEvent, events);
+  return loop_.Run(session, strURLFile, strSaveFile, bHidden, bRaiseEvent, events, limits_);
 }
 
 }  // namespace vorn2

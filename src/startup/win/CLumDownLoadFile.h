@@ -1,5 +1,6 @@
-// Downloads one URL to a file over WinINet on the calling thread, processing
-// window messages between blocks so the windows stay responsive.
+// Downloads one URL to a file over WinINet for the calling thread, which
+// processes its window messages while it waits, so the windows stay
+// responsive and a stop ends the download at once.
 #pragma once
 
 #include <cstdint>
@@ -25,17 +26,21 @@ class CLumDownLoadFile {
   void StopDownLoad() { loop_.Stop(); }
 
   // For this object's later calls: a connection not open within `connect`,
-  // or no byte for `stall`, fails the download.
+  // no byte for `stall`, or a call not over by `total`, fails the download.
   void SetTimeouts(const DownloadTimeouts& timeouts) { timeouts_ = timeouts; }
   const DownloadTimeouts& Timeouts() const { return timeouts_; }
+  // For this object's later calls: the Content-Lengths they take.
+  void SetLimits(const DownloadLimits& limits) { limits_ = limits; }
 
   bool Downloading() const { return loop_.Running(); }
   std::uint64_t ReceivedBytes() const { return loop_.Received(); }
+  DownloadFailure LastFailure() const { return loop_.LastFailure(); }
 
  private:
   DownloadLoop loop_;
   DownloadEvents events_;
   DownloadTimeouts timeouts_;
+  DownloadLimits limits_;
 };
 
 }  // namespace vorn2

@@ -67,7 +67,7 @@ class LoadFrm : public Form {
   void WaitForAhead();
   void MakeUpdateChecker();
   StartupSettings settings_;
-  DownloadTimeouts timeouts_;
+  DownloadTimeouts timeouts_ = kVersionFileTimeouts;
   LayeredPicture splash_;
   std::unique_ptr<StartupUpdateChecker> updateChecker_;
   bool ended_ = false;

@@ -12,6 +12,8 @@
 #include "resource_ids.h"
 #include "startup/UpdaterLaunch.h"
 #include "startup/VersionFile.h"
+#include "startup/win/UpdateSignatureCheck.h"
+#include "vorn2/UpdateKey.h"
 
 namespace vorn2 {
 
@@ -31,17 +33,30 @@ std::wstring ModulePath() {
 }
 
 // Only a file downloaded by this very check decides: one left from an
-// earlier run says nothing about the server now.
+// earlier run says nothing about the server now, and nothing of a failed
+// download stays behind.
 RemoteVersion FetchRemoteVersion(CLumDownLoadFile& downloader, const std::string& updateServer) {
   const std::wstring path = VersionFilePath();
-  if (!downloader.DownLoadFile(VersionFileUrl(updateServer), U8(path), true, false)) return RemoteVersion::Unreachable;
+  if (!downloader.DownLoadFile(VersionFileUrl(updateServer), U8(path), true, false)) {
+    DeleteFileW(path.c_str());
+    return RemoteVersion::Unreachable;
+  }
   std::optional<std::string> text = ReadFileHead(path);
   if (!text) return RemoteVersion::Unreachable;
   // The file is text in the system's ANSI code page.
   std::optional<std::string> remote =
       FindVersionValue(*text, [](unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; });
   if (!remote) return RemoteVersion::NoVersionLine;
-  return IsOtherVersion(*remote, LocalVersionString()) ? RemoteVersion::Different : RemoteVersion::Same;
+  const std::string local = LocalVersionString();
+  if (!IsOtherVersion(*remote, local)) return RemoteVersion::Same;
+  // Offered only what the updater will install: a version file signed with
+  // the operator's key whose signed version is above this one. Anything
+  // else (an older signed file replayed, a stray line naming a version) is
+  // as good as the version already here.
+  const UpdateManifest manifest = ParseUpdateManifest(*text);
+  if (!IsNewerVersion(manifest.version, local) || !IsSignedBy(manifest, build::kUpdatePublicKey))
+    return RemoteVersion::Same;
+  return RemoteVersion::Different;
 }
 
 // Writes the updater and asks the shell to start it. Says why when it

@@ -26,14 +26,17 @@ std::wstring VersionFilePath();
 // The version file's address on the update server.
 std::string VersionFileUrl(const std::string& updateServer);
 
-// What the version file on the server says about this executable.
+// What the version file on the server says about this executable. Different
+// only for a version the updater will install: signed with the operator's
+// key and above this one; anything else counts as Same.
 enum class RemoteVersion { Unreachable, NoVersionLine, Same, Different };
 
 class StartupUpdateChecker {
  public:
-  explicit StartupUpdateChecker(std::string updateServer, const DownloadTimeouts& timeouts = {})
+  explicit StartupUpdateChecker(std::string updateServer, const DownloadTimeouts& timeouts = kVersionFileTimeouts)
       : updateServer_(std::move(updateServer)) {
     downloader_.SetTimeouts(timeouts);
+    downloader_.SetLimits({kVersionFileMaxBytes, std::nullopt});
   }
   // Downloads and reads the version file, once; shows nothing, so it may run
   // on a worker thread.
@@ -73,9 +76,11 @@ class IUpdateHost {
 
 class MenuUpdateChecker {
  public:
-  MenuUpdateChecker(std::string updateServer, IUpdateHost& host, const DownloadTimeouts& timeouts = {})
+  MenuUpdateChecker(std::string updateServer, IUpdateHost& host,
+                    const DownloadTimeouts& timeouts = kVersionFileTimeouts)
       : updateServer_(std::move(updateServer)), host_(host) {
     downloader_.SetTimeouts(timeouts);
+    downloader_.SetLimits({kVersionFileMaxBytes, std::nullopt});
   }
   // The menu command: says when the version is current or the server could
   // not be reached; on an accepted update starts the updater and closes the

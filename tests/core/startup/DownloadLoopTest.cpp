@@ -22,6 +22,7 @@ class FakeSession : public IDownloadSession {
   int failReadAt = -1;   // index of the read that fails
   int failWriteAt = -1;  // index of the write that fails
   std::function<void()> onPump;
+  std::vector<std::pair<std::uint32_t, std::string>> hops;  // answers before the body's: status, Location
 
   std::vector<std::string> calls;
   bool targetExists = false, targetHidden = false;
@@ -35,9 +36,16 @@ class FakeSession : public IDownloadSession {
   bool OpenUrl(const std::string& url) override { calls.push_back("OpenUrl " + url); return urlOk; }
   bool QueryStatusCode(std::uint32_t& s) override {
     calls.push_back("Status");
-    if (statusOk) s = status;
+    if (statusOk) s = hops.empty() ? status : hops.front().first;
     return statusOk;
   }
+  bool QueryLocation(std::string& location) override {
+    if (hops.empty() || hops.front().second.empty()) return false;
+    location = hops.front().second;
+    return true;
+  }
+  void Abandon() override {}
+  std::optional<DownloadFailure> FailureCause() const override { return std::nullopt; }
   bool QueryContentLength(std::uint64_t& l) override {
     calls.push_back("Length");
     if (lengthOk) l = contentLength;
@@ -72,7 +80,10 @@ class FakeSession : public IDownloadSession {
     return true;
   }
   void CloseTarget() override { calls.push_back("CloseTarget"); }
-  void CloseUrl() override { calls.push_back("CloseUrl"); }
+  void CloseUrl() override {
+    calls.push_back("CloseUrl");
+    if (!hops.empty()) hops.erase(hops.begin());
+  }
   void CloseInternet() override { calls.push_back("CloseInternet"); }
   void PumpPendingMessages() override {
     ++pumps;
@@ -300,6 +311,58 @@ TEST(DownloadLoop, CountsBeyondTwoGigabytesWithoutOverflow) {
     EXPECT_EQ(total, 2147483647);
     EXPECT_EQ(lastLoading, 2147483647);
     EXPECT_FALSE(negative);
+  }
+}
+
+// What one call takes: a Content-Length within its limits, never more of the
+// body than that length, a few redirects within http(s) and never from https
+// to http. Every request is closed before the next one goes out.
+TEST(DownloadLoop, LimitsAndRedirectsOfOneCall) {
+  using F = DownloadFailure;
+  using Hops = std::vector<std::pair<std::uint32_t, std::string>>;
+  const std::string u = "http://h/d/u.txt";
+  const Hops three = {{302, "/a"}, {301, "b?x#f"}, {307, "//o:81/c"}}, loop(kMaxRedirects + 1, {302, "/d/u.txt"});
+  const std::vector<std::string> threeOpened = {u, "http://h/a", "http://h/b?x", "http://o:81/c"};
+  const struct {
+    const char* name;
+    std::string url;
+    Hops hops;
+    DownloadLimits limits;
+    std::uint64_t served;
+    F failure;
+    std::vector<std::string> opened;
+  } cases[] = {
+      {"above the limit", u, {}, {19999, {}}, 20000, F::Length, {u}},
+      {"other than the signed length", u, {}, {UINT64_MAX, 20001}, 20000, F::Length, {u}},
+      {"the signed length", u, {}, {UINT64_MAX, 20000}, 20000, F::None, {u}},
+      {"body longer than announced", u, {}, {}, 30000, F::Transfer, {u}},
+      {"redirects", u, three, {}, 20000, F::None, threeOpened},
+      {"a loop", u, loop, {}, 20000, F::Redirects, std::vector<std::string>(kMaxRedirects + 1, u)},
+      {"https to http", "https://h/u", {{302, "http://h/u"}}, {}, 20000, F::Redirects, {"https://h/u"}},
+      {"to another scheme", u, {{302, "file:///c:/x"}}, {}, 20000, F::Redirects, {u}},
+      {"no location", u, {{303, ""}}, {}, 20000, F::Redirects, {u}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeSession s;
+    s.body = Pattern(c.served);
+    s.contentLength = 20000;
+    s.hops = c.hops;
+    DownloadLoop loop;
+    EXPECT_EQ(loop.Run(s, c.url, "p", false, false, {}, c.limits), c.failure == F::None);
+    EXPECT_EQ(loop.LastFailure(), c.failure);
+    std::vector<std::string> opened;
+    int open = 0;
+    for (const std::string& call : s.calls) {
+      if (call.rfind("OpenUrl ", 0) == 0) opened.push_back(call.substr(8)), ++open;
+      if (call == "CloseUrl") --open;
+      EXPECT_LE(open, 1) << "a request still open";
+    }
+    EXPECT_EQ(opened, c.opened);
+    EXPECT_EQ(open, 0);
+    // Refused before the file is made; never more read than announced.
+    EXPECT_EQ(s.targetExists, c.failure == F::None || c.failure == F::Transfer);
+    EXPECT_LE(s.pos, 20001u);
   }
 }
 

@@ -72,6 +72,17 @@ TEST(VersionCompare, ExactTextOnly) {
   EXPECT_TRUE(IsOtherVersion("1.1.0.0", "1.1.0"));
 }
 
+// Versions only go up, compared number by number; a text that is not a
+// version is never newer.
+TEST(VersionCompare, NewerOnlyByNumbers) {
+  for (auto [remote, local] : {std::pair{"1.10.0", "1.9.0"}, {"1.1.1", "1.1.0"}, {"2.0.0", "1.65535.65535"}})
+    EXPECT_TRUE(IsNewerVersion(remote, local)) << remote;
+  for (const char* remote : {"1.1.0", "1.0.9", "0.10.0", "1.2", "1.2.0.0", "01.2.0", "1.2.0 ", "1.65536.0", "+2.0.0"})
+    EXPECT_FALSE(IsNewerVersion(remote, "1.1.0")) << remote;
+  EXPECT_FALSE(IsNewerVersion("1.9.0", "1.10.0"));
+  EXPECT_FALSE(IsNewerVersion("9.9.9", ""));
+}
+
 TEST(UpdateManifest, ReadsTheDevserverLayout) {
   auto m = ParseUpdateManifest(
       "[vorn2]\r\nversion=1.2.0\r\nurl=http://127.0.0.1:1/gamehome/vorn2/vorn2.exe\r\nsha256="

@@ -686,7 +686,7 @@ TEST_F(MainWindow, UpdateCommandSaysWhenCurrentAndClosesWithoutAskingForAnUpdate
     ASSERT_EQ(prompts.asked().size(), 1u);
     EXPECT_EQ(prompts.asked()[0].text, L"当前版本已是最新，无需更新！");
   }
-  ASSERT_EQ(test::HttpRequest("PUT", server + "/__admin/update.txt", "version=9.9.9\r\n"), 200);
+  ASSERT_EQ(test::HttpRequest("PUT", server + "/__admin/release?version=9.9.9", "MZ"), 200);
   {
     test::PromptScript prompts({IDYES});
     DialogAnswer none(2);

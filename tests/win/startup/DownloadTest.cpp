@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -129,6 +130,47 @@ TEST_F(Download, ServerSilentLongerThanATimeOutFails) {
   EXPECT_EQ(CLumDownLoadFile().Timeouts().stall, std::chrono::milliseconds(15000)) << "each object its own";
 }
 
+// Every call ends: by its deadline however slowly the body trickles, at once
+// for a length it does not take or an https address that cannot be reached
+// securely, after a few hops of a redirect loop; and no request goes on
+// behind it.
+TEST_F(Download, BoundedCallsEndAndLeaveNoRequestRunning) {
+  using namespace std::chrono_literals;
+  using F = DownloadFailure;
+  test::ExpectHandlesOutliveTest(HandleKind::KernelObject, 1);  // the trickle's read, until its next byte
+  const struct {
+    std::string url;
+    DownloadTimeouts timeouts;
+    DownloadLimits limits;
+    F failure;
+    DWORD atLeastMs, atMostMs;
+    std::size_t requests;
+  } cases[] = {
+      {Url("/bytes/1000?fault=slow&piece=1&delay=400"), {10s, 15s, 2s}, {}, F::TimedOut, 1900, 3500, 1},
+      {Url("/__fault/huge/bytes/1?size=2147483648"), {}, {65536, {}}, F::Length, 0, 1000, 1},
+      {Url("/bytes/20000"), {}, {UINT64_MAX, 20001}, F::Length, 0, 1000, 1},
+      {Url("/__fault/redirect/bytes/100"), {}, {}, F::Redirects, 0, 2000, kMaxRedirects + 1},
+      {"https" + Url("/bytes/100").substr(4), {}, {}, F::SecureConnection, 0, 2000, 0},  // a plain server
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.url);
+    ASSERT_EQ(test::HttpRequest("DELETE", base_ + "/__admin/log"), 200);
+    d_.SetTimeouts(c.timeouts);
+    d_.SetLimits(c.limits);
+    const DWORD start = GetTickCount();
+    EXPECT_FALSE(d_.DownLoadFile(c.url, Target(L"bounded.bin"), true, false));
+    const DWORD elapsed = GetTickCount() - start;
+    EXPECT_EQ(d_.LastFailure(), c.failure);
+    EXPECT_GE(elapsed, c.atLeastMs);
+    EXPECT_LT(elapsed, c.atMostMs);
+    EXPECT_EQ(DeleteFileW(dir_.File(L"bounded.bin").c_str()) != FALSE, c.failure == F::TimedOut);
+    std::string log;
+    test::Pump(1000);
+    test::HttpRequest("GET", base_ + "/__admin/log", "", &log);
+    EXPECT_EQ(static_cast<std::size_t>(std::count(log.begin(), log.end(), '\n')), c.requests);
+  }
+}
+
 TEST_F(Download, HiddenFileIsCreatedAndReplaced) {
   const std::wstring path = dir_.File(L"update.txt");
   ASSERT_TRUE(d_.DownLoadFile(Url("/bytes/300"), U8(path), true, false));
@@ -168,7 +210,9 @@ TEST_F(Download, StopFromAWindowMessageDuringTheTransfer) {
   ASSERT_TRUE(window);
   static CLumDownLoadFile* target = nullptr;
   target = &d_;
-  SetTimer(window, 1, 50, [](HWND, UINT, UINT_PTR, DWORD) { target->StopDownLoad(); });
+  // The stop ends the read in progress at once; its helper ends with the next piece.
+  test::ExpectHandlesOutliveTest(HandleKind::KernelObject, 1);
+  SetTimer(window, 1, 300, [](HWND, UINT, UINT_PTR, DWORD) { target->StopDownLoad(); });
   bool result = d_.DownLoadFile(Url("/bytes/200000?fault=slow&rate=100000"), Target(L"slow.bin"), false, true);
   KillTimer(window, 1);
   DestroyWindow(window);

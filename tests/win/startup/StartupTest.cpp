@@ -188,7 +188,7 @@ TEST_F(SplashTest, OfflineShowsTheNetworkMessageAndEnds) {
 TEST_F(SplashTest, AcceptedUpdateStartsTheUpdaterAndEndsBeforeTheSplash) {
   const std::string server = test::DevserverUrl();
   if (server.empty()) GTEST_SKIP() << "needs the devserver";
-  ASSERT_EQ(test::HttpRequest("PUT", server + "/__admin/update.txt", "[vorn2]\r\nversion=1.2.0\r\n"), 200);
+  ASSERT_EQ(test::HttpRequest("PUT", server + "/__admin/release?version=1.2.0", "MZ"), 200);
   test::PromptScript prompts({IDYES});
   StartupSettings settings = Settings();
   settings.updateServer = server;
@@ -210,7 +210,7 @@ TEST_F(SplashTest, AcceptedUpdateStartsTheUpdaterAndEndsBeforeTheSplash) {
 TEST_F(SplashTest, WorkAheadRunsOnAWorkerAndOnlyTheDecisionOnThisThread) {
   const std::string server = test::DevserverUrl();
   if (server.empty()) GTEST_SKIP() << "needs the devserver";
-  ASSERT_EQ(test::HttpRequest("PUT", server + "/__admin/update.txt", "[vorn2]\r\nversion=1.2.0\r\n"), 200);
+  ASSERT_EQ(test::HttpRequest("PUT", server + "/__admin/release?version=1.2.0", "MZ"), 200);
   const DWORD self = GetCurrentThreadId();
   DWORD checkedOn = 0, askedOn = 0;
   Process().isConnected = [&] {
@@ -273,7 +273,7 @@ TEST_F(SplashTest, WorkerFailureGoesOnAsAfterAFailedDownload) {
   const std::string server = test::DevserverUrl();
   if (server.empty()) GTEST_SKIP() << "needs the devserver";
   // A new version waits on the server: fetched after all, it would be asked about.
-  ASSERT_EQ(test::HttpRequest("PUT", server + "/__admin/update.txt", "version=1.2.0\r\n"), 200);
+  ASSERT_EQ(test::HttpRequest("PUT", server + "/__admin/release?version=1.2.0", "MZ"), 200);
   Process().isConnected = []() -> bool { throw std::runtime_error("no network stack"); };
   test::ExpectFailureTraces(1);  // the worker's exception, in the debugger's output
   test::PromptScript prompts;

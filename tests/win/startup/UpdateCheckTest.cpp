@@ -53,6 +53,15 @@ class UpdateCheck : public ::testing::Test {
   void PublishVersionFile(const std::string& text) {
     ASSERT_EQ(HttpRequest("PUT", base_ + "/__admin/update.txt", text), 200);
   }
+  // A client published with its version file, signed as the operator signs it.
+  std::string PublishRelease(const std::string& version, const std::string& options = "") {
+    std::string manifest;
+    EXPECT_EQ(HttpRequest("PUT", base_ + "/__admin/release?version=" + version + options, "MZ", &manifest), 200);
+    return manifest;
+  }
+  static std::string Newer() {
+    return std::to_string(VORN2_VERSION_MAJOR) + "." + std::to_string(VORN2_VERSION_MINOR + 1) + ".0";
+  }
   std::wstring ExpectedParameters() const {
     wchar_t self[MAX_PATH] = {};
     DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
@@ -97,7 +106,7 @@ TEST_F(UpdateCheck, StartupSameVersionIsSilent) {
 }
 
 TEST_F(UpdateCheck, StartupOtherVersionAskedNo) {
-  PublishVersionFile("[vorn2]\r\nversion=1.0.9\r\n");
+  PublishRelease(Newer());
   test::PromptScript prompts({IDNO});
   StartupUpdateChecker checker(base_);
   checker.CheckForUpdate();
@@ -111,7 +120,7 @@ TEST_F(UpdateCheck, StartupOtherVersionAskedNo) {
 }
 
 TEST_F(UpdateCheck, StartupOtherVersionAskedYesStartsTheUpdaterAndEnds) {
-  PublishVersionFile("version=1.2.0\n");
+  PublishRelease(Newer());
   test::PromptScript prompts({IDYES});
   StartupUpdateChecker checker(base_);
   checker.CheckForUpdate();
@@ -145,7 +154,7 @@ TEST_F(UpdateCheck, StaleVersionFileDecidesNothing) {
 }
 
 TEST_F(UpdateCheck, UpdaterThatCannotBeWrittenStartsNothing) {
-  PublishVersionFile("version=1.2.0\r\n");
+  PublishRelease(Newer());
   // An earlier updater still running holds its file.
   ASSERT_TRUE(test::WriteFileBytes(GetTempFolder() + L"Update.exe", {'M', 'Z'}));
   blocker_ = CreateFileW((GetTempFolder() + L"Update.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
@@ -163,7 +172,7 @@ TEST_F(UpdateCheck, UpdaterThatCannotBeWrittenStartsNothing) {
 }
 
 TEST_F(UpdateCheck, UpdaterTheShellRefusesEndsNothing) {
-  PublishVersionFile("version=1.2.0\r\n");
+  PublishRelease(Newer());
   shellAccepts_ = false;
   test::PromptScript prompts({IDYES, IDOK});
   StartupUpdateChecker checker(base_);
@@ -198,8 +207,11 @@ TEST_F(UpdateCheck, MenuWithoutAFreshVersionFileReportsTheNetwork) {
   ASSERT_EQ(HttpRequest("DELETE", base_ + "/__admin/update.txt"), 200);
   // The send given up on keeps its helper, and the helper its event, until the system ends the call.
   test::ExpectHandlesOutliveTest(HandleKind::KernelObject, 1);
-  // No version file there, and a server that takes the request and never answers.
-  for (const std::string& server : {base_, base_ + "/__fault/stall"}) {
+  // No version file there, a server that takes the request and never
+  // answers, one that cuts it short, and one that sends 2 GB: nothing of a
+  // failed version file stays.
+  for (const std::string& server :
+       {base_, base_ + "/__fault/stall", base_ + "/__fault/truncate", base_ + "/__fault/huge?size=2147483648&"}) {
     ASSERT_TRUE(test::WriteFileBytes(GetTempFolder() + L"update.txt", {'v', 'e', 'r', 's', 'i', 'o', 'n', '=', '9'}));
     FakeHost host;
     test::PromptScript prompts;
@@ -210,6 +222,7 @@ TEST_F(UpdateCheck, MenuWithoutAFreshVersionFileReportsTheNetwork) {
     EXPECT_EQ(prompts.asked()[0].type, 0x30u);
     EXPECT_TRUE(host.calls.empty());
     EXPECT_TRUE(shell_.empty());
+    EXPECT_FALSE(test::FileExists(VersionFilePath())) << server;
   }
 }
 
@@ -223,8 +236,39 @@ TEST_F(UpdateCheck, MenuNoVersionLineIsSilent) {
   EXPECT_TRUE(host.calls.empty());
 }
 
+// Offered only what the updater installs, a signed version above this one;
+// anything else goes on as for the version already here (silent at start-up,
+// "up to date" from the menu).
+TEST_F(UpdateCheck, OnlyASignedNewerVersionIsOffered) {
+  const std::string current = PublishRelease(VORN2_VERSION_TEXT);
+  const struct {
+    const char* what;
+    std::string file;
+    bool offered;
+  } cases[] = {
+      {"older, signed", PublishRelease(std::to_string(VORN2_VERSION_MAJOR - 1) + ".99.99"), false},
+      {"#version above the real line", "#version 9.9.9\r\n" + current, false},
+      {"[version] section above it", "[version]\r\n" + current, false},
+      {"newer, unsigned", "[vorn2]\r\nversion=" + Newer() + "\r\n", false},
+      {"newer, another key", PublishRelease(Newer(), "&key=other"), false},
+      {"newer, signed", PublishRelease(Newer()), true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    PublishVersionFile(c.file);
+    test::PromptScript prompts({IDNO, IDNO});
+    StartupUpdateChecker(base_).CheckForUpdate();
+    FakeHost host;
+    MenuUpdateChecker(base_, host).CheckForUpdate();
+    std::vector<std::wstring> asked;
+    for (const PromptRequest& request : prompts.asked()) asked.push_back(request.text);
+    EXPECT_EQ(asked,
+              (c.offered ? std::vector{W(kNewVersionPrompt), W(kNewVersionPrompt)} : std::vector{W(kUpToDateMessage)}));
+  }
+}
+
 TEST_F(UpdateCheck, MenuYesStartsTheUpdaterThenClosesTheMainWindow) {
-  PublishVersionFile("version = 1.1.0\r\n");  // "= 1.1.0" differs
+  PublishRelease(Newer());
   FakeHost host;
   test::PromptScript prompts({IDYES});
   MenuUpdateChecker checker(base_, host);
@@ -237,7 +281,7 @@ TEST_F(UpdateCheck, MenuYesStartsTheUpdaterThenClosesTheMainWindow) {
 }
 
 TEST_F(UpdateCheck, MenuUpdaterNotWrittenKeepsTheMainWindow) {
-  PublishVersionFile("version=1.2.0\r\n");
+  PublishRelease(Newer());
   ASSERT_TRUE(test::WriteFileBytes(GetTempFolder() + L"Update.exe", {'M', 'Z'}));
   blocker_ = CreateFileW((GetTempFolder() + L"Update.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                          OPEN_EXISTING, 0, nullptr);

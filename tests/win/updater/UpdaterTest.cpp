@@ -14,6 +14,7 @@
 #include "framework/win/WinText.h"
 #include "resource_ids.h"
 #include "startup/UpdaterLaunch.h"
+#include "vorn2/Version.h"
 #include "win/support/WinTest.h"
 
 namespace vorn2 {
@@ -73,10 +74,10 @@ class Updater : public ::testing::Test {
 
   // Stores the new client and returns the devserver's version file for it
   // (version, url, length, sha256 and sig lines, signed with the demo key).
-  std::string Publish(const std::string& options = "") {
+  std::string Publish(const std::string& options = "", const std::string& version = "1.2.0") {
     std::string body(newBytes_.begin(), newBytes_.end());
     std::string manifest;
-    EXPECT_EQ(HttpRequest("PUT", base_ + "/__admin/release?version=1.2.0" + options, body, &manifest), 200);
+    EXPECT_EQ(HttpRequest("PUT", base_ + "/__admin/release?version=" + version + options, body, &manifest), 200);
     return manifest;
   }
   // The version file with the line of `key` replaced by `line` (removed
@@ -217,11 +218,14 @@ TEST_F(Updater, ReplacesTheClientUnderItsLocalNameAndStartsTheNewOne) {
   RegDeleteKeyW(HKEY_CURRENT_USER, kKey);
 }
 
-// Whatever in the version file is not as the operator's key signed it, the
-// updater fetches nothing, keeps the old client and starts it again.
+// Whatever in the version file is not as the operator's key signed it, and
+// a signed version not above the updater's own (an older one replayed, the
+// same again, a stray "#version" line above it), the updater fetches
+// nothing, keeps the old client and starts it again.
 TEST_F(Updater, VersionFileNotSignedByTheOperatorIsRefused) {
   const std::string signedFile = Publish();
   const std::string otherKey = Publish("&key=other");
+  const std::string same = Publish("", VORN2_VERSION_TEXT);
   const std::string sig = LineOf(signedFile, "sig");
   ASSERT_EQ(sig.size(), 4 + 88u);
   std::string flipped = sig;
@@ -229,6 +233,8 @@ TEST_F(Updater, VersionFileNotSignedByTheOperatorIsRefused) {
   const struct {
     const char* what;
     std::string manifest;
+    int code = 9;
+    const char* message = "新版本的签名未通过校验";
   } cases[] = {
       {"version", WithLine(signedFile, "version", "version=1.2.1")},
       {"hash", WithLine(signedFile, "sha256", "sha256=" + std::string(64, '0'))},
@@ -239,6 +245,9 @@ TEST_F(Updater, VersionFileNotSignedByTheOperatorIsRefused) {
       {"sig missing", WithLine(signedFile, "sig", "")},
       {"sig malformed", WithLine(signedFile, "sig", "sig=" + sig.substr(4, 80) + "!!!!!!!!")},
       {"sig changed", WithLine(signedFile, "sig", flipped)},
+      {"older", Publish("", std::to_string(VORN2_VERSION_MAJOR - 1) + ".99.99"), 10, "不比当前客户端新"},
+      {"equal", same, 10, "不比当前客户端新"},
+      {"#version above the real line", "#version 9.9.9\r\n" + same, 10, "不比当前客户端新"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -246,8 +255,8 @@ TEST_F(Updater, VersionFileNotSignedByTheOperatorIsRefused) {
     DeleteFileW((client_ + L".started").c_str());
     WriteManifest(c.manifest);
     ASSERT_EQ(HttpRequest("DELETE", base_ + "/__admin/log"), 200);
-    EXPECT_EQ(RunUpdater(Arguments()), 9);
-    ExpectMessage("新版本的签名未通过校验");
+    EXPECT_EQ(RunUpdater(Arguments()), c.code);
+    ExpectMessage(c.message);
     EXPECT_EQ(ReadFileBytes(client_), oldBytes_);
     // Nothing new beside the client or in the updater's (temporary) folder.
     EXPECT_EQ(FolderNames(updaterDir_.path()),
@@ -310,41 +319,63 @@ TEST_F(Updater, MissingHashIsRefused) {
   ExpectMessage("sha256");
 }
 
-// A cut body, a server that stops sending (the updater's limit is lowered
-// from a minute), and the player closing the progress window all keep the old
-// client and start it again.
+// A cut body, a served length other than the signed one, a redirect loop, a
+// server that stops sending (the updater's limit is lowered from a minute),
+// and the player closing the progress window (while it waits for the
+// answer, while a read waits, while the body flows) all keep the old client
+// and start it again. The window answers throughout, and closes at once.
 TEST_F(Updater, DownloadThatEndsEarlyLeavesTheOldClient) {
   struct Case {
     const char* fault;
     bool closeWindow;
     const char* message;
+    int code = 5;
+    bool answered = true;
   } cases[] = {
       {"truncate/gamehome/vorn2/vorn2.exe", false, "下载新版本失败"},
+      {"huge/gamehome/vorn2/vorn2.exe", false, "未通过校验", 6},  // 3 GB announced
+      {"redirect/gamehome/vorn2/vorn2.exe", false, "转向次数过多"},
       {"slow/gamehome/vorn2/vorn2.exe?piece=8192&delay=3000", false, "长时间没有响应"},
+      {"stall/gamehome/vorn2/vorn2.exe", true, "更新已取消", 5, false},
+      {"slow/gamehome/vorn2/vorn2.exe?piece=1&delay=10000", true, "更新已取消"},
       {"slow/gamehome/vorn2/vorn2.exe?piece=8192&delay=300", true, "更新已取消"},
   };
-  SetEnvironmentVariableW(L"VORN2_UPDATER_STALL_MS", L"1500");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.fault);
+    SetEnvironmentVariableW(L"VORN2_UPDATER_STALL_MS", c.closeWindow ? nullptr : L"1500");
     WaitForClientToEnd(client_);
     ASSERT_TRUE(test::WriteFileBytes(client_, oldBytes_));
     DeleteFileW(messages_.c_str());
     DeleteFileW((client_ + L".started").c_str());
     WriteManifestServedWith(c.fault);
+    ASSERT_EQ(HttpRequest("DELETE", base_ + "/__admin/log"), 200);
     PROCESS_INFORMATION pi = StartUpdater(Arguments());
+    ULONGLONG closedAt = 0;
     if (c.closeWindow) {
       HWND progress = nullptr;
       EXPECT_TRUE(test::PumpUntil(
           [&] {
             progress = FindWindowW(L"Vorn2UpdaterProgress", nullptr);
-            return progress && IsWindowVisible(progress) && test::FileExists(client_ + L".new");
+            return progress && IsWindowVisible(progress) && (!c.answered || test::FileExists(client_ + L".new"));
           },
           10000));
+      test::Pump(1500);
+      EXPECT_TRUE(SendMessageTimeoutW(progress, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 500, nullptr)) << "no answer";
+      closedAt = GetTickCount64();
       PostMessageW(progress, WM_CLOSE, 0, 0);
     }
-    EXPECT_EQ(Finish(pi), 5);
+    EXPECT_EQ(Finish(pi), c.code);
+    EXPECT_TRUE(!closedAt || GetTickCount64() - closedAt < 2000)
+        << GetTickCount64() - closedAt << " ms after the close";
     ExpectOldClientUntouched();
     ExpectMessage(c.message);
+    // No request goes on once the updater has given up.
+    std::string log, later;
+    HttpRequest("GET", base_ + "/__admin/log", "", &log);
+    test::Pump(500);
+    HttpRequest("GET", base_ + "/__admin/log", "", &later);
+    EXPECT_EQ(later, log);
+    EXPECT_LE(std::count(log.begin(), log.end(), '\n'), 6);  // a request and five redirects at most
   }
   SetEnvironmentVariableW(L"VORN2_UPDATER_STALL_MS", nullptr);
 }
