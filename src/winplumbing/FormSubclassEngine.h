@@ -21,7 +21,7 @@ struct FormMsgSink {
       notify;
 };
 
-class FormRecord : public HookRecord {
+class FormRecord final : public HookRecord {
  public:
   GrowTable before;
   GrowTable after;

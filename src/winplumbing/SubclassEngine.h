@@ -31,7 +31,7 @@ struct SubclassOwnerLink {
       notify;
 };
 
-class SubclassRecord : public HookRecord {
+class SubclassRecord final : public HookRecord {
  public:
   MsgTable before;
   MsgTable after;

@@ -8,10 +8,10 @@
 
 namespace vorn2 {
 
-class LoginBgFrm : public Form {
+class LoginBgFrm final : public Form {
  public:
   LoginBgFrm();
-  ~LoginBgFrm() override { DestroyWindowNow(); }
+  ~LoginBgFrm() override { Destroy(); }
 
   // The window kept on top of this one (the login window); unloaded with it.
   void SetFollower(Form* follower) { follower_ = follower; }

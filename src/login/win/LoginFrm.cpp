@@ -41,7 +41,7 @@ LoginFrm::LoginFrm(LoginSettings settings, WebViewFactory createWebView)
 
 LoginFrm::~LoginFrm() {
   if (webBrowser1_) webBrowser1_->Destroy();
-  if (IsLoaded()) DestroyWindow(hWnd());
+  Destroy();
 }
 
 std::array<ControlPlace, 3> LoginFrm::DesignLayout() {

@@ -60,7 +60,7 @@ WebMainFrm::WebMainFrm(MainSettings settings, WebViewFactory createWebView)
 
 WebMainFrm::~WebMainFrm() {
   life_.End();
-  if (IsLoaded()) DestroyWindow(hWnd());
+  Destroy();
 }
 
 void WebMainFrm::SetURL(const std::string& strURL) {

@@ -48,7 +48,7 @@ struct MainSettings {
   std::string portal;        // the portal page of GameSpaceBtn
 };
 
-class WebMainFrm : public Form, public IGameWindow, public IMsgHost, private IUpdateHost {
+class WebMainFrm final : public Form, public IGameWindow, public IMsgHost, private IUpdateHost {
  public:
   // The product passes no factory and gets the system's browser control.
   explicit WebMainFrm(MainSettings settings, WebViewFactory createWebView = {});

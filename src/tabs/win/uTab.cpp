@@ -215,7 +215,7 @@ void uTab::OnDpiChanged() {
 uTab::~uTab() {
   c_Subclass.ssc_Terminate();
   life_.End();
-  if (toolTip_) DestroyWindow(toolTip_);
+  toolTip_.reset();
   Destroy();
   if (m_TabItems) {
     m_TabItems->SetTab({});
@@ -274,21 +274,21 @@ void uTab::SetToolTipText(const std::string& text) {
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
     if (!controls) return;
     controls->InitCommonControlsEx(&icc);
-    toolTip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hWnd(), nullptr,
-                               GetModuleHandleW(nullptr), nullptr);
+    toolTip_.reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hWnd(), nullptr,
+                                   GetModuleHandleW(nullptr), nullptr));
     if (!toolTip_) return;
-    SendMessageW(toolTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    SendMessageW(toolTip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
     return;
   }
-  SendMessageW(toolTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
+  SendMessageW(toolTip_.get(), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
 void uTab::RelayToToolTip(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (!toolTip_) return;
   MSG m{hWnd(), msg, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {}};
   GetCursorPos(&m.pt);
-  SendMessageW(toolTip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&m));
+  SendMessageW(toolTip_.get(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&m));
 }
 
 // --- Window side of the core ------------------------------------------------
@@ -531,10 +531,7 @@ LRESULT uTab::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (const std::optional<LRESULT> object = accessible_.Answer(wParam, lParam)) return *object;
       break;
     case WM_DESTROY:
-      if (toolTip_) {
-        DestroyWindow(toolTip_);
-        toolTip_ = nullptr;
-      }
+      toolTip_.reset();  // before the system takes it with its owner
       break;
     default:
       break;
