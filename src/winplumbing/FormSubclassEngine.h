@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "winplumbing/HookRouter.h"
+#include "framework/HookRouter.h"
 #include "winplumbing/MsgTable.h"
 
 namespace vorn2::subclass {

@@ -12,7 +12,7 @@
 #include <variant>
 #include <vector>
 
-#include "winplumbing/HookRouter.h"
+#include "framework/HookRouter.h"
 #include "winplumbing/MsgTable.h"
 
 namespace vorn2::subclass {

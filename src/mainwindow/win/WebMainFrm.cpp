@@ -13,7 +13,6 @@
 #include "mainwindow/DdeRequest.h"
 #include "mainwindow/MainLayout.h"
 #include "mainwindow/win/CacheMain.h"
-#include "mainwindow/win/ModMsg.h"
 #include "resource_ids.h"
 
 namespace vorn2 {
@@ -205,7 +204,7 @@ void WebMainFrm::OnLoad() {
   trayIcon_ = LoadIconFile(IconFilePath(), GetSystemMetrics(SM_CXSMICON));
   tray_.AddNotifyIcon(me, trayIcon_.get(), kWindowCaption);
 
-  HookMainWindow(me);
+  HookMainWindow(me, *this);
   appmenu_.SetCaption(kMenuVersion, VersionCaption(LocalVersionString()));
   webBForm_.SetCaption(kTitleCaption);
   SetCaption(kWindowCaption);
