@@ -4,7 +4,7 @@
 #pragma once
 
 #include "framework/win/Form.h"
-#include "framework/win/PublicData.h"
+#include "framework/win/LayeredWindow.h"
 #include "login/win/LoginBgMove.h"
 
 namespace vorn2 {

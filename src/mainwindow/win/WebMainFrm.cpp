@@ -6,9 +6,9 @@
 #include "framework/win/Input.h"
 #include "framework/win/ProcessEnvironment.h"
 #include "framework/win/Prompt.h"
-#include "framework/win/PublicData.h"
 #include "framework/win/Regions.h"
 #include "framework/win/Screen.h"
+#include "framework/win/TempFolder.h"
 #include "framework/win/WinText.h"
 #include "mainwindow/DdeRequest.h"
 #include "mainwindow/MainLayout.h"
@@ -70,7 +70,7 @@ void WebMainFrm::SetURL(const std::string& strURL) {
 void WebMainFrm::ShowWindow() { Show(); }
 
 void WebMainFrm::OpenTabURL(const std::string& url) {
-  const std::string key = ml::TabKey(url);
+  const std::string key = TabKey(url);
   const std::shared_ptr<CTabItems> items = webuTab_->TabItems();
   const std::int32_t found = items->FindItem(key);
   if (found >= 0) {
