@@ -251,10 +251,8 @@ bool WebBrowserHost::Site::Create(HWND parent, int x, int y, int width, int heig
   }
   SetKeyFilter(hWnd(), [this](MSG& msg) { return TranslateKey(msg); });
 
-  if (FAILED(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
-                              ole_.put_void()))) {
-    return false;
-  }
+  VORN2_RETURN_IF_FAILED(
+      CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject, ole_.put_void()), false);
   VORN2_TRACE_HR(ole_->SetClientSite(static_cast<IOleClientSite*>(this)));
   OleSetContainedObject(ole_.get(), TRUE);
   RECT rc;

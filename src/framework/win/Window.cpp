@@ -38,7 +38,10 @@ bool Window::RegisterClassOnce(const wchar_t* className, UINT style) {
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
   wc.lpszClassName = className;
-  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+  if (!RegisterClassExW(&wc)) {
+    const DWORD error = GetLastError();
+    if (error != ERROR_CLASS_ALREADY_EXISTS) VORN2_RETURN_TRACED("RegisterClassExW", error, false);
+  }
   registered.insert(className);
   return true;
 }
@@ -48,9 +51,10 @@ void Window::Destroy() { hwnd_.reset(); }
 bool Window::CreateHostWindow(DWORD exStyle, const wchar_t* className, const std::wstring& caption, DWORD style,
                               int x, int y, int width, int height, HWND parent, HMENU menuOrId) {
   madeAs_ = &typeid(*this);
-  HWND hwnd = CreateWindowExW(exStyle, className, caption.c_str(), style, x, y, width, height, parent, menuOrId,
-                              GetModuleHandleW(nullptr), this);
-  return hwnd != nullptr;
+  VORN2_RETURN_IF_FALSE(CreateWindowExW(exStyle, className, caption.c_str(), style, x, y, width, height, parent,
+                                        menuOrId, GetModuleHandleW(nullptr), this),
+                        false);
+  return true;
 }
 
 Window* Window::FromHandle(HWND hwnd) {
