@@ -12,9 +12,9 @@
 #include <string>
 
 #include "framework/win/DdeLink.h"
+#include "framework/win/MessageLoop.h"
 #include "framework/win/ProcessEnvironment.h"
 #include "framework/win/PublicData.h"
-#include "framework/win/Window.h"
 #include "login/win/LoginFrm.h"
 #include "mainwindow/win/WebMainFrm.h"
 #include "resource_ids.h"

@@ -7,7 +7,11 @@
 // where the program ignores a result, it still ignores it after the trace.
 //
 // Each failure is reported once, where it happens; the code that goes on
-// from it does not report it again.
+// from it does not report it again. A failure the code acts on by returning
+// (a failed system call that ends the function with its own failure) is
+// traced the same way before it returns, so no failure leaves nothing
+// behind: VORN2_RETURN_TRACED here, VORN2_RETURN_IF_FALSE and
+// VORN2_RETURN_IF_FAILED for Win32 and COM calls (win/FailureTrace.h).
 #pragma once
 
 #include <string>
@@ -37,3 +41,10 @@ void ReportCaughtException(const char* file, int line) noexcept;
   ::vorn2::ReportFailure(__FILE__, __LINE__, what, static_cast<unsigned long>(code))
 // The one line of a catch (...) that goes on: which exception was swallowed.
 #define VORN2_TRACE_CAUGHT() ::vorn2::ReportCaughtException(__FILE__, __LINE__)
+// Traces the failure, then returns the rest of the arguments (nothing from
+// a function that returns nothing).
+#define VORN2_RETURN_TRACED(what, code, ...) \
+  do {                                       \
+    VORN2_TRACE_FAILURE(what, code);         \
+    return __VA_ARGS__;                      \
+  } while (0)

@@ -19,6 +19,12 @@ std::size_t WebSchemeLength(std::string_view url) {
 
 }  // namespace
 
+std::string TabKey(std::string_view url) {
+  std::string key = "Game";
+  key += url;
+  return key;
+}
+
 std::optional<std::string> AcceptDdeUrl(std::string_view strCommand) {
   std::size_t first = 0;
   std::size_t end = strCommand.size();

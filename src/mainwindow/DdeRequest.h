@@ -1,6 +1,7 @@
-// Which DDE execute commands the main window acts on. Any program on the
-// machine can send one, so the command opens a tab only when it is a plain
-// web address: an http:// or https:// URL (scheme in any letter case) with a
+// The pages the main window opens in tabs: the key a page's tab is found
+// by, and which DDE execute commands open one. Any program on the machine
+// can send one, so the command opens a tab only when it is a plain web
+// address: an http:// or https:// URL (scheme in any letter case) with a
 // host, at most kMaxDdeUrlUnits long. Everything else - javascript:, file:,
 // app:// addresses, empty or over-long text - is refused and opens nothing.
 //
@@ -24,6 +25,9 @@ inline constexpr std::size_t kMaxDdeUrlUnits = 2083;
 // What the DDE link reads of an execute at most: the longest address in
 // UTF-16 with room for blanks around it. A longer text is refused unread.
 inline constexpr std::size_t kMaxDdeCommandBytes = 16 * 1024;
+
+// The tab key of a page: "Game" followed by its URL.
+std::string TabKey(std::string_view url);
 
 // The address to open for an execute's command (UTF-8), nothing when refused.
 std::optional<std::string> AcceptDdeUrl(std::string_view strCommand);

@@ -16,12 +16,6 @@ Placement PlaceControls(int windowWidth, int clientWidth, int clientHeight, int 
   return p;
 }
 
-std::string TabKey(std::string_view url) {
-  std::string key = "Game";
-  key += url;
-  return key;
-}
-
 int CentredOffset(int screen, int window) { return (screen - window) / 2; }
 
 }  // namespace vorn2::main_layout

@@ -3,8 +3,6 @@
 #pragma once
 
 #include <optional>
-#include <string>
-#include <string_view>
 
 #include "framework/Twips.h"
 
@@ -59,9 +57,6 @@ struct Placement {
 // windowWidth: the window's outer width; client*: its client area (all in
 // twips); tabHeight: the strip's current height.
 Placement PlaceControls(int windowWidth, int clientWidth, int clientHeight, int tabHeight);
-
-// The tab key of a page: "Game" followed by its URL.
-std::string TabKey(std::string_view url);
 
 // Centred position of a window on a screen, as the form engine computes it:
 // each difference halved by integer division.

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "winplumbing/HookRouter.h"
+#include "framework/HookRouter.h"
 #include "winplumbing/MsgTable.h"
 
 namespace vorn2::subclass {
@@ -21,7 +21,7 @@ struct FormMsgSink {
       notify;
 };
 
-class FormRecord : public HookRecord {
+class FormRecord final : public HookRecord {
  public:
   GrowTable before;
   GrowTable after;

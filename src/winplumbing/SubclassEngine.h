@@ -12,7 +12,7 @@
 #include <variant>
 #include <vector>
 
-#include "winplumbing/HookRouter.h"
+#include "framework/HookRouter.h"
 #include "winplumbing/MsgTable.h"
 
 namespace vorn2::subclass {
@@ -31,7 +31,7 @@ struct SubclassOwnerLink {
       notify;
 };
 
-class SubclassRecord : public HookRecord {
+class SubclassRecord final : public HookRecord {
  public:
   MsgTable before;
   MsgTable after;

@@ -28,7 +28,7 @@ struct BFormEvents {
   std::function<void(std::int16_t Button, std::int16_t Shift, float X, float Y)> MouseMove;
 };
 
-class BForm : public Control {
+class BForm final : public Control {
  public:
   BForm();
   ~BForm() override;

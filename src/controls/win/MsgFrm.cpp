@@ -54,9 +54,7 @@ const char* MsgFrm::QuestionText() { return "窗口即将关闭，确定要退�
 
 MsgFrm::MsgFrm(IMsgHost& host) : Form(MsgDesign()), host_(host) {}
 
-MsgFrm::~MsgFrm() {
-  if (IsLoaded()) DestroyWindow(hWnd());
-}
+MsgFrm::~MsgFrm() { Destroy(); }
 
 std::array<ControlPlace, 4> MsgFrm::DesignLayout() {
   // The close button lies on the bar: the bar must not paint over it.

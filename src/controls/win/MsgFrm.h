@@ -23,7 +23,7 @@
 
 namespace vorn2 {
 
-class MsgFrm : public Form {
+class MsgFrm final : public Form {
  public:
   explicit MsgFrm(IMsgHost& host);
   ~MsgFrm() override;

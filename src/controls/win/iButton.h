@@ -21,7 +21,7 @@
 
 namespace vorn2 {
 
-class iButton : public Control, private iButtonPlatform {
+class iButton final : public Control, private iButtonPlatform {
  public:
   iButton();
   ~iButton() override;

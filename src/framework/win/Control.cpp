@@ -18,10 +18,6 @@ bool Control::CreateTwips(HWND parent, const TwipsRect& design, DWORD style, DWO
   return Create(parent, r.x, r.y, r.width, r.height, style, exStyle, id);
 }
 
-void Control::Destroy() {
-  if (Exists()) DestroyWindow(hWnd());
-}
-
 void Control::Move(int x, int y, int width, int height) {
   if (Exists()) MoveWindow(hWnd(), x, y, width, height, TRUE);
 }

@@ -19,7 +19,8 @@ class Control : public Window {
               DWORD exStyle = 0, int id = 0);
   bool CreateTwips(HWND parent, const TwipsRect& design, DWORD style = WS_CHILD | WS_VISIBLE, DWORD exStyle = 0,
                    int id = 0);
-  void Destroy();
+  // Destroys the window now; the object can make one again with Create.
+  using Window::Destroy;
 
   void Move(int x, int y, int width, int height);
   void MoveTwips(const TwipsRect& design);

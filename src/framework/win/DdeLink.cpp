@@ -63,7 +63,7 @@ void Terminate(HWND client, HWND server) {
 
 DdeLink::DdeLink() = default;
 
-DdeLink::~DdeLink() { Close(); }
+DdeLink::~DdeLink() { Destroy(); }
 
 bool DdeLink::Open(const std::wstring& service, const std::wstring& topic) {
   Close();
@@ -74,15 +74,14 @@ bool DdeLink::Open(const std::wstring& service, const std::wstring& topic) {
   return CreateHostWindow(WS_EX_TOOLWINDOW, kClassName, topic, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr);
 }
 
-void DdeLink::Close() {
-  if (!Exists()) return;
-  const HWND self = hWnd();
+void DdeLink::Close() { Destroy(); }
+
+void DdeLink::EndConversations() {
   for (HWND client : partners_) {
     // A client whose execute is still being reported gets its answer first.
-    if (std::find(executing_.begin(), executing_.end(), client) == executing_.end()) Terminate(client, self);
+    if (std::find(executing_.begin(), executing_.end(), client) == executing_.end()) Terminate(client, hWnd());
   }
   partners_.clear();
-  DestroyWindow(self);
 }
 
 bool DdeLink::IsPartner(HWND client) const {
@@ -106,6 +105,9 @@ LRESULT DdeLink::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         Terminate(client, hWnd());
       }
       return 0;
+    case WM_DESTROY:
+      EndConversations();
+      return Window::WndProc(msg, wParam, lParam);
     case WM_DDE_REQUEST:
     case WM_DDE_UNADVISE:
     case WM_DDE_ADVISE:

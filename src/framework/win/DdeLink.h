@@ -14,8 +14,8 @@
 // otherwise the client's acknowledgement says the command was not processed.
 // Whether a command is acceptable is the host's rule, not the link's.
 //
-// Ownership: the link owns its window. Close() or the destructor ends every
-// conversation (WM_DDE_TERMINATE) and destroys the window. The host may close
+// Ownership: the link owns its window. Close() or the destructor destroys
+// it, which ends every conversation (WM_DDE_TERMINATE). The host may close
 // or destroy the link inside LinkExecute: the client still gets its answer,
 // then the end of the conversation. A link can be opened again afterwards,
 // also under the same names.
@@ -38,7 +38,7 @@ struct DdeLinkEvents {
   std::function<void(const std::string& strCommand, bool& Cancel)> LinkExecute;
 };
 
-class DdeLink : private Window {
+class DdeLink final : private Window {
  public:
   DdeLink();
   ~DdeLink() override;
@@ -63,6 +63,8 @@ class DdeLink : private Window {
   void Execute(HWND client, HGLOBAL commands);
   bool IsPartner(HWND client) const;
   void Forget(HWND client);
+  // WM_DDE_TERMINATE to every client, as the window goes.
+  void EndConversations();
 
   DdeLinkEvents events_;
   std::wstring service_;

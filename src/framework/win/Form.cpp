@@ -4,6 +4,7 @@
 #include <typeinfo>
 #include <utility>
 
+#include "framework/win/MessageLoop.h"
 #include "framework/win/Resources.h"
 #include "framework/win/Screen.h"
 #include "framework/win/WinText.h"
@@ -57,7 +58,7 @@ Form::Form(FormDesign design) : design_(std::move(design)) {}
 void Form::CreateHiddenOwner() { ParkingWindow(); }
 
 Form::~Form() {
-  if (IsMadeAs(typeid(Form))) DestroyWindowNow();
+  if (IsMadeAs(typeid(Form))) Destroy();
   auto& reg = Registry();
   reg.erase(std::remove(reg.begin(), reg.end(), this), reg.end());
   if (IsLoaded() && (bigIcon_ || smallIcon_)) {
@@ -175,7 +176,7 @@ bool Form::Unload(UnloadMode mode) {
     return false;
   }
   if (modalDepth_ > 0) EnableModalOwners();
-  if (IsLoaded()) DestroyWindow(hWnd());
+  Destroy();
   unloading_ = false;
   return true;
 }

@@ -38,21 +38,11 @@ class GdiplusSession {
   bool held_ = false;
 };
 
-template <class T>
-struct GdipImageTraits {
-  using pointer = T*;
-  static constexpr HandleKind kKind = HandleKind::GdiplusObject;
-  static void Close(T* image) noexcept { Gdiplus::DllExports::GdipDisposeImage(image); }
-};
-
-struct GdipGraphicsTraits {
-  using pointer = Gdiplus::GpGraphics*;
-  static constexpr HandleKind kKind = HandleKind::GdiplusObject;
-  static void Close(Gdiplus::GpGraphics* graphics) noexcept { Gdiplus::DllExports::GdipDeleteGraphics(graphics); }
-};
-
-using UniqueGdipImage = UniqueHandle<GdipImageTraits<Gdiplus::GpImage>>;
-using UniqueGdipBitmap = UniqueHandle<GdipImageTraits<Gdiplus::GpBitmap>>;
-using UniqueGdipGraphics = UniqueHandle<GdipGraphicsTraits>;
+using UniqueGdipImage = UniqueAny<Gdiplus::GpImage*, &Gdiplus::DllExports::GdipDisposeImage, HandleKind::GdiplusObject>;
+// A bitmap is an image to GDI+, disposed the same way.
+using UniqueGdipBitmap =
+    UniqueAny<Gdiplus::GpBitmap*, &Gdiplus::DllExports::GdipDisposeImage, HandleKind::GdiplusObject>;
+using UniqueGdipGraphics =
+    UniqueAny<Gdiplus::GpGraphics*, &Gdiplus::DllExports::GdipDeleteGraphics, HandleKind::GdiplusObject>;
 
 }  // namespace vorn2

@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "framework/win/FailureTrace.h"
 #include "framework/win/SystemLibrary.h"
 
 namespace vorn2 {
@@ -24,12 +25,16 @@ bool CloseChecked(UniqueFile& file) noexcept {
   return valid && CloseHandle(file.detach()) != FALSE;
 }
 
-void InternetTraits::Close(HINTERNET h) noexcept {
+void CloseInternetHandle(HINTERNET h) noexcept {
   if (const WinInetFunctions* net = WinInet()) net->InternetCloseHandle(h);
 }
 
-void UrlCacheFindTraits::Close(HANDLE h) noexcept {
+void CloseUrlCacheFind(HANDLE h) noexcept {
   if (const UrlCacheFunctions* cache = UrlCache()) cache->FindCloseUrlCache(h);
+}
+
+void DestroyOwnedWindow(HWND h) noexcept {
+  if (IsWindow(h)) VORN2_TRACE_IF_FALSE(DestroyWindow(h));
 }
 
 WindowDC::WindowDC(HWND hwnd) noexcept : hwnd_(hwnd), dc_(GetDC(hwnd)) {

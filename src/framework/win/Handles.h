@@ -1,17 +1,18 @@
 // Owning types for GDI and USER handles and for COM pointers, so that no
 // handle is released by hand and none is lost on an early return.
 //
-// - UniqueHandle<Traits>: one handle, closed by its traits' Close when the
-//   owner goes or is reset. Move-only. UniqueIcon, UniqueFont, UniqueBitmap,
-//   UniqueRegion, UniqueMenu, UniquePalette, UniqueBrush, UniqueDC (a memory
-//   context: DeleteDC), UniqueKernelHandle (events, threads, processes: the
-//   kernel handles whose empty value is null; CloseHandle), UniqueFile
-//   (CreateFile), UniqueFindFile (FindFirstFile), UniqueInternet (WinINet
-//   handles), UniqueUrlCacheFind (FindFirstUrlCacheEntry), UniqueModule
-//   (LoadLibrary), UniqueRegKey, UniqueBstr, UniqueGlobal (GlobalAlloc).
-//   A traits class with IsValid names its own empty values: the file and
-//   find handles are empty when null and when INVALID_HANDLE_VALUE, the value
-//   their creating calls return on failure, so either may be handed over.
+// - UniqueAny<handle type, close function, kind>: one handle, closed by its
+//   close function when the owner goes or is reset. Move-only. UniqueIcon,
+//   UniqueFont, UniqueBitmap, UniqueRegion, UniqueMenu, UniquePalette,
+//   UniqueBrush, UniqueDC (a memory context: DeleteDC), UniqueKernelHandle
+//   (events, threads, processes: the kernel handles whose empty value is
+//   null; CloseHandle), UniqueFile (CreateFile), UniqueFindFile
+//   (FindFirstFile), UniqueInternet (WinINet handles), UniqueUrlCacheFind
+//   (FindFirstUrlCacheEntry), UniqueModule (LoadLibrary), UniqueRegKey,
+//   UniqueBstr, UniqueGlobal (GlobalAlloc), UniqueWindow (DestroyWindow).
+//   The file and find handles are empty when null and when
+//   INVALID_HANDLE_VALUE. A kind of our own is one alias with its close
+//   function (GdiPlus.h, the tab strip's memory contexts).
 // - WindowDC: GetDC / ReleaseDC of a window (or of the screen for none).
 // - SelectGuard: an object (or palette) selected into a context, the previous
 //   one selected back when the guard goes. Declare it after the owners of the
@@ -19,7 +20,7 @@
 // - ComPtr<T>: one reference to a COM object. Move-only; Adopt takes over a
 //   reference the caller holds, Share takes one of its own.
 //
-// put() (UniqueHandle and ComPtr) releases what was held and returns the
+// put() (UniqueAny and ComPtr) releases what was held and returns the
 // address an out-parameter writes to (put_void() the same as void**, for
 // QueryInterface-shaped calls). The owner counts what it holds from then on,
 // so an out-call that fails leaves an empty owner counted until it is reset
@@ -65,6 +66,7 @@ enum class HandleKind {
   RegistryKey,
   String,  // BSTR
   GlobalMemory,
+  Window,  // windows destroyed by their owner (a Window object's own among them)
   Count
 };
 
@@ -73,25 +75,23 @@ long LiveHandles(HandleKind kind);
 
 namespace handles_detail {
 void Count(HandleKind kind, long delta) noexcept;
-
-template <class Traits>
-constexpr bool Valid(typename Traits::pointer h) noexcept {
-  if constexpr (requires { Traits::IsValid(h); }) return Traits::IsValid(h);
-  else return h != typename Traits::pointer{};
-}
 }  // namespace handles_detail
 
-template <class Traits>
-class UniqueHandle {
+// One owner for every kind of handle: its type, the function that closes it,
+// the kind it is counted as, and whether INVALID_HANDLE_VALUE is empty too
+// (the file and find handles, whose creating calls return it on failure, so
+// either may be handed over).
+template <class H, auto Close, HandleKind K, bool kInvalidValueIsEmpty = false>
+class UniqueAny {
  public:
-  using pointer = typename Traits::pointer;
+  using pointer = H;
 
-  UniqueHandle() noexcept = default;
-  explicit UniqueHandle(pointer handle) noexcept { reset(handle); }
-  ~UniqueHandle() { reset(); }
-  UniqueHandle(UniqueHandle&& other) noexcept
+  UniqueAny() noexcept = default;
+  explicit UniqueAny(pointer handle) noexcept { reset(handle); }
+  ~UniqueAny() { reset(); }
+  UniqueAny(UniqueAny&& other) noexcept
       : handle_(std::exchange(other.handle_, pointer{})), counted_(std::exchange(other.counted_, false)) {}
-  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+  UniqueAny& operator=(UniqueAny&& other) noexcept {
     if (this != &other) {
       reset();
       handle_ = std::exchange(other.handle_, pointer{});
@@ -99,19 +99,20 @@ class UniqueHandle {
     }
     return *this;
   }
-  UniqueHandle(const UniqueHandle&) = delete;
-  UniqueHandle& operator=(const UniqueHandle&) = delete;
+  UniqueAny(const UniqueAny&) = delete;
+  UniqueAny& operator=(const UniqueAny&) = delete;
 
   pointer get() const noexcept { return handle_; }
-  explicit operator bool() const noexcept { return handles_detail::Valid<Traits>(handle_); }
-  friend bool operator==(const UniqueHandle& h, std::nullptr_t) noexcept { return !h; }
+  explicit operator bool() const noexcept { return Valid(handle_); }
+  friend bool operator==(const UniqueAny& h, std::nullptr_t) noexcept { return !h; }
 
-  // Closes what is held and takes handle instead.
+  // Closes what is held and takes handle instead. What is held stays
+  // readable while it closes (a window's own messages ask for it).
   void reset(pointer handle = pointer{}) noexcept {
-    if (handles_detail::Valid<Traits>(handle_)) Traits::Close(handle_);
+    if (Valid(handle_)) Close(handle_);
     SetCounted(false);
     handle_ = handle;
-    SetCounted(handles_detail::Valid<Traits>(handle_));
+    SetCounted(Valid(handle_));
   }
   // Gives the handle up without closing it.
   [[nodiscard]] pointer detach() noexcept {
@@ -126,8 +127,12 @@ class UniqueHandle {
   void** put_void() noexcept { return reinterpret_cast<void**>(put()); }
 
  private:
+  static bool Valid(pointer h) noexcept {
+    if constexpr (kInvalidValueIsEmpty) return h && h != INVALID_HANDLE_VALUE;
+    else return h != pointer{};
+  }
   void SetCounted(bool counted) noexcept {
-    if (counted != counted_) handles_detail::Count(Traits::kKind, counted ? 1 : -1);
+    if (counted != counted_) handles_detail::Count(K, counted ? 1 : -1);
     counted_ = counted;
   }
 
@@ -135,100 +140,30 @@ class UniqueHandle {
   bool counted_ = false;
 };
 
-template <class H, HandleKind K>
-struct GdiObjectTraits {
-  using pointer = H;
-  static constexpr HandleKind kKind = K;
-  static void Close(H h) noexcept { DeleteObject(h); }
-};
+// Close functions that are not a single system call.
+void CloseInternetHandle(HINTERNET h) noexcept;  // through the system-folder WinINet (SystemLibrary)
+void CloseUrlCacheFind(HANDLE h) noexcept;
+// Destroys the window unless it has gone already (with its parent or owner).
+void DestroyOwnedWindow(HWND h) noexcept;
 
-struct IconTraits {
-  using pointer = HICON;
-  static constexpr HandleKind kKind = HandleKind::Icon;
-  static void Close(HICON h) noexcept { DestroyIcon(h); }
-};
-
-struct MenuTraits {
-  using pointer = HMENU;
-  static constexpr HandleKind kKind = HandleKind::Menu;
-  static void Close(HMENU h) noexcept { DestroyMenu(h); }
-};
-
-struct MemoryDCTraits {
-  using pointer = HDC;
-  static constexpr HandleKind kKind = HandleKind::DC;
-  static void Close(HDC h) noexcept { DeleteDC(h); }
-};
-
-struct KernelObjectTraits {
-  using pointer = HANDLE;
-  static constexpr HandleKind kKind = HandleKind::KernelObject;
-  static void Close(HANDLE h) noexcept { CloseHandle(h); }
-};
-
-// Files and find handles: failure gives INVALID_HANDLE_VALUE, not null.
-template <HandleKind K, BOOL(WINAPI* CloseFunction)(HANDLE)>
-struct InvalidValueTraits {
-  using pointer = HANDLE;
-  static constexpr HandleKind kKind = K;
-  static bool IsValid(HANDLE h) noexcept { return h && h != INVALID_HANDLE_VALUE; }
-  static void Close(HANDLE h) noexcept { CloseFunction(h); }
-};
-
-// Through the system-folder WinINet (SystemLibrary), which is loaded
-// whenever such a handle exists.
-struct InternetTraits {
-  using pointer = HINTERNET;
-  static constexpr HandleKind kKind = HandleKind::Internet;
-  static void Close(HINTERNET h) noexcept;
-};
-struct UrlCacheFindTraits {
-  using pointer = HANDLE;
-  static constexpr HandleKind kKind = HandleKind::Internet;
-  static void Close(HANDLE h) noexcept;
-};
-
-struct ModuleTraits {
-  using pointer = HMODULE;
-  static constexpr HandleKind kKind = HandleKind::Module;
-  static void Close(HMODULE h) noexcept { FreeLibrary(h); }
-};
-
-struct RegKeyTraits {
-  using pointer = HKEY;
-  static constexpr HandleKind kKind = HandleKind::RegistryKey;
-  static void Close(HKEY h) noexcept { RegCloseKey(h); }
-};
-
-struct BstrTraits {
-  using pointer = BSTR;
-  static constexpr HandleKind kKind = HandleKind::String;
-  static void Close(BSTR b) noexcept { SysFreeString(b); }
-};
-
-struct GlobalMemoryTraits {
-  using pointer = HGLOBAL;
-  static constexpr HandleKind kKind = HandleKind::GlobalMemory;
-  static void Close(HGLOBAL h) noexcept { GlobalFree(h); }
-};
-
-using UniqueIcon = UniqueHandle<IconTraits>;
-using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT, HandleKind::Font>>;
-using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP, HandleKind::Bitmap>>;
-using UniqueRegion = UniqueHandle<GdiObjectTraits<HRGN, HandleKind::Region>>;
-using UniquePalette = UniqueHandle<GdiObjectTraits<HPALETTE, HandleKind::Palette>>;
-using UniqueBrush = UniqueHandle<GdiObjectTraits<HBRUSH, HandleKind::Brush>>;
-using UniqueMenu = UniqueHandle<MenuTraits>;
-using UniqueDC = UniqueHandle<MemoryDCTraits>;
-using UniqueKernelHandle = UniqueHandle<KernelObjectTraits>;
-using UniqueFile = UniqueHandle<InvalidValueTraits<HandleKind::File, &CloseHandle>>;
-using UniqueFindFile = UniqueHandle<InvalidValueTraits<HandleKind::FindFile, &FindClose>>;
-using UniqueInternet = UniqueHandle<InternetTraits>;
-using UniqueUrlCacheFind = UniqueHandle<UrlCacheFindTraits>;
-using UniqueModule = UniqueHandle<ModuleTraits>;
-using UniqueRegKey = UniqueHandle<RegKeyTraits>;
-using UniqueBstr = UniqueHandle<BstrTraits>;
-using UniqueGlobal = UniqueHandle<GlobalMemoryTraits>;
+using UniqueIcon = UniqueAny<HICON, &DestroyIcon, HandleKind::Icon>;
+using UniqueFont = UniqueAny<HFONT, &DeleteObject, HandleKind::Font>;
+using UniqueBitmap = UniqueAny<HBITMAP, &DeleteObject, HandleKind::Bitmap>;
+using UniqueRegion = UniqueAny<HRGN, &DeleteObject, HandleKind::Region>;
+using UniquePalette = UniqueAny<HPALETTE, &DeleteObject, HandleKind::Palette>;
+using UniqueBrush = UniqueAny<HBRUSH, &DeleteObject, HandleKind::Brush>;
+using UniqueMenu = UniqueAny<HMENU, &DestroyMenu, HandleKind::Menu>;
+using UniqueDC = UniqueAny<HDC, &DeleteDC, HandleKind::DC>;
+using UniqueKernelHandle = UniqueAny<HANDLE, &CloseHandle, HandleKind::KernelObject>;
+using UniqueFile = UniqueAny<HANDLE, &CloseHandle, HandleKind::File, true>;
+using UniqueFindFile = UniqueAny<HANDLE, &FindClose, HandleKind::FindFile, true>;
+using UniqueInternet = UniqueAny<HINTERNET, &CloseInternetHandle, HandleKind::Internet>;
+using UniqueUrlCacheFind = UniqueAny<HANDLE, &CloseUrlCacheFind, HandleKind::Internet>;
+using UniqueModule = UniqueAny<HMODULE, &FreeLibrary, HandleKind::Module>;
+using UniqueRegKey = UniqueAny<HKEY, &RegCloseKey, HandleKind::RegistryKey>;
+using UniqueBstr = UniqueAny<BSTR, &SysFreeString, HandleKind::String>;
+using UniqueGlobal = UniqueAny<HGLOBAL, &GlobalFree, HandleKind::GlobalMemory>;
+using UniqueWindow = UniqueAny<HWND, &DestroyOwnedWindow, HandleKind::Window>;
 
 // Closes a file that was written and says whether the close succeeded (data
 // still cached may fail to be written there). Empty afterwards.

@@ -18,7 +18,7 @@ struct PictureBoxEvents {
   std::function<void(std::int16_t Button, std::int16_t Shift, float X, float Y)> MouseMove;
 };
 
-class PictureBox : public Control {
+class PictureBox final : public Control {
  public:
   ~PictureBox() override { Destroy(); }
   PictureBoxEvents& Events() { return events_; }

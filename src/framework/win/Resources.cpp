@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "framework/win/Handles.h"
+
 namespace vorn2 {
 
 std::vector<unsigned char> ReadResourceBytes(int id, const wchar_t* type, HMODULE module) {
@@ -49,6 +51,21 @@ HICON IconFromIcoBytes(const std::vector<unsigned char>& ico, int size) {
   std::vector<unsigned char> image(ico.begin() + u32(e + 12), ico.begin() + u32(e + 12) + u32(e + 8));
   return CreateIconFromResourceEx(image.data(), static_cast<DWORD>(image.size()), TRUE, 0x00030000, size, size,
                                   LR_DEFAULTCOLOR);
+}
+
+bool SaveResourceToFile(int id, const wchar_t* type, const std::wstring& path) {
+  std::vector<unsigned char> bytes = ReadResourceBytes(id, type);
+  if (bytes.empty()) return false;
+  // OPEN_ALWAYS + SetEndOfFile rather than CREATE_ALWAYS: an existing hidden
+  // file would refuse CREATE_ALWAYS with normal attributes.
+  UniqueFile file(
+      CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  DWORD written = 0;
+  bool ok = WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+            written == bytes.size() && SetEndOfFile(file.get());
+  // The close may be where a write-back fails.
+  return CloseChecked(file) && ok;
 }
 
 }  // namespace vorn2

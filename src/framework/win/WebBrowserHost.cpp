@@ -10,6 +10,7 @@
 #include "framework/Notify.h"
 #include "framework/win/FailureTrace.h"
 #include "framework/win/Handles.h"
+#include "framework/win/MessageLoop.h"
 #include "framework/win/Window.h"
 
 namespace vorn2 {
@@ -54,11 +55,13 @@ bool SameObject(IUnknown* a, IUnknown* b) {
 // handler and DWebBrowserEvents2 sink. Its ambient-property IDispatch and
 // the event sink share Invoke: the event ids are positive, ambient ones
 // negative, and unknown ids are simply not handled.
+// It is also the window the control sits in, bound to it through Window.
 class WebBrowserHost::Site final : public IOleClientSite,
                                    public IOleInPlaceSite,
                                    public IOleInPlaceFrame,
                                    public IDocHostUIHandler,
-                                   public IDispatch {
+                                   public IDispatch,
+                                   private Window {
  public:
   explicit Site(WebBrowserHost* owner) : owner_(owner) { InterlockedIncrement(&g_liveSites); }
 
@@ -66,7 +69,7 @@ class WebBrowserHost::Site final : public IOleClientSite,
   void Detach();  // the owner lets go: no more notifications, release the control
   void Move(int x, int y, int width, int height);
 
-  HWND container() const { return container_; }
+  HWND container() const { return hWnd(); }
   IWebBrowser2* browser() const { return browser_.get(); }
 
   // IUnknown
@@ -107,13 +110,13 @@ class WebBrowserHost::Site final : public IOleClientSite,
   // IOleWindow (in-place site and frame)
   STDMETHODIMP GetWindow(HWND* phwnd) override {
     if (!phwnd) return E_POINTER;
-    *phwnd = container_;
-    return container_ ? S_OK : E_FAIL;
+    *phwnd = hWnd();
+    return Exists() ? S_OK : E_FAIL;
   }
   STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
 
   // IOleInPlaceSite
-  STDMETHODIMP CanInPlaceActivate() override { return container_ ? S_OK : S_FALSE; }
+  STDMETHODIMP CanInPlaceActivate() override { return Exists() ? S_OK : S_FALSE; }
   STDMETHODIMP OnInPlaceActivate() override { return S_OK; }
   STDMETHODIMP OnUIActivate() override { return S_OK; }
   STDMETHODIMP GetWindowContext(IOleInPlaceFrame** ppFrame, IOleInPlaceUIWindow** ppDoc, LPRECT lprcPosRect,
@@ -124,12 +127,12 @@ class WebBrowserHost::Site final : public IOleClientSite,
     }
     if (ppDoc) *ppDoc = nullptr;
     RECT rc{};
-    if (container_) GetClientRect(container_, &rc);
+    if (Exists()) GetClientRect(hWnd(), &rc);
     if (lprcPosRect) *lprcPosRect = rc;
     if (lprcClipRect) *lprcClipRect = rc;
     if (lpFrameInfo) {
       lpFrameInfo->fMDIApp = FALSE;
-      lpFrameInfo->hwndFrame = container_ ? GetAncestor(container_, GA_ROOT) : nullptr;
+      lpFrameInfo->hwndFrame = Exists() ? GetAncestor(hWnd(), GA_ROOT) : nullptr;
       lpFrameInfo->haccel = nullptr;
       lpFrameInfo->cAccelEntries = 0;
     }
@@ -226,11 +229,10 @@ class WebBrowserHost::Site final : public IOleClientSite,
   bool IsTopLevel(IDispatch* frame) const { return !frame || SameObject(frame, browser_.get()); }
   // Tab, F5, editing and clipboard keys are the page's before they are ours.
   bool TranslateKey(MSG& msg) { return active_ && active_->TranslateAccelerator(&msg) == S_OK; }
-  static LRESULT CALLBACK ContainerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
   LONG refs_ = 1;  // the owner's reference
   WebBrowserHost* owner_;
-  HWND container_ = nullptr;
   ComPtr<IOleObject> ole_;
   ComPtr<IOleInPlaceObject> inplace_;
   ComPtr<IWebBrowser2> browser_;
@@ -242,33 +244,20 @@ class WebBrowserHost::Site final : public IOleClientSite,
 };
 
 bool WebBrowserHost::Site::Create(HWND parent, int x, int y, int width, int height) {
-  static bool registered = false;
-  if (!registered) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = &Site::ContainerProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    wc.lpszClassName = kContainerClass;
-    if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
-    registered = true;
-  }
-  container_ = CreateWindowExW(0, kContainerClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, x, y, width,
-                               height, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
-  if (!container_) return false;
-  SetWindowLongPtrW(container_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  SetKeyFilter(container_, [this](MSG& msg) { return TranslateKey(msg); });
-
-  if (FAILED(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
-                              ole_.put_void()))) {
+  if (!RegisterClassOnce(kContainerClass, 0) ||
+      !CreateHostWindow(0, kContainerClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, x, y, width, height, parent,
+                        nullptr)) {
     return false;
   }
+  SetKeyFilter(hWnd(), [this](MSG& msg) { return TranslateKey(msg); });
+
+  VORN2_RETURN_IF_FAILED(
+      CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject, ole_.put_void()), false);
   VORN2_TRACE_HR(ole_->SetClientSite(static_cast<IOleClientSite*>(this)));
   OleSetContainedObject(ole_.get(), TRUE);
   RECT rc;
-  GetClientRect(container_, &rc);
-  VORN2_TRACE_HR(
-      ole_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, static_cast<IOleClientSite*>(this), 0, container_, &rc));
+  GetClientRect(hWnd(), &rc);
+  VORN2_TRACE_HR(ole_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, static_cast<IOleClientSite*>(this), 0, hWnd(), &rc));
   inplace_ = ole_.As<IOleInPlaceObject>(IID_IOleInPlaceObject);
   browser_ = ole_.As<IWebBrowser2>(IID_IWebBrowser2);
   if (!browser_) return false;
@@ -284,7 +273,7 @@ bool WebBrowserHost::Site::Create(HWND parent, int x, int y, int width, int heig
 }
 
 void WebBrowserHost::Site::Move(int x, int y, int width, int height) {
-  if (container_) MoveWindow(container_, x, y, width, height, TRUE);  // WM_SIZE resizes the control
+  if (Exists()) MoveWindow(hWnd(), x, y, width, height, TRUE);  // WM_SIZE resizes the control
 }
 
 void WebBrowserHost::Site::Detach() {
@@ -314,12 +303,9 @@ void WebBrowserHost::Site::ReleaseControl() {
   }
   browser_.reset();
   ole_.reset();
-  if (container_) {
-    HWND hwnd = container_;
-    container_ = nullptr;
-    SetKeyFilter(hwnd, {});
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    if (IsWindow(hwnd)) DestroyWindow(hwnd);
+  if (Exists()) {
+    SetKeyFilter(hWnd(), {});
+    Destroy();
   }
   Release();
 }
@@ -367,27 +353,23 @@ STDMETHODIMP WebBrowserHost::Site::Invoke(DISPID dispIdMember, REFIID, LCID, WOR
   return hr;
 }
 
-LRESULT CALLBACK WebBrowserHost::Site::ContainerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  auto* site = reinterpret_cast<Site*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+LRESULT WebBrowserHost::Site::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_SIZE:
-      if (site && site->inplace_) {
+      if (inplace_) {
         RECT rc{0, 0, LOWORD(lParam), HIWORD(lParam)};
-        site->inplace_->SetObjectRects(&rc, &rc);
+        inplace_->SetObjectRects(&rc, &rc);
       }
       return 0;
     case WM_ERASEBKGND:
       return 1;  // the control covers the whole window
     case WM_DESTROY:
-      // The parent went first: the control's windows are going with ours.
-      SetKeyFilter(hwnd, {});
-      if (site) site->container_ = nullptr;
-      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+      SetKeyFilter(hWnd(), {});  // also when it goes with its parent
       break;
     default:
       break;
   }
-  return DefWindowProcW(hwnd, msg, wParam, lParam);
+  return DefaultProc(msg, wParam, lParam);
 }
 
 WebBrowserHost::WebBrowserHost() = default;

@@ -5,14 +5,17 @@
 // component is defined so (WindowProcHook) or to watch a window that is
 // another object's (winplumbing's subclassers).
 //
+// The window is owned like every other handle: the object holds it in a
+// UniqueWindow (Handles.h, counted with the windows), from WM_NCCREATE until
+// it is destroyed, by Destroy() or with its parent (WM_NCDESTROY lets go).
+//
 // Teardown contract: the window goes before the object does. The destructor
 // of the class the object was made as (or anything earlier, such as Unload)
 // destroys the window, while every member and every override still exists:
 // destroying sends WM_DESTROY, WM_NCDESTROY, focus and size changes to the
-// window and its children, and each of them reaches WndProc. Form and
-// Control do it themselves when they are the object's own class; a derived
-// class does it in its destructor (DestroyWindowNow, or Control::Destroy).
-// ~Window checks the contract: a window still alive there is reported
+// window and its children, and each of them reaches WndProc. Form does it
+// itself when it is the object's own class; every other class, a final one,
+// calls Destroy() in its destructor. ~Window checks the contract: a window still alive there is reported
 // through the failure trace, counted (WindowsAliveAtTeardown) and then
 // destroyed without reaching the object, whose parts are gone. The player's
 // client goes on as if nothing happened; the Windows test programs fail the
@@ -21,12 +24,12 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
 #include <typeinfo>
 
 #include "framework/Twips.h"
 #include "framework/win/DrawingSurface.h"
+#include "framework/win/Handles.h"
 
 namespace vorn2 {
 
@@ -37,8 +40,8 @@ class Window {
   Window(const Window&) = delete;
   Window& operator=(const Window&) = delete;
 
-  HWND hWnd() const { return hwnd_; }
-  bool Exists() const { return hwnd_ != nullptr; }
+  HWND hWnd() const { return hwnd_.get(); }
+  bool Exists() const { return static_cast<bool>(hwnd_); }
 
   // The factor the window shows its design at (its dpi / 96). A top-level
   // window takes its dpi from the system when it is created and from
@@ -68,13 +71,13 @@ class Window {
   static long WindowsAliveAtTeardown();
 
  protected:
-  // Registers the class once (CS_DBLCLKS, no background brush).
-  static bool RegisterClassOnce(const wchar_t* className, UINT extraStyle = 0);
+  // Registers the class once (no background brush, the arrow cursor).
+  static bool RegisterClassOnce(const wchar_t* className, UINT style = CS_DBLCLKS);
   bool CreateHostWindow(DWORD exStyle, const wchar_t* className, const std::wstring& caption, DWORD style, int x,
                         int y, int width, int height, HWND parent, HMENU menuOrId);
 
   // Destroys the window now, through this object (see the contract above).
-  void DestroyWindowNow();
+  void Destroy();
   // True while the window exists and the object was made as exactly `type`:
   // then the destructor of `type` is the one that destroys the window.
   bool IsMadeAs(const std::type_info& type) const { return hwnd_ && madeAs_ && *madeAs_ == type; }
@@ -93,7 +96,7 @@ class Window {
 
  private:
   static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-  HWND hwnd_ = nullptr;
+  UniqueWindow hwnd_;
   // The object's own class, taken when it makes its window (fully built then).
   const std::type_info* madeAs_ = nullptr;
   DpiScale scale_;
@@ -101,30 +104,5 @@ class Window {
   COLORREF backColor_ = GetSysColor(COLOR_BTNFACE);
   DrawingSurface surface_;
 };
-
-// The one message path of every loop (the program's, the modal one, the
-// download pump): a keyboard message is first offered to the window it is
-// for and then to each parent up to its top-level window; one that claims it
-// consumes it. Otherwise it is translated and dispatched as usual.
-using KeyFilter = std::function<bool(MSG& msg)>;
-// Registers (or, with an empty filter, removes) the window's claim on
-// keyboard messages. The window must remove it before it is destroyed.
-void SetKeyFilter(HWND window, KeyFilter filter);
-// True when a filter claimed the message.
-bool PreTranslate(MSG& msg);
-void DispatchOne(MSG& msg);
-
-// Processes every pending message of this thread, like the form engine's
-// DoEvents; a WM_QUIT seen here is posted again for the outer loop.
-void PumpPendingMessages();
-
-// Runs messages for the given time (tests and waits).
-void PumpMessagesFor(DWORD milliseconds);
-
-// Waits until `handle` is signalled while answering what other threads and
-// programs send to this thread's windows (a broadcast, a DDE initiate), so
-// none of them waits on us. Posted messages stay queued for the loop: nothing
-// of this program runs out of its order. False when the wait itself failed.
-bool WaitServingSentMessages(HANDLE handle);
 
 }  // namespace vorn2

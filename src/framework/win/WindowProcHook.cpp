@@ -1,94 +1,47 @@
 #include "framework/win/WindowProcHook.h"
 
-#include <map>
-#include <utility>
+#include <memory>
+
+#include "framework/win/SharedRouter.h"
 
 namespace vorn2::WindowProcHook {
 namespace {
 
-struct Record {
-  WNDPROC previous = nullptr;
-  bool active = true;   // false: removed, passing through
-  bool inChain = true;  // false: taken out, the previous procedure restored
-  int calls = 0;        // calls through the replacement on the stack
-};
-
-using Key = std::pair<HWND, WNDPROC>;
-
-std::map<Key, Record>& All() {
-  static std::map<Key, Record> records;
-  return records;
-}
-
-WNDPROC Current(HWND hWnd) { return reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hWnd, GWLP_WNDPROC)); }
-
-void DropIfDone(std::map<Key, Record>::iterator it) {
-  if (!it->second.inChain && it->second.calls == 0) All().erase(it);
-}
+subclass::WinHandle I(HWND hWnd) { return reinterpret_cast<subclass::WinHandle>(hWnd); }
+subclass::ProcAddr A(WNDPROC proc) { return reinterpret_cast<subclass::ProcAddr>(proc); }
 
 }  // namespace
 
-bool Install(HWND hWnd, WNDPROC proc) {
+bool Install(HWND hWnd, WNDPROC proc, void* data) {
   if (!hWnd || !proc || !IsWindow(hWnd)) return false;
-  auto it = All().find({hWnd, proc});
-  if (it != All().end() && it->second.inChain) {
-    it->second.active = true;  // still in the chain: never install it twice
+  subclass::HookRouter& router = SharedHookRouter();
+  if (const std::shared_ptr<subclass::HookRecord> record = router.FindOwn(I(hWnd), A(proc))) {
+    record->refData = data;  // still in the chain: never install it twice
+    router.Reactivate(*record);
     return true;
   }
-  SetLastError(0);
-  const auto previous =
-      reinterpret_cast<WNDPROC>(SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
-  if (!previous && GetLastError() != 0) return false;
-  Record& r = All()[{hWnd, proc}];
-  r.previous = previous;
-  r.active = true;
-  r.inChain = true;
-  return true;
+  auto record = std::make_shared<subclass::HookRecord>();
+  record->hWnd = I(hWnd);
+  record->unicode = true;  // every window of the program is a Unicode window
+  record->refData = data;
+  std::uint32_t error = 0;
+  return router.InstallOwn(record, A(proc), error);
 }
 
 void Remove(HWND hWnd, WNDPROC proc) {
-  auto it = All().find({hWnd, proc});
-  if (it == All().end() || !it->second.inChain) return;
-  it->second.active = false;
-  if (IsWindow(hWnd) && Current(hWnd) == proc) {
-    SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(it->second.previous));
-    it->second.inChain = false;
-    DropIfDone(it);
-  }
+  subclass::HookRouter& router = SharedHookRouter();
+  if (const std::shared_ptr<subclass::HookRecord> record = router.FindOwn(I(hWnd), A(proc))) router.Detach(*record);
 }
 
 bool Active(HWND hWnd, WNDPROC proc) {
-  auto it = All().find({hWnd, proc});
-  return it != All().end() && it->second.active;
+  const std::shared_ptr<subclass::HookRecord> record = SharedHookRouter().FindOwn(I(hWnd), A(proc));
+  return record && record->state == subclass::kStateActive;
 }
 
-std::size_t Records() { return All().size(); }
+std::size_t Records() { return SharedHookRouter().OwnRecords(); }
 
-Call::Call(WNDPROC proc, HWND hWnd) : proc_(proc), hWnd_(hWnd) {
-  auto it = All().find({hWnd, proc});
-  if (it != All().end()) ++it->second.calls;
-}
+Call::Call(WNDPROC proc, HWND hWnd) : call_(SharedHookRouter(), I(hWnd), A(proc)) {}
 
-Call::~Call() {
-  auto it = All().find({hWnd_, proc_});
-  if (it == All().end()) return;
-  --it->second.calls;
-  DropIfDone(it);
-}
-
-bool Call::Active() const { return WindowProcHook::Active(hWnd_, proc_); }
-
-LRESULT Call::Previous(UINT uMsg, WPARAM wParam, LPARAM lParam) {
-  auto it = All().find({hWnd_, proc_});
-  const WNDPROC previous = it == All().end() ? nullptr : it->second.previous;
-  const LRESULT result = previous ? CallWindowProcW(previous, hWnd_, uMsg, wParam, lParam)
-                                  : DefWindowProcW(hWnd_, uMsg, wParam, lParam);
-  if (uMsg == WM_NCDESTROY) {
-    // The window is gone: whatever sits on top has gone with it.
-    it = All().find({hWnd_, proc_});
-    if (it != All().end()) it->second.inChain = false;
-  }
-  return result;
-}
+LRESULT Call::Previous(UINT uMsg, WPARAM wParam, LPARAM lParam) { return call_.Previous(uMsg, wParam, lParam); }
 
 }  // namespace vorn2::WindowProcHook

@@ -2,7 +2,6 @@
 
 #include "framework/win/Screen.h"
 #include "login/LoginLayout.h"
-#include "login/win/LoginBgMove.h"
 #include "resource_ids.h"
 
 namespace vorn2 {
@@ -44,7 +43,7 @@ void LoginBgFrm::OnLoad() {
   if (size.cx > 0) SetWindowPos(hwnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   painted_ = false;
   PostMessageW(hwnd, kPaintPictureMessage, 0, 0);
-  HookLoginBgMove(hwnd);
+  HookLoginBgMove(hwnd, *this);
   SetCaption(CaptionText());
 
   // The pair starts centred on the screen; the move brings the follower along.

@@ -4,19 +4,20 @@
 #pragma once
 
 #include "framework/win/Form.h"
-#include "framework/win/PublicData.h"
+#include "framework/win/LayeredWindow.h"
+#include "login/win/LoginBgMove.h"
 
 namespace vorn2 {
 
-class LoginBgFrm : public Form {
+class LoginBgFrm final : public Form, public ILoginBgMoves {
  public:
   LoginBgFrm();
-  ~LoginBgFrm() override { DestroyWindowNow(); }
+  ~LoginBgFrm() override { Destroy(); }
 
   // The window kept on top of this one (the login window); unloaded with it.
   void SetFollower(Form* follower) { follower_ = follower; }
   // Moves the follower's top-left onto this window's top-left.
-  void MoveFollower();
+  void MoveFollower() override;
 
   // Painted after the load, once the start-up has gone on to show its
   // splash (a posted message), and before the window is first shown at the

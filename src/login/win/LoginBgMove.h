@@ -11,10 +11,20 @@
 
 namespace vorn2 {
 
+// What follows the background's moves (the login background form).
+class ILoginBgMoves {
+ public:
+  virtual void MoveFollower() = 0;
+
+ protected:
+  ~ILoginBgMoves() = default;
+};
+
 // Puts LoginBgWndProc in place of the window's procedure, keeping the one it
-// replaces (framework/win/WindowProcHook.h). Hooking the window that is
-// already hooked changes nothing.
-void HookLoginBgMove(HWND lng_hWnd);
+// replaces (framework/win/WindowProcHook.h); each WM_MOVE then moves
+// the background's follower. Hooking the window that is already hooked changes
+// nothing.
+void HookLoginBgMove(HWND lng_hWnd, ILoginBgMoves& background);
 // Puts the kept procedure back, or leaves LoginBgWndProc passing everything
 // through when another procedure was installed on top since.
 void UnhookLoginBgMove(HWND lng_hWnd);

@@ -2,8 +2,9 @@
 
 #include "framework/win/ProcessEnvironment.h"
 #include "framework/win/Prompt.h"
-#include "framework/win/PublicData.h"
+#include "framework/win/Resources.h"
 #include "framework/win/Screen.h"
+#include "framework/win/TempFolder.h"
 #include "framework/win/WebBrowserHost.h"
 #include "framework/win/WinText.h"
 #include "login/AppCommands.h"
@@ -41,7 +42,7 @@ LoginFrm::LoginFrm(LoginSettings settings, WebViewFactory createWebView)
 
 LoginFrm::~LoginFrm() {
   if (webBrowser1_) webBrowser1_->Destroy();
-  if (IsLoaded()) DestroyWindow(hWnd());
+  Destroy();
 }
 
 std::array<ControlPlace, 3> LoginFrm::DesignLayout() {

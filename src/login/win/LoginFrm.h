@@ -30,7 +30,7 @@ struct LoginSettings {
   unsigned timeoutMs = 0;
 };
 
-class LoginFrm : public Form {
+class LoginFrm final : public Form {
  public:
   using WebViewFactory = std::function<std::unique_ptr<IWebView>()>;
 

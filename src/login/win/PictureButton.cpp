@@ -5,7 +5,7 @@
 #include "framework/ArtworkScale.h"
 #include "framework/Notify.h"
 #include "framework/win/GdiPlus.h"
-#include "framework/win/PublicData.h"
+#include "framework/win/PngResource.h"
 #include "login/LoginLayout.h"
 
 namespace vorn2 {

@@ -15,7 +15,7 @@ struct PictureButtonEvents {
   std::function<void()> Click;
 };
 
-class PictureButton : public Control {
+class PictureButton final : public Control {
  public:
   // Picture: resource id of the given custom type (any format GDI+ reads).
   PictureButton(int pictureId, const wchar_t* pictureType);

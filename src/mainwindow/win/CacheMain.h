@@ -13,7 +13,7 @@ namespace vorn2 {
 
 // WinINet's URL cache, loaded from the system folder. An empty pattern is
 // passed as no pattern (every entry).
-class WinInetUrlCache : public IUrlCache {
+class WinInetUrlCache final : public IUrlCache {
  public:
   bool HasFindFirstGroup() override;
   bool HasDeleteGroup() override;

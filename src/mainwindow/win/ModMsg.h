@@ -13,9 +13,21 @@
 
 namespace vorn2 {
 
+// What the hot key and the tray ask of the main window.
+class IMainWindowCommands {
+ public:
+  virtual void ToggleVisibility() = 0;
+  virtual void TrayClick() = 0;
+  virtual void PopupAppMenu() = 0;
+  virtual void RestoreTrayIcon() = 0;
+
+ protected:
+  ~IMainWindowCommands() = default;
+};
+
 // Registers F10 as the hot key (identifier 1000; a failure is ignored) and
-// puts MainWndProc in place.
-void HookMainWindow(HWND lng_hWnd);
+// puts MainWndProc in place, acting on commands until the unhook.
+void HookMainWindow(HWND lng_hWnd, IMainWindowCommands& commands);
 // Releases the hot key and takes MainWndProc out again (or leaves it passing
 // everything through when another procedure sits on top of it).
 void UnhookMainWindow(HWND lng_hWnd);

@@ -6,14 +6,13 @@
 #include "framework/win/Input.h"
 #include "framework/win/ProcessEnvironment.h"
 #include "framework/win/Prompt.h"
-#include "framework/win/PublicData.h"
 #include "framework/win/Regions.h"
 #include "framework/win/Screen.h"
+#include "framework/win/TempFolder.h"
 #include "framework/win/WinText.h"
 #include "mainwindow/DdeRequest.h"
 #include "mainwindow/MainLayout.h"
 #include "mainwindow/win/CacheMain.h"
-#include "mainwindow/win/ModMsg.h"
 #include "resource_ids.h"
 
 namespace vorn2 {
@@ -60,7 +59,7 @@ WebMainFrm::WebMainFrm(MainSettings settings, WebViewFactory createWebView)
 
 WebMainFrm::~WebMainFrm() {
   life_.End();
-  if (IsLoaded()) DestroyWindow(hWnd());
+  Destroy();
 }
 
 void WebMainFrm::SetURL(const std::string& strURL) {
@@ -71,7 +70,7 @@ void WebMainFrm::SetURL(const std::string& strURL) {
 void WebMainFrm::ShowWindow() { Show(); }
 
 void WebMainFrm::OpenTabURL(const std::string& url) {
-  const std::string key = ml::TabKey(url);
+  const std::string key = TabKey(url);
   const std::shared_ptr<CTabItems> items = webuTab_->TabItems();
   const std::int32_t found = items->FindItem(key);
   if (found >= 0) {
@@ -205,7 +204,7 @@ void WebMainFrm::OnLoad() {
   trayIcon_ = LoadIconFile(IconFilePath(), GetSystemMetrics(SM_CXSMICON));
   tray_.AddNotifyIcon(me, trayIcon_.get(), kWindowCaption);
 
-  HookMainWindow(me);
+  HookMainWindow(me, *this);
   appmenu_.SetCaption(kMenuVersion, VersionCaption(LocalVersionString()));
   webBForm_.SetCaption(kTitleCaption);
   SetCaption(kWindowCaption);

@@ -34,6 +34,7 @@
 #include "login/IGameWindow.h"
 #include "mainwindow/MainMenu.h"
 #include "mainwindow/win/CLumNotifyIcon.h"
+#include "mainwindow/win/ModMsg.h"
 #include "mainwindow/win/WebUrl.h"
 #include "startup/win/UpdateCheck.h"
 #include "tabs/win/uTab.h"
@@ -48,7 +49,11 @@ struct MainSettings {
   std::string portal;        // the portal page of GameSpaceBtn
 };
 
-class WebMainFrm : public Form, public IGameWindow, public IMsgHost, private IUpdateHost {
+class WebMainFrm final : public Form,
+                         public IGameWindow,
+                         public IMsgHost,
+                         public IMainWindowCommands,
+                         private IUpdateHost {
  public:
   // The product passes no factory and gets the system's browser control.
   explicit WebMainFrm(MainSettings settings, WebViewFactory createWebView = {});
@@ -73,12 +78,12 @@ class WebMainFrm : public Form, public IGameWindow, public IMsgHost, private IUp
   std::function<void()> showLogin;
 
   // The window state toggles of the hot key, the tray icon and the menu.
-  void ToggleVisibility();
+  void ToggleVisibility() override;
   // The tray icon's left click: a minimised window is restored (and shown),
   // any other is hidden or shown.
-  void TrayClick();
-  void PopupAppMenu();
-  void RestoreTrayIcon();
+  void TrayClick() override;
+  void PopupAppMenu() override;
+  void RestoreTrayIcon() override;
   // The window's icons from the icon file, at its factor.
   void SetIcons();
   // A DDE execute: the window back to normal, the page in a tab. False when

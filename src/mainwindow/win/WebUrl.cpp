@@ -29,7 +29,7 @@ WebUrl::WebUrl(WebViewFactory createWebView)
 
 WebUrl::~WebUrl() {
   if (wb_) wb_->Destroy();
-  DestroyWindowNow();
+  Destroy();
 }
 
 void WebUrl::OnLoad() {

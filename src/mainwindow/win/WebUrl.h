@@ -19,7 +19,7 @@ namespace vorn2 {
 
 using WebViewFactory = std::function<std::unique_ptr<IWebView>()>;
 
-class WebUrl : public Form {
+class WebUrl final : public Form {
  public:
   // The product passes no factory and gets the system's browser control.
   explicit WebUrl(WebViewFactory createWebView = {});
@@ -54,7 +54,7 @@ class WebUrl : public Form {
   std::shared_ptr<CTabItem> item_;
 };
 
-class WebUrlTab : public ITabForm {
+class WebUrlTab final : public ITabForm {
  public:
   static std::shared_ptr<WebUrlTab> New(WebViewFactory createWebView = {});
   explicit WebUrlTab(WebViewFactory createWebView) : page_(std::move(createWebView)) {}

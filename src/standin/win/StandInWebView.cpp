@@ -17,6 +17,7 @@ constexpr wchar_t kClass[] = L"Vorn2StandInPage";
 constexpr UINT kFetched = WM_APP + 1;  // wParam: the fetch's number
 constexpr UINT kBlank = WM_APP + 2;
 constexpr UINT_PTR kFollowTimer = 1;
+constexpr UINT_PTR kFirstPageTimer = 2;
 constexpr int kMargin = 20;
 constexpr int kTitleHeight = 30;
 constexpr int kSmallHeight = 20;
@@ -41,9 +42,11 @@ std::wstring LinkText(const PageLine& line) { return L"\u2192 " + W(line.text) +
 
 bool Starts(const std::wstring& text, const wchar_t* prefix) { return text.rfind(prefix, 0) == 0; }
 
-unsigned FollowStartDelay() {
-  const char* text = std::getenv("VORN2_STANDIN_FOLLOW_START_MS");
-  return text ? static_cast<unsigned>(std::strtoul(text, nullptr, 10)) : 0;
+StandInSettings SettingsFromEnvironment() {
+  StandInSettings settings;
+  if (const char* text = std::getenv("VORN2_STANDIN_FOLLOW_START_MS"))
+    settings.followStartMs = static_cast<unsigned>(std::strtoul(text, nullptr, 10));
+  return settings;
 }
 
 // The page's bytes as UTF-8, or false when they are neither UTF-8 nor GBK.
@@ -68,7 +71,13 @@ bool DecodeText(const std::string& bytes, Charset charset, std::string& out) {
 
 }  // namespace
 
-std::unique_ptr<IWebView> CreateStandInWebView() { return std::make_unique<StandInWebView>(); }
+std::unique_ptr<IWebView> CreateStandInWebView() { return CreateStandInWebView(SettingsFromEnvironment()); }
+
+std::unique_ptr<IWebView> CreateStandInWebView(StandInSettings settings) {
+  return std::make_unique<StandInWebView>(std::move(settings));
+}
+
+StandInWebView::StandInWebView(StandInSettings settings) : settings_(std::move(settings)) {}
 
 StandInWebView::~StandInWebView() {
   life_.End();
@@ -76,38 +85,25 @@ StandInWebView::~StandInWebView() {
 }
 
 bool StandInWebView::Create(HWND parent, int x, int y, int width, int height) {
-  static const bool registered = [] {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = &StandInWebView::Proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    wc.lpszClassName = kClass;
-    return RegisterClassExW(&wc) != 0;
-  }();
-  if (!registered || hwnd_ || destroyed_) return hwnd_ != nullptr;
-  hwnd_ = CreateWindowExW(0, kClass, L"", WS_CHILD | WS_VISIBLE, x, y, width, height, parent, nullptr,
-                          GetModuleHandleW(nullptr), this);
-  return hwnd_ != nullptr;
+  if (Exists() || destroyed_) return Exists();
+  return RegisterClassOnce(kClass, 0) &&
+         CreateHostWindow(0, kClass, L"", WS_CHILD | WS_VISIBLE, x, y, width, height, parent, nullptr);
 }
 
 void StandInWebView::Destroy() {
   if (destroyed_) return;
   destroyed_ = true;
   CancelFetch();
-  if (hwnd_ && IsWindow(hwnd_)) {
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-    DestroyWindow(hwnd_);
-  }
-  hwnd_ = nullptr;
+  Window::Destroy();
 }
 
 void StandInWebView::Move(int x, int y, int width, int height) {
-  if (hwnd_) MoveWindow(hwnd_, x, y, width, height, TRUE);
+  if (hWnd()) MoveWindow(hWnd(), x, y, width, height, TRUE);
 }
 
 void StandInWebView::Navigate(const std::wstring& url) {
   if (destroyed_) return;
+  Log("navigate", url);
   const LifeWatch life = life_.Watch();
   bool cancel = false;
   Raise(events_.beforeNavigate, url, true, cancel);
@@ -126,18 +122,28 @@ void StandInWebView::Load(const std::wstring& url) {
   const LifeWatch life = life_.Watch();
   CancelFetch();
   Raise(events_.downloadBegin);
-  if (!life.Alive() || destroyed_ || !hwnd_) return;
+  if (!life.Alive() || destroyed_ || !hWnd()) return;
   fetchUrl_ = url;
-  if (url == L"about:blank") {
-    PostMessageW(hwnd_, kBlank, ++fetchId_, 0);
+  static bool first = true;  // the process's first page
+  if (std::exchange(first, false) && settings_.firstPageMs) {
+    SetTimer(hWnd(), kFirstPageTimer, settings_.firstPageMs, nullptr);
+    return;
+  }
+  StartFetch();
+}
+
+void StandInWebView::StartFetch() {
+  if (fetchUrl_ == L"about:blank") {
+    PostMessageW(hWnd(), kBlank, ++fetchId_, 0);
   } else {
-    fetch_ = PageFetch::Start(url, hwnd_, kFetched, ++fetchId_);
-    notice_ = L"loading " + url + L" \u2026";
-    InvalidateRect(hwnd_, nullptr, FALSE);
+    fetch_ = PageFetch::Start(fetchUrl_, hWnd(), kFetched, ++fetchId_);
+    notice_ = L"loading " + fetchUrl_ + L" \u2026";
+    InvalidateRect(hWnd(), nullptr, FALSE);
   }
 }
 
 void StandInWebView::CancelFetch() {
+  if (Exists()) KillTimer(hWnd(), kFirstPageTimer);
   if (fetch_) fetch_->Cancel();
   fetch_.reset();
   ++fetchId_;  // a message already posted for the old one is ignored
@@ -174,24 +180,31 @@ void StandInWebView::Show(const std::wstring& url, ReadPage page, std::wstring n
   scroll_ = 0;
   pressed_ = -1;
   Layout();
-  InvalidateRect(hwnd_, nullptr, FALSE);
+  InvalidateRect(hWnd(), nullptr, FALSE);
+  Log("complete", url);
   const LifeWatch life = life_.Watch();
   // A browser names an untitled document by its address.
   Raise(events_.titleChange, page_.title.empty() ? url : W(page_.title));
   if (!life.Alive() || destroyed_) return;
   Raise(events_.documentComplete, url, true);
-  if (!life.Alive() || destroyed_ || !followStart_.empty()) return;
-  static bool followed = false;  // once per process
-  const unsigned delay = FollowStartDelay();
-  if (followed || !delay) return;
+  if (life.Alive() && !destroyed_) FollowStartLater();
+}
+
+void StandInWebView::FollowStartLater() {
+  static bool followed = false;  // once per process, unless every start is followed
+  if (!settings_.followStartMs || (followed && !settings_.followEveryStart)) return;
   for (const PageLine& line : page_.lines) {
     if (line.address.rfind("app://loadgame|", 0) == 0) {
       followed = true;
       followStart_ = W(line.address);
-      SetTimer(hwnd_, kFollowTimer, delay, nullptr);
+      SetTimer(hWnd(), kFollowTimer, settings_.followStartMs, nullptr);
       return;
     }
   }
+}
+
+void StandInWebView::Log(const char* what, const std::wstring& url) const {
+  if (settings_.log) settings_.log(what, url);
 }
 
 void StandInWebView::Follow(std::size_t line) {
@@ -199,7 +212,7 @@ void StandInWebView::Follow(std::size_t line) {
   const std::string address = page_.lines[line].address;
   if (!FollowsLink(address)) {
     notice_ = L"Not followed: " + W(address.substr(0, address.find(':') + 1)) + L" links do nothing here.";
-    InvalidateRect(hwnd_, nullptr, FALSE);
+    InvalidateRect(hWnd(), nullptr, FALSE);
     return;
   }
   Navigate(W(address));
@@ -207,11 +220,11 @@ void StandInWebView::Follow(std::size_t line) {
 
 void StandInWebView::Layout() {
   boxes_.clear();
-  if (!hwnd_) return;
+  if (!hWnd()) return;
   RECT client{};
-  GetClientRect(hwnd_, &client);
+  GetClientRect(hWnd(), &client);
   const int width = std::max<int>(40, client.right - 2 * kMargin);
-  const WindowDC dc(hwnd_);
+  const WindowDC dc(hWnd());
   const Fonts fonts;
   top_ = kMargin + kTitleHeight + kSmallHeight + (notice_.empty() ? 0 : kSmallHeight) + 10;
   int y = top_;
@@ -233,7 +246,7 @@ void StandInWebView::Layout() {
 
 void StandInWebView::ScrollBy(int pixels) {
   RECT client{};
-  if (hwnd_) GetClientRect(hwnd_, &client);
+  if (hWnd()) GetClientRect(hWnd(), &client);
   scroll_ = std::clamp(scroll_ + pixels, 0, std::max<int>(0, contentHeight_ - client.bottom));
 }
 
@@ -247,7 +260,7 @@ int StandInWebView::LinkAt(POINT pt) const {
 
 RECT StandInWebView::LinkBox(const std::wstring& address) const {
   RECT client{};
-  if (hwnd_) GetClientRect(hwnd_, &client);
+  if (hWnd()) GetClientRect(hWnd(), &client);
   for (std::size_t i = 0; i < boxes_.size(); ++i) {
     if (W(page_.lines[i].address) != address) continue;
     RECT box = boxes_[i];
@@ -260,7 +273,7 @@ RECT StandInWebView::LinkBox(const std::wstring& address) const {
 
 void StandInWebView::Paint(HDC target) {
   RECT client{};
-  GetClientRect(hwnd_, &client);
+  GetClientRect(hWnd(), &client);
   const UniqueDC dc(CreateCompatibleDC(target));
   const UniqueBitmap bitmap(CreateCompatibleBitmap(target, std::max<int>(1, client.right),
                                                    std::max<int>(1, client.bottom)));
@@ -299,19 +312,8 @@ void StandInWebView::Paint(HDC target) {
   BitBlt(target, 0, 0, client.right, client.bottom, dc.get(), 0, 0, SRCCOPY);
 }
 
-LRESULT CALLBACK StandInWebView::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<StandInWebView*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (msg == WM_NCDESTROY) SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);  // unbound; Handle() still sees it
-  if (self && self->hwnd_ == nullptr) self->hwnd_ = hwnd;  // messages of CreateWindowEx itself
-  return self ? self->Handle(msg, wParam, lParam) : DefWindowProcW(hwnd, msg, wParam, lParam);
-}
-
-LRESULT StandInWebView::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
-  const HWND hwnd = hwnd_;
+LRESULT StandInWebView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  const HWND hwnd = hWnd();
   switch (msg) {
     case kFetched: {
       FetchedPage fetched;
@@ -330,16 +332,16 @@ LRESULT StandInWebView::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         Navigate(followStart_);  // as a player's click on the page's start link
         return 0;
       }
+      if (wParam == kFirstPageTimer) {
+        KillTimer(hwnd, kFirstPageTimer);
+        StartFetch();
+        return 0;
+      }
       break;
     case WM_SIZE:
       Layout();
       InvalidateRect(hwnd, nullptr, FALSE);
       return 0;
-    case WM_NCDESTROY:
-      // Destroyed with its parent, not through Destroy(): nothing may be posted to it now.
-      CancelFetch();
-      hwnd_ = nullptr;
-      break;
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT: {
@@ -347,6 +349,7 @@ LRESULT StandInWebView::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       HDC dc = BeginPaint(hwnd, &ps);
       Paint(dc);
       EndPaint(hwnd, &ps);
+      Log("painted", documentUrl_);
       return 0;
     }
     case WM_MOUSEWHEEL:
@@ -375,7 +378,7 @@ LRESULT StandInWebView::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     default:
       break;
   }
-  return DefWindowProcW(hwnd, msg, wParam, lParam);
+  return DefaultProc(msg, wParam, lParam);
 }
 
 }  // namespace vorn2::standin

@@ -9,10 +9,12 @@
 // file: links are shown but do nothing); pages it cannot read (not HTML or
 // text, over the size limit, neither UTF-8 nor GBK) are refused with a line.
 //
-// One step can be automatic, for a run without a display: with the
-// environment variable VORN2_STANDIN_FOLLOW_START_MS set, the first page
-// that shows an app://loadgame link follows it once, that many milliseconds
-// after the page completed (the login pair has shown by then).
+// One step can be automatic, for a run without a display: the first page
+// that shows an app://loadgame link follows it once, followStartMs after the
+// page completed (the login pair has shown by then). The demo client takes
+// that pause from the environment variable VORN2_STANDIN_FOLLOW_START_MS;
+// the tour build sets its own (every such page, the first page held back)
+// and reads what the view does through its log.
 //
 // Teardown: Destroy() cancels the fetch (no message comes after it) and
 // destroys the window; it is safe inside the view's own notifications.
@@ -20,12 +22,14 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "framework/Notify.h"
 #include "framework/win/IWebView.h"
+#include "framework/win/Window.h"
 #include "standin/PageReading.h"
 
 namespace vorn2::standin {
@@ -33,14 +37,27 @@ namespace vorn2::standin {
 class PageFetch;
 struct FetchedPage;
 
-class StandInWebView : public IWebView {
+struct StandInSettings {
+  // The pause before a page's start link is followed; 0: never.
+  unsigned followStartMs = 0;
+  // Follow it on every page that shows it, not only on the process's first.
+  bool followEveryStart = false;
+  // How long the process's first page is held back before it is fetched.
+  unsigned firstPageMs = 0;
+  // What the view does: ("navigate", address) for every navigation asked
+  // for, ("complete", address) for every document shown, ("painted",
+  // address) for every paint of it.
+  std::function<void(const char* what, const std::wstring& url)> log;
+};
+
+class StandInWebView final : public IWebView, private Window {
  public:
-  StandInWebView() = default;
+  explicit StandInWebView(StandInSettings settings = {});
   ~StandInWebView() override;
 
   bool Create(HWND parent, int x, int y, int width, int height) override;
   void Destroy() override;
-  HWND hWnd() const override { return hwnd_; }
+  HWND hWnd() const override { return Window::hWnd(); }
   void Move(int x, int y, int width, int height) override;
   WebViewEvents& Events() override { return events_; }
 
@@ -62,9 +79,13 @@ class StandInWebView : public IWebView {
   const std::wstring& Notice() const { return notice_; }
 
  private:
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-  LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  // Gone with its parent, not through Destroy(): nothing may be posted to it now.
+  void OnWindowDestroyed() override { CancelFetch(); }
   void Load(const std::wstring& url);
+  void StartFetch();
+  void FollowStartLater();
+  void Log(const char* what, const std::wstring& url) const;
   void Arrived(FetchedPage fetched);
   void Show(const std::wstring& url, ReadPage page, std::wstring notice);
   void Follow(std::size_t line);
@@ -74,9 +95,9 @@ class StandInWebView : public IWebView {
   void Paint(HDC dc);
   void CancelFetch();
 
+  StandInSettings settings_;
   WebViewEvents events_;
   LifeToken life_;
-  HWND hwnd_ = nullptr;
   bool destroyed_ = false;
   bool silent_ = false;
   std::shared_ptr<PageFetch> fetch_;
@@ -93,6 +114,8 @@ class StandInWebView : public IWebView {
   std::wstring followStart_;  // the app://loadgame address followed once, automatically
 };
 
+// The demo client's view: its settings from the environment.
 std::unique_ptr<IWebView> CreateStandInWebView();
+std::unique_ptr<IWebView> CreateStandInWebView(StandInSettings settings);
 
 }  // namespace vorn2::standin

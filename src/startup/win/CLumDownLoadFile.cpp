@@ -7,9 +7,9 @@
 
 #include "framework/Notify.h"
 #include "framework/win/Handles.h"
+#include "framework/win/MessageLoop.h"
 #include "framework/win/SystemLibrary.h"
 #include "framework/win/WinText.h"
-#include "framework/win/Window.h"
 #include "startup/win/InternetHelper.h"
 
 namespace vorn2 {

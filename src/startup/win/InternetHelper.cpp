@@ -8,7 +8,7 @@
 #include <system_error>
 
 #include "framework/win/Handles.h"
-#include "framework/win/Window.h"
+#include "framework/win/MessageLoop.h"
 
 namespace vorn2 {
 

@@ -3,9 +3,9 @@
 #include <system_error>
 
 #include "framework/FailureTrace.h"
+#include "framework/win/MessageLoop.h"
 #include "framework/win/ProcessEnvironment.h"
 #include "framework/win/Prompt.h"
-#include "framework/win/Window.h"
 #include "framework/win/WinText.h"
 #include "resource_ids.h"
 #include "startup/StartupRules.h"
@@ -48,7 +48,7 @@ LoadFrm::LoadFrm(StartupSettings settings)
 
 LoadFrm::~LoadFrm() {
   WaitForAhead();
-  DestroyWindowNow();
+  Destroy();
 }
 
 void LoadFrm::MakeUpdateChecker() {

@@ -50,12 +50,7 @@ int DrawTextRect(HDC hDC, std::wstring_view text, int count, int x, int y, int c
 
 // Owner of a context from CreateMemDC or CreateBitmapDC: DeleteMemDC takes
 // the context and its bitmap when it goes (counted as one DC).
-struct MemDCTraits {
-  using pointer = HDC;
-  static constexpr HandleKind kKind = HandleKind::DC;
-  static void Close(HDC dc) noexcept { DeleteMemDC(dc); }
-};
-using UniqueMemDC = UniqueHandle<MemDCTraits>;
+using UniqueMemDC = UniqueAny<HDC, &DeleteMemDC, HandleKind::DC>;
 
 }  // namespace mdlTabAPI
 }  // namespace vorn2

@@ -3,15 +3,14 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
-#include <vector>
-
 #include "framework/FailureTrace.h"
 #include "framework/Notify.h"
 #include "framework/win/Input.h"
 #include "framework/win/Screen.h"
 #include "framework/win/SystemLibrary.h"
 #include "framework/win/WinText.h"
-#include "resource_ids.h"
+#include "tabs/win/TabSkin.h"
+#include "tabs/win/Win32TabWindowApi.h"
 #include "tabs/win/mdlTabAPI.h"
 
 namespace vorn2 {
@@ -19,150 +18,6 @@ namespace {
 
 HWND H(WindowHandle w) { return reinterpret_cast<HWND>(w); }
 WindowHandle I(HWND w) { return reinterpret_cast<WindowHandle>(w); }
-
-// The list's window calls.
-class Win32TabWindowApi : public ITabWindowApi {
- public:
-  std::int32_t GetStyle(WindowHandle w) override { return static_cast<std::int32_t>(GetWindowLongW(H(w), GWL_STYLE)); }
-  void SetStyle(WindowHandle w, std::int32_t style) override { SetWindowLongW(H(w), GWL_STYLE, style); }
-  void SetActiveWindow(WindowHandle w) override { ::SetActiveWindow(H(w)); }
-  void SetParentNone(WindowHandle w) override { SetParent(H(w), nullptr); }
-  void ScreenSize(std::int32_t& width, std::int32_t& height) override {
-    width = GetSystemMetrics(SM_CXSCREEN);
-    height = GetSystemMetrics(SM_CYSCREEN);
-  }
-  void WindowRect(WindowHandle w, std::int32_t& l, std::int32_t& t, std::int32_t& r, std::int32_t& b) override {
-    RECT rc{};
-    GetWindowRect(H(w), &rc);
-    l = rc.left, t = rc.top, r = rc.right, b = rc.bottom;
-  }
-  void PlaceAt(WindowHandle w, std::int32_t x, std::int32_t y, std::uint32_t flags) override {
-    SetWindowPos(H(w), nullptr, x, y, 0, 0, flags);
-  }
-  void RedrawWindow(WindowHandle w, std::uint32_t flags) override { ::RedrawWindow(H(w), nullptr, nullptr, flags); }
-};
-
-// Per-style drawing constants, in pixels of the skin and of the strip.
-struct StyleMetrics {
-  int height;
-  int imageSrcWidth, imageSrcHeight;
-  int srcNormal, srcHover, srcSelected;
-  int imageLeftExtra;  // how far the image reaches left of Left
-  int imageHeight;
-  int captionDx, captionHeight;
-  int captionOther, captionOtherNoButton, captionSelected, captionSelectedNoButton;
-  int glyphDx, glyphY;
-  int glyphSelected, glyphOther, glyphHot, glyphPressed;
-  int glyphSize, margin;
-  int backSrcHeight;  // rows of the background column
-};
-
-// The skins' regions (96-dpi pixels): background column, three tab images,
-// four close glyphs side by side; style 1's tab images use rows 0-25 only.
-struct SkinSheet {
-  int resourceId;
-  std::vector<int> columns;
-  std::vector<int> rows;
-};
-const SkinSheet kSkin0{IDB_TAB_SKIN0, {1, 123, 245, 367, 379, 391, 403}, {}};
-const SkinSheet kSkin1{IDB_TAB_SKIN1, {1, 125, 249, 373, 385, 397, 409}, {26}};
-
-constexpr StyleMetrics kCompact{.height = 25,
-                                .imageSrcWidth = 122,
-                                .imageSrcHeight = 25,
-                                .srcNormal = 1,
-                                .srcHover = 123,
-                                .srcSelected = 245,
-                                .imageLeftExtra = 14,
-                                .imageHeight = 25,
-                                .captionDx = 0,
-                                .captionHeight = 25,
-                                .captionOther = 38,
-                                .captionOtherNoButton = 14,
-                                .captionSelected = 26,
-                                .captionSelectedNoButton = 26,
-                                .glyphDx = 24,
-                                .glyphY = 6,
-                                .glyphSelected = 367,
-                                .glyphOther = 379,
-                                .glyphHot = 391,
-                                .glyphPressed = 403,
-                                .glyphSize = 12,
-                                .margin = 14,
-                                .backSrcHeight = 25};
-constexpr StyleMetrics kRounded{.height = 32,
-                                .imageSrcWidth = 124,
-                                .imageSrcHeight = 26,
-                                .srcNormal = 1,
-                                .srcHover = 125,
-                                .srcSelected = 249,
-                                .imageLeftExtra = 0,
-                                .imageHeight = 26,
-                                .captionDx = 12,
-                                .captionHeight = 26,
-                                .captionOther = 28,
-                                .captionOtherNoButton = 8,
-                                .captionSelected = 28,
-                                .captionSelectedNoButton = 8,
-                                .glyphDx = 20,
-                                .glyphY = 7,
-                                .glyphSelected = 373,
-                                .glyphOther = 385,
-                                .glyphHot = 397,
-                                .glyphPressed = 409,
-                                .glyphSize = 12,
-                                .margin = 14,
-                                .backSrcHeight = 28};
-
-// The metrics at a factor: lengths scaled once, places in the skin where
-// its scaled sheet has them.
-StyleMetrics ScaledMetrics(const StyleMetrics& m, const SkinSheet& sheet, DpiScale scale) {
-  auto at = [&](int x) { return ScaledCellPosition(sheet.columns, x, scale); };
-  auto px = [&](int v) { return scale.Px(v); };
-  return StyleMetrics{.height = px(m.height),
-                      .imageSrcWidth = px(m.imageSrcWidth),
-                      .imageSrcHeight = px(m.imageSrcHeight),
-                      .srcNormal = at(m.srcNormal),
-                      .srcHover = at(m.srcHover),
-                      .srcSelected = at(m.srcSelected),
-                      .imageLeftExtra = px(m.imageLeftExtra),
-                      .imageHeight = px(m.imageHeight),
-                      .captionDx = px(m.captionDx),
-                      .captionHeight = px(m.captionHeight),
-                      .captionOther = px(m.captionOther),
-                      .captionOtherNoButton = px(m.captionOtherNoButton),
-                      .captionSelected = px(m.captionSelected),
-                      .captionSelectedNoButton = px(m.captionSelectedNoButton),
-                      .glyphDx = px(m.glyphDx),
-                      .glyphY = px(m.glyphY),
-                      .glyphSelected = at(m.glyphSelected),
-                      .glyphOther = at(m.glyphOther),
-                      .glyphHot = at(m.glyphHot),
-                      .glyphPressed = at(m.glyphPressed),
-                      .glyphSize = px(m.glyphSize),
-                      .margin = px(m.margin),
-                      .backSrcHeight = ScaledCellPosition(sheet.rows, m.backSrcHeight, scale)};
-}
-
-StyleMetrics MetricsFor(std::int32_t style, DpiScale scale) {
-  return style == 0 ? ScaledMetrics(kCompact, kSkin0, scale) : ScaledMetrics(kRounded, kSkin1, scale);
-}
-
-// A context holding a copy of the skin scaled for the factor (the scaled
-// sheet itself stays with its picture, shared by every strip).
-mdlTabAPI::UniqueMemDC LoadSkin(const PicturePtr& artwork, const SkinSheet& sheet, DpiScale scale) {
-  const PicturePtr scaled = artwork ? artwork->ScaledCells(sheet.columns, sheet.rows, scale) : nullptr;
-  if (!scaled) return {};
-  try {
-    mdlTabAPI::UniqueMemDC dc(mdlTabAPI::CreateMemDC(scaled->WidthPixels(), scaled->HeightPixels()));
-    const UniqueDC source(CreateCompatibleDC(dc.get()));
-    const SelectGuard selected(source.get(), scaled->Handle());
-    BitBlt(dc.get(), 0, 0, scaled->WidthPixels(), scaled->HeightPixels(), source.get(), 0, 0, SRCCOPY);
-    return dc;
-  } catch (const TabDrawError&) {
-    return {};
-  }
-}
 
 // The default GUI font is 8 points: 11 pixels at 96 dpi.
 constexpr int kCaptionFontDesignHeight = -11;
@@ -177,8 +32,8 @@ std::shared_ptr<uTab> uTab::New() {
 
 uTab::uTab(Private)
     : TabStripCore(std::make_shared<Win32TabWindowApi>()),
-      skin0Artwork_(Picture::FromBitmapResource(kSkin0.resourceId)),
-      skin1Artwork_(Picture::FromBitmapResource(kSkin1.resourceId)),
+      skin0Artwork_(Picture::FromBitmapResource(tab_skin::kSkin0.resourceId)),
+      skin1Artwork_(Picture::FromBitmapResource(tab_skin::kSkin1.resourceId)),
       c_Subclass(this, life_.Weak()) {
   MakeDrawingResources(SystemScale());
   m_lItemWidth = kItemWidth0;
@@ -192,8 +47,8 @@ void uTab::MakeDrawingResources(DpiScale scale) {
   SetLayoutScale(scale);
   // The ready images were cut from the old skins, whose handles may be reused.
   tabImages_.Clear();
-  m_hSkin0DC = LoadSkin(skin0Artwork_, kSkin0, scale);
-  m_hSkin1DC = LoadSkin(skin1Artwork_, kSkin1, scale);
+  m_hSkin0DC = tab_skin::LoadSkin(skin0Artwork_, tab_skin::kSkin0, scale);
+  m_hSkin1DC = tab_skin::LoadSkin(skin1Artwork_, tab_skin::kSkin1, scale);
   // The stock font's face and attributes, at the strip's dpi.
   LOGFONTW lf{};
   GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
@@ -205,7 +60,9 @@ void uTab::MakeDrawingResources(DpiScale scale) {
   m_hBoldFont.reset(CreateFontIndirectW(&lf));
 }
 
-int uTab::StripHeight() const { return Scaled(m_TabStyle == 0 ? kCompact.height : kRounded.height); }
+int uTab::StripHeight() const {
+  return Scaled(m_TabStyle == 0 ? tab_skin::kCompact.height : tab_skin::kRounded.height);
+}
 
 void uTab::OnDpiChanged() {
   MakeDrawingResources(Window::Scale());
@@ -215,7 +72,7 @@ void uTab::OnDpiChanged() {
 uTab::~uTab() {
   c_Subclass.ssc_Terminate();
   life_.End();
-  if (toolTip_) DestroyWindow(toolTip_);
+  toolTip_.reset();
   Destroy();
   if (m_TabItems) {
     m_TabItems->SetTab({});
@@ -274,21 +131,21 @@ void uTab::SetToolTipText(const std::string& text) {
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
     if (!controls) return;
     controls->InitCommonControlsEx(&icc);
-    toolTip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hWnd(), nullptr,
-                               GetModuleHandleW(nullptr), nullptr);
+    toolTip_.reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hWnd(), nullptr,
+                                   GetModuleHandleW(nullptr), nullptr));
     if (!toolTip_) return;
-    SendMessageW(toolTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    SendMessageW(toolTip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
     return;
   }
-  SendMessageW(toolTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
+  SendMessageW(toolTip_.get(), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
 void uTab::RelayToToolTip(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (!toolTip_) return;
   MSG m{hWnd(), msg, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {}};
   GetCursorPos(&m.pt);
-  SendMessageW(toolTip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&m));
+  SendMessageW(toolTip_.get(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&m));
 }
 
 // --- Window side of the core ------------------------------------------------
@@ -351,30 +208,23 @@ void uTab::FreeBuffers() {
 void uTab::OnResize() {
   if (!Exists() || resizing_) return;
   resizing_ = true;
-  try {
-    RECT rc{};
-    GetClientRect(hWnd(), &rc);
-    if (rc.bottom - rc.top != StripHeight()) {
-      RECT win{};
-      GetWindowRect(hWnd(), &win);
-      SetWindowPos(hWnd(), nullptr, 0, 0, win.right - win.left, StripHeight() + (win.bottom - win.top) - rc.bottom,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-  } catch (...) {
-    VORN2_TRACE_CAUGHT();
+  RECT rc{};
+  GetClientRect(hWnd(), &rc);
+  if (rc.bottom - rc.top != StripHeight()) {
+    RECT win{};
+    GetWindowRect(hWnd(), &win);
+    SetWindowPos(hWnd(), nullptr, 0, 0, win.right - win.left, StripHeight() + (win.bottom - win.top) - rc.bottom,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   try {
     CreateBuffers();
-  } catch (...) {
+  } catch (const TabDrawError&) {
+    // A buffer that could not be made is missing: drawing into it does nothing.
     VORN2_TRACE_CAUGHT();
   }
-  try {
-    CalcItemWidth();
-    LayoutItems();
-    RedrawAll();
-  } catch (...) {
-    VORN2_TRACE_CAUGHT();
-  }
+  CalcItemWidth();
+  LayoutItems();
+  RedrawAll();
   resizing_ = false;
 }
 
@@ -384,14 +234,14 @@ void uTab::PaintBackground() {
   bool skip = false;
   Raise(events_.OnDrawBackground, reinterpret_cast<std::uintptr_t>(m_hBackDC.get()), w, h, skip);
   if (skip || !m_hBackDC) return;
-  const StyleMetrics m = MetricsFor(m_TabStyle, LayoutScale());
+  const tab_skin::StyleMetrics m = tab_skin::MetricsFor(m_TabStyle, LayoutScale());
   HDC skin = m_TabStyle == 0 ? m_hSkin0DC.get() : m_hSkin1DC.get();
   StretchBlt(m_hBackDC.get(), 0, 0, w, m.height, skin, 0, 0, Scaled(1), m.backSrcHeight, SRCCOPY);
 }
 
 
 void uTab::DrawOneTab(std::int32_t index, bool selected) {
-  const StyleMetrics m = MetricsFor(m_TabStyle, LayoutScale());
+  const tab_skin::StyleMetrics m = tab_skin::MetricsFor(m_TabStyle, LayoutScale());
   HDC skin = m_TabStyle == 0 ? m_hSkin0DC.get() : m_hSkin1DC.get();
   const std::shared_ptr<CTabItem> item = m_TabItems->Item(index);
   const int left = item->Left();
@@ -531,10 +381,7 @@ LRESULT uTab::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (const std::optional<LRESULT> object = accessible_.Answer(wParam, lParam)) return *object;
       break;
     case WM_DESTROY:
-      if (toolTip_) {
-        DestroyWindow(toolTip_);
-        toolTip_ = nullptr;
-      }
+      toolTip_.reset();  // before the system takes it with its owner
       break;
     default:
       break;

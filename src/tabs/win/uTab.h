@@ -40,7 +40,7 @@
 
 namespace vorn2 {
 
-class uTab : public vorn2::Control, public TabStripCore, public ISubclassOwner {
+class uTab final : public vorn2::Control, public TabStripCore, public ISubclassOwner {
   struct Private {};
 
  public:
@@ -127,7 +127,7 @@ class uTab : public vorn2::Control, public TabStripCore, public ISubclassOwner {
   CSubclass c_Subclass;
   bool resizing_ = false;
 
-  HWND toolTip_ = nullptr;
+  UniqueWindow toolTip_;
   std::string toolTipText_;
   uTabAccessible accessible_{*this};
 };

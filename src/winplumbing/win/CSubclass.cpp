@@ -5,8 +5,9 @@
 #include <vector>
 
 #include "framework/win/Handles.h"
+#include "framework/win/SharedRouter.h"
 #include "framework/win/SystemLibrary.h"
-#include "winplumbing/win/SharedRouter.h"
+#include "winplumbing/win/SubclassEventLog.h"
 
 namespace vorn2 {
 namespace {

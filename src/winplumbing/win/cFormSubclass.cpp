@@ -1,6 +1,6 @@
 #include "winplumbing/win/cFormSubclass.h"
 
-#include "winplumbing/win/SharedRouter.h"
+#include "framework/win/SharedRouter.h"
 
 namespace vorn2 {
 

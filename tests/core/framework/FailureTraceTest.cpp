@@ -48,3 +48,17 @@ TEST(FailureTrace, PathStartsAtTheProjectsSourceFolder) {
   EXPECT_EQ(FormatFailure("C:\\b\\updater\\Updater.cpp", 3, "RegCloseKey", 0x80070005UL),
             "vorn2: updater\\Updater.cpp(3): RegCloseKey, code 0x80070005\n");
 }
+
+TEST(FailureTrace, AFailureTheCodeActsOnIsTracedBeforeItReturns) {
+  g_lines.clear();
+  const FailureSink previous = SetFailureSink(&Record);
+  const auto write = [](bool fails) {
+    if (fails) VORN2_RETURN_TRACED("WriteFile", 112, -1);
+    return 1;
+  };
+  EXPECT_EQ(write(false), 1);
+  EXPECT_EQ(write(true), -1);
+  SetFailureSink(previous);
+  ASSERT_EQ(g_lines.size(), 1u);
+  EXPECT_NE(g_lines[0].find("): WriteFile, code 0x00000070\n"), std::string::npos) << g_lines[0];
+}

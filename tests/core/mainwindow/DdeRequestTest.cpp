@@ -4,6 +4,11 @@
 
 using namespace vorn2;
 
+TEST(DdeRequest, TabKeysAreGameAndTheAddress) {
+  EXPECT_EQ(TabKey("http://g.test/a?b=1"), "Gamehttp://g.test/a?b=1");
+  EXPECT_EQ(TabKey(""), "Game");
+}
+
 TEST(DdeRequest, WebAddressesInAnyLetterCaseOpenAsSent) {
   for (const char* url : {"http://127.0.0.1:18080/game.php?s=2", "HTTPS://WWW.VORNHOLD2.COM/", "hTtP://h",
                           "https://h/a b", "http://h/\xE6\xB8\xB8\xE6\x88\x8F"}) {  // 游戏

@@ -42,9 +42,7 @@ TEST(MainLayout, ANegativeStripWidthIsRefusedAndTheRestStillPlaced) {
   EXPECT_TRUE(ml::PlaceControls(7150, 7150, 3000, 480).tabStrip);  // width 0 is still a width
 }
 
-TEST(MainLayout, TabKeysAndCentring) {
-  EXPECT_EQ(ml::TabKey("http://g.test/a?b=1"), "Gamehttp://g.test/a?b=1");
-  EXPECT_EQ(ml::TabKey(""), "Game");
+TEST(MainLayout, Centring) {
   EXPECT_EQ(ml::CentredOffset(1280, 1036), 122);
   EXPECT_EQ(ml::CentredOffset(1280, 1037), 121);  // halved downwards
   EXPECT_EQ(ml::CentredOffset(800, 1036), -118);

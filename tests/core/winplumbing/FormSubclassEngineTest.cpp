@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "FakeWindows.h"
+#include "core/framework/FakeWindows.h"
 #include "winplumbing/FormSubclassEngine.h"
 
 using namespace vorn2::subclass;

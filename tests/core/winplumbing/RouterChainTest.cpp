@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "FakeWindows.h"
+#include "core/framework/FakeWindows.h"
 #include "winplumbing/FormSubclassEngine.h"
 #include "winplumbing/SubclassEngine.h"
 

@@ -11,9 +11,11 @@
 #include <vector>
 
 #include "controls/win/MsgFrm.h"
+#include "framework/win/LayeredWindow.h"
 #include "framework/win/ProcessEnvironment.h"
-#include "framework/win/PublicData.h"
+#include "framework/win/Resources.h"
 #include "framework/win/Screen.h"
+#include "framework/win/TempFolder.h"
 #include "login/LoginLayout.h"
 #include "login/win/LoginFrm.h"
 #include "mainwindow/MainLayout.h"

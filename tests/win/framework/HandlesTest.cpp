@@ -23,11 +23,10 @@ using namespace vorn2;
 namespace {
 
 constexpr int kKinds = static_cast<int>(HandleKind::Count);
-constexpr const char* kKindNames[kKinds] = {"Icon",     "Font",           "Bitmap",        "Region",
-                                            "Menu",     "Palette",        "Brush",         "DC",
-                                            "WindowDC", "GdiplusSession", "GdiplusObject", "ComReference",
-                                            "KernelObject", "File",      "FindFile",      "Internet",
-                                            "Module",       "RegistryKey", "String",      "GlobalMemory"};
+constexpr const char* kKindNames[kKinds] = {
+    "Icon",     "Font",     "Bitmap",         "Region",        "Menu",         "Palette",      "Brush",
+    "DC",       "WindowDC", "GdiplusSession", "GdiplusObject", "ComReference", "KernelObject", "File",
+    "FindFile", "Internet", "Module",         "RegistryKey",   "String",       "GlobalMemory", "Window"};
 
 using Counts = std::array<long, kKinds>;
 
@@ -341,4 +340,44 @@ TEST(Handles, FiftyReloadsOfAFormWithButtonsTitleAndTabsLeaveNoHandleBehind) {
       << "the lost button's caption font";
   leaked.reset();
   EXPECT_EQ(Describe(Live()), Describe(before)) << "the difference was exactly the lost button";
+}
+
+namespace {
+int g_ncDestroys = 0;
+LRESULT CALLBACK CountingProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+  if (m == WM_NCDESTROY) ++g_ncDestroys;
+  return DefWindowProcW(h, m, w, l);
+}
+}  // namespace
+
+TEST(Handles, WindowOwnerDestroysOnceAndCountsWhatItHolds) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = &CountingProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"Vorn2HandlesTestCounted";
+  RegisterClassW(&wc);
+  const auto make = [](HWND parent) {
+    return CreateWindowExW(0, L"Vorn2HandlesTestCounted", L"", parent ? WS_CHILD : WS_POPUP, 0, 0, 10, 10, parent,
+                           nullptr, GetModuleHandleW(nullptr), nullptr);
+  };
+  const long windows = Live(HandleKind::Window);
+  g_ncDestroys = 0;
+  UniqueWindow parent(make(nullptr));
+  UniqueWindow child(make(parent.get()));
+  UniqueWindow moved = std::move(parent);
+  EXPECT_EQ(Live(HandleKind::Window), windows + 2) << "a move hands over, it does not count twice";
+  moved.reset();  // takes the child with it
+  EXPECT_EQ(g_ncDestroys, 2);
+  child.reset();  // gone already: not destroyed again, no failure traced
+  EXPECT_EQ(g_ncDestroys, 2);
+  EXPECT_EQ(Live(HandleKind::Window), windows);
+
+  // A window of ours is held the same way and let go when it goes with its parent.
+  UniqueWindow host(make(nullptr));
+  Panel panel;
+  ASSERT_TRUE(panel.Create(host.get(), 0, 0, 10, 10));
+  EXPECT_EQ(Live(HandleKind::Window), windows + 2);
+  host.reset();
+  EXPECT_FALSE(panel.Exists());
+  EXPECT_EQ(Live(HandleKind::Window), windows);
 }

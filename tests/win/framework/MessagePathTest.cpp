@@ -5,6 +5,7 @@
 
 #include "framework/win/Control.h"
 #include "framework/win/Form.h"
+#include "framework/win/MessageLoop.h"
 #include "win/support/WinTest.h"
 
 using namespace vorn2;

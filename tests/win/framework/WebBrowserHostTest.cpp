@@ -9,6 +9,7 @@
 #include <mshtmhst.h>
 
 #include "framework/win/Form.h"
+#include "framework/win/MessageLoop.h"
 #include "framework/win/WebBrowserHost.h"
 #include "win/support/OleEnvironment.h"
 #include "win/support/WinTest.h"

@@ -1,8 +1,8 @@
 // The login background is painted after its load, but never shown unpainted.
 #include <gtest/gtest.h>
 
+#include "framework/win/LayeredWindow.h"
 #include "framework/win/ProcessEnvironment.h"
-#include "framework/win/PublicData.h"
 #include "login/win/LoginFrm.h"
 #include "resource_ids.h"
 #include "win/support/ScriptedWebView.h"

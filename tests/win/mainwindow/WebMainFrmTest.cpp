@@ -13,8 +13,10 @@
 #include "framework/PropertyBag.h"
 #include "framework/win/Handles.h"
 #include "framework/win/ProcessEnvironment.h"
-#include "framework/win/PublicData.h"
+#include "framework/win/Resources.h"
 #include "framework/win/Screen.h"
+#include "framework/win/SharedRouter.h"
+#include "framework/win/TempFolder.h"
 #include "framework/win/WinText.h"
 #include "framework/win/WindowProcHook.h"
 #include "login/AppCommands.h"
@@ -23,10 +25,9 @@
 #include "mainwindow/win/WebMainFrm.h"
 #include "resource_ids.h"
 #include "startup/win/LoadFrm.h"
-#include "win/support/ScriptedWebView.h"
 #include "vorn2/Version.h"
+#include "win/support/ScriptedWebView.h"
 #include "win/support/WinTest.h"
-#include "winplumbing/win/SharedRouter.h"
 
 using namespace vorn2;
 using test::Pump;

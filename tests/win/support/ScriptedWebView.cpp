@@ -1,7 +1,7 @@
 #include "win/support/ScriptedWebView.h"
 
 #include "framework/Notify.h"
-#include "framework/win/Window.h"
+#include "framework/win/MessageLoop.h"
 
 namespace vorn2::test {
 

@@ -12,11 +12,10 @@
 namespace vorn2::test {
 namespace {
 
-constexpr const char* kKindNames[] = {"icon",      "font",         "bitmap",      "region",
-                                      "menu",      "palette",      "brush",       "memory DC",
-                                      "window DC", "GDI+ session", "GDI+ object", "COM reference",
-                                      "kernel object", "file",      "find handle", "internet",
-                                      "module",        "registry key", "BSTR",          "global memory"};
+constexpr const char* kKindNames[] = {
+    "icon",        "font",      "bitmap",       "region",       "menu",          "palette",       "brush",
+    "memory DC",   "window DC", "GDI+ session", "GDI+ object",  "COM reference", "kernel object", "file",
+    "find handle", "internet",  "module",       "registry key", "BSTR",          "global memory", "window"};
 constexpr int kKinds = static_cast<int>(HandleKind::Count);
 static_assert(std::size(kKindNames) == kKinds, "a name for every kind of handle");
 

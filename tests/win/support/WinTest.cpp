@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "framework/win/MessageLoop.h"
 #include "framework/win/WinText.h"
-#include "framework/win/Window.h"
 
 namespace vorn2::test {
 

@@ -4,9 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "framework/win/SharedRouter.h"
 #include "win/support/WinTest.h"
 #include "winplumbing/win/CSubclass.h"
-#include "winplumbing/win/SharedRouter.h"
+#include "winplumbing/win/SubclassEventLog.h"
 #include "winplumbing/win/cFormSubclass.h"
 
 using namespace vorn2;

@@ -6,10 +6,10 @@
 
 #include "framework/win/Form.h"
 #include "framework/win/Screen.h"
+#include "framework/win/SharedRouter.h"
 #include "framework/win/WindowProcHook.h"
 #include "win/support/WinTest.h"
 #include "winplumbing/ModGetTaskbarHei.h"
-#include "winplumbing/win/SharedRouter.h"
 #include "winplumbing/win/cFormSubclass.h"
 #include "winplumbing/win/cSetStyle.h"
 

@@ -1,75 +1,14 @@
-#include "framework/win/PublicData.h"
+#include "framework/win/LayeredWindow.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <vector>
 
-#include "framework/TempFolder.h"
 #include "framework/win/DrawingSurface.h"
-#include "framework/win/Handles.h"
+#include "framework/win/PngResource.h"
 #include "framework/win/Resources.h"
-#include "framework/win/Streams.h"
-#include "framework/win/WinText.h"
 
 namespace vorn2 {
-
-namespace gp = Gdiplus::DllExports;
-
-std::wstring GetTempFolder() { return TempFolderFrom(&GetTempPathW); }
-
-std::wstring IconFilePath() { return GetTempFolder() + L"vorn2" L".ico"; }
-
-std::wstring TempFolderFrom(TempPathQuery query) {
-  // The path may be longer than MAX_PATH: ask again with the size it needs.
-  std::wstring buffer(MAX_PATH + 1, L'\0');
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    const DWORD n = query(static_cast<DWORD>(buffer.size()), buffer.data());
-    if (n == 0) break;
-    if (n < buffer.size()) {
-      buffer.resize(n);
-      return W(NormalizeTempFolder(U8(buffer)));
-    }
-    buffer.assign(static_cast<std::size_t>(n) + 1, L'\0');
-  }
-  return W(NormalizeTempFolder(""));
-}
-
-bool SaveResourceToFile(int id, const wchar_t* type, const std::wstring& path) {
-  std::vector<unsigned char> bytes = ReadResourceBytes(id, type);
-  if (bytes.empty()) return false;
-  // OPEN_ALWAYS + SetEndOfFile rather than CREATE_ALWAYS: an existing hidden
-  // file would refuse CREATE_ALWAYS with normal attributes.
-  UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  DWORD written = 0;
-  bool ok = WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-            written == bytes.size() && SetEndOfFile(file.get());
-  // The close may be where a write-back fails.
-  return CloseChecked(file) && ok;
-}
-
-PngImage LoadPngResource(int id, const wchar_t* type) {
-  PngImage png;
-  std::vector<unsigned char> bytes = ReadResourceBytes(id, type);
-  if (bytes.empty()) return png;
-  png.stream = StreamFromBytes(bytes);
-  if (!png.stream || gp::GdipLoadImageFromStream(png.stream.get(), png.image.put()) != Gdiplus::Ok || !png.image) {
-    return PngImage{};
-  }
-  return png;
-}
-
-void DrawPremultiplied(Gdiplus::GpImage* image, int width, int height, std::uint32_t* target,
-                       UniqueGdipBitmap& surface, UniqueGdipGraphics& graphics) {
-  gp::GdipCreateBitmapFromScan0(width, height, width * 4, PixelFormat32bppPARGB, reinterpret_cast<BYTE*>(target),
-                                surface.put());
-  if (surface) gp::GdipGetImageGraphicsContext(surface.get(), graphics.put());
-  if (!graphics) return;
-  gp::GdipSetCompositingMode(graphics.get(), Gdiplus::CompositingModeSourceCopy);
-  gp::GdipDrawImageRectI(graphics.get(), image, 0, 0, width, height);
-  gp::GdipFlush(graphics.get(), Gdiplus::FlushIntentionSync);
-}
 
 namespace {
 
@@ -102,28 +41,11 @@ void CopyScaled(const PixelImage& artwork, int width, int height, std::uint32_t*
   if (!out.Empty()) std::copy(out.pixels.begin(), out.pixels.end(), bits);
 }
 
-// Starts GDI+ and reads the PNG resource into stream and image; the
-// picture's size, {0, 0} when it could not be read (or no window could be
-// that large).
-SIZE OpenPng(int pngId, const wchar_t* type, GdiplusSession& session, ComPtr<IStream>& stream, UniqueGdipImage& image) {
-  session = GdiplusSession::Open();
-  PngImage png = LoadPngResource(pngId, type);
-  stream = std::move(png.stream);
-  image = std::move(png.image);
-  UINT w = 0, h = 0;
-  if (image) {
-    gp::GdipGetImageWidth(image.get(), &w);
-    gp::GdipGetImageHeight(image.get(), &h);
-  }
-  if (w == 0 || h == 0 || w > 32767 || h > 32767) return SIZE{0, 0};
-  return SIZE{static_cast<LONG>(w), static_cast<LONG>(h)};
-}
-
 }  // namespace
 
 void PaintLayeredPng(HWND hwnd, int pngId, LayeredPicture& picture, DpiScale scale) {
   TeardownLayered(picture);
-  const SIZE art = OpenPng(pngId, L"PNG", picture.session, picture.stream, picture.image);
+  const SIZE art = OpenPngResource(pngId, L"PNG", picture.session, picture.stream, picture.image);
   if (art.cx == 0) return;
   const int artWidth = art.cx, artHeight = art.cy;
   picture.width = scale.Px(artWidth);
@@ -140,17 +62,6 @@ void PaintLayeredPng(HWND hwnd, int pngId, LayeredPicture& picture, DpiScale sca
     if (scaled) CopyScaled(picture.artwork, picture.width, picture.height, bits);
   }
   UpdateLayered(hwnd, windowDC, picture);
-}
-
-DecodedPng DecodePngResource(int pngId, const wchar_t* type) {
-  DecodedPng decoded;
-  const SIZE art = OpenPng(pngId, type, decoded.session, decoded.stream, decoded.image);
-  if (art.cx == 0) return DecodedPng{};
-  decoded.artwork = PixelImage(art.cx, art.cy);
-  DrawPremultiplied(decoded.image.get(), decoded.artwork.width, decoded.artwork.height,
-                    decoded.artwork.pixels.data(), decoded.surface, decoded.graphics);
-  if (!decoded.graphics) return DecodedPng{};
-  return decoded;
 }
 
 void PaintLayeredPng(HWND hwnd, DecodedPng decoded, LayeredPicture& picture, DpiScale scale) {

@@ -1,23 +1,11 @@
-// The process's one router procedure pair (ANSI and Unicode) and the
-// user32 side of the subclassers. UI thread only.
+// Where the message subclasser writes its failures: error entries in the
+// application event log, never thrown. UI thread only.
 #pragma once
-
-#include <windows.h>
 
 #include <functional>
 #include <string>
 
-#include "winplumbing/HookRouter.h"
-
 namespace vorn2 {
-
-subclass::HookRouter& SharedHookRouter();
-
-// Entry 0 of the router procedures as the windows see them (the first of
-// our records on a window); further records on the same window get entries
-// of their own.
-LRESULT CALLBACK SubclassRouterW(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
-LRESULT CALLBACK SubclassRouterA(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
 
 // Event-log source of the subclassers' error entries.
 inline constexpr wchar_t kSubclassEventSource[] = L"Vornhold 2";

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "winplumbing/HookRouter.h"
+#include "framework/HookRouter.h"
 
 namespace vorn2::test {
 
@@ -32,7 +32,7 @@ class FakeWindows : public WindowSystem {
   std::map<ProcAddr, Proc> procs;
   std::map<TimerId, bool> timers;  // id -> running
   TimerId nextTimer = 100;
-  std::uint32_t failInstallWith = 0;  // non-zero: InstallRouter fails with this error
+  std::uint32_t failInstallWith = 0;  // non-zero: InstallProc fails with this error
   std::vector<std::string> calls;     // SetProc / DestroyWindow log
   int unicodeQueries = 0;
 
@@ -73,15 +73,16 @@ class FakeWindows : public WindowSystem {
     ++unicodeQueries;
     return windows.at(h).unicode;
   }
-  ProcAddr InstallRouter(WinHandle h, bool unicode, int slot, std::uint32_t& lastError) override {
+  ProcAddr InstallProc(WinHandle h, bool, ProcAddr proc, std::uint32_t& lastError) override {
     if (failInstallWith) {
       lastError = failInstallWith;
       return 0;
     }
     const ProcAddr previous = windows.at(h).proc;
-    windows.at(h).proc = RouterAddr(unicode, slot);
+    windows.at(h).proc = proc;
     return previous;
   }
+  ProcAddr RouterEntry(bool unicode, int slot) override { return RouterAddr(unicode, slot); }
   ProcAddr CurrentProc(WinHandle h, bool) override { return windows.at(h).proc; }
   void SetProc(WinHandle h, bool, ProcAddr proc) override {
     calls.push_back("SetProc h" + std::to_string(h) + " " + std::to_string(proc));

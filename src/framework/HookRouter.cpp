@@ -1,8 +1,12 @@
-#include "winplumbing/HookRouter.h"
+#include "framework/HookRouter.h"
 
 #include <algorithm>
 
 namespace vorn2::subclass {
+
+Result HookRecord::Process(HookRouter& router, WinHandle hWnd, std::uint32_t uMsg, WParam wParam, LParam lParam) {
+  return router.CallPrevious(*this, hWnd, uMsg, wParam, lParam);
+}
 
 HookRouter::~HookRouter() {
   for (auto& record : live_) {
@@ -17,14 +21,37 @@ bool HookRouter::Install(const std::shared_ptr<HookRecord>& record, std::uint32_
     lastError = kErrorNoFreeEntry;
     return false;
   }
-  const ProcAddr previous = system_.InstallRouter(record->hWnd, record->unicode, slot, lastError);
+  record->slot = slot;
+  return InstallOwn(record, system_.RouterEntry(record->unicode, slot), lastError);
+}
+
+bool HookRouter::InstallOwn(const std::shared_ptr<HookRecord>& record, ProcAddr proc, std::uint32_t& lastError) {
+  lastError = 0;
+  const ProcAddr previous = system_.InstallProc(record->hWnd, record->unicode, proc, lastError);
   if (previous == 0) return false;
   record->prevProc = previous;
-  record->slot = slot;
+  record->entry = proc;
   record->hooked = true;
   live_.push_back(record);
   chains_[record->hWnd].push_back(record.get());
   return true;
+}
+
+std::shared_ptr<HookRecord> HookRouter::FindOwn(WinHandle hWnd, ProcAddr proc) const {
+  auto it = chains_.find(hWnd);
+  if (it == chains_.end()) return nullptr;
+  for (HookRecord* r : it->second) {
+    if (r->slot < 0 && r->hooked && r->entry == proc) return r->shared_from_this();
+  }
+  return nullptr;
+}
+
+void HookRouter::Reactivate(HookRecord& record) {
+  if (record.hooked && record.state == kStateDetached) record.state = kStateActive;
+}
+
+std::size_t HookRouter::OwnRecords() const {
+  return static_cast<std::size_t>(std::count_if(live_.begin(), live_.end(), [](const auto& r) { return r->slot < 0; }));
 }
 
 bool HookRouter::IsLive(const HookRecord* record) const {
@@ -57,15 +84,12 @@ HookRecord* HookRouter::CallerOf(const HookRecord& record) const {
   auto it = chains_.find(record.hWnd);
   if (it == chains_.end()) return nullptr;
   for (HookRecord* r : it->second) {
-    if (r != &record && r->hooked && r->unicode == record.unicode &&
-        system_.RouterSlot(r->prevProc, r->unicode) == record.slot)
-      return r;
+    if (r != &record && r->hooked && r->unicode == record.unicode && r->prevProc == record.entry) return r;
   }
   return nullptr;
 }
 
-Result HookRouter::Dispatch(int slot, bool unicode, WinHandle hWnd, std::uint32_t uMsg, WParam wParam,
-                            LParam lParam) {
+Result HookRouter::Dispatch(int slot, bool unicode, WinHandle hWnd, std::uint32_t uMsg, WParam wParam, LParam lParam) {
   HookRecord* target = AtSlot(hWnd, slot, unicode);
   // Nothing of ours answers to this entry on this window any more (a stale
   // copy of our procedure).
@@ -75,24 +99,27 @@ Result HookRouter::Dispatch(int slot, bool unicode, WinHandle hWnd, std::uint32_
 
 Result HookRouter::Route(HookRecord& record, WinHandle hWnd, std::uint32_t uMsg, WParam wParam, LParam lParam) {
   std::shared_ptr<HookRecord> keep = record.shared_from_this();  // never freed while running
+  Enter(record);
+  const Result lReturn = record.state != kStateActive ? CallPrevious(record, hWnd, uMsg, wParam, lParam)
+                                                      : record.Process(*this, hWnd, uMsg, wParam, lParam);
+  Exit(record, uMsg);
+  return lReturn;
+}
+
+void HookRouter::Enter(HookRecord& record) {
   ++record.nesting;
-  Result lReturn = 0;
   if (record.state == kStateActive && !record.OwnerCallable()) record.state = kStateOwnerGone;
-  if (record.state != kStateActive) {
-    lReturn = CallPrevious(record, hWnd, uMsg, wParam, lParam);
-  } else {
-    lReturn = record.Process(*this, hWnd, uMsg, wParam, lParam);
-  }
+}
+
+void HookRouter::Exit(HookRecord& record, std::uint32_t uMsg) {
   --record.nesting;
   // An owner that went away during this message need not wait for the next one.
   if (record.state == kStateActive && !record.OwnerCallable()) record.state = kStateOwnerGone;
   if (uMsg == kWmNcDestroy) record.state = kStateDestroyed;
   if (record.nesting == 0 && record.state != kStateActive) Leave(record);
-  return lReturn;
 }
 
-Result HookRouter::CallPrevious(HookRecord& record, WinHandle hWnd, std::uint32_t uMsg, WParam wParam,
-                                LParam lParam) {
+Result HookRouter::CallPrevious(HookRecord& record, WinHandle hWnd, std::uint32_t uMsg, WParam wParam, LParam lParam) {
   CancelRelease(record);
   if (record.prevProc == 0) return system_.DefaultProc(hWnd, uMsg, wParam, lParam);
   const int below = system_.RouterSlot(record.prevProc, record.unicode);
@@ -109,6 +136,9 @@ Result HookRouter::CallPrevious(HookRecord& record, WinHandle hWnd, std::uint32_
 void HookRouter::Detach(HookRecord& record) {
   if (record.state == kStateActive) record.state = kStateDetached;
   record.OnDetached();
+  // A procedure of its own leaves the chain at once: a call of it still
+  // running keeps its record, and with it the previous procedure.
+  if (record.slot < 0 && record.hooked) TryUnhook(record);
   if (record.nesting == 0) Leave(record);
 }
 
@@ -121,7 +151,10 @@ void HookRouter::Leave(HookRecord& record) {
   // Nothing calls into a destroyed window, and its handle value may soon
   // name a new one: only the release is left.
   if (record.state == kStateDestroyed) Unchain(record);
-  if (IsLive(&record)) ArmRelease(record);
+  if (!IsLive(&record)) return;
+  // Only a router entry can still be called for a record that has left.
+  if (record.slot < 0) Release(record);
+  else ArmRelease(record);
 }
 
 bool HookRouter::TryUnhook(HookRecord& record) {
@@ -136,7 +169,7 @@ bool HookRouter::TryUnhook(HookRecord& record) {
     record.hooked = false;
     return true;
   }
-  if (system_.RouterSlot(system_.CurrentProc(record.hWnd, record.unicode), record.unicode) == record.slot) {
+  if (system_.CurrentProc(record.hWnd, record.unicode) == record.entry) {
     system_.SetProc(record.hWnd, record.unicode, record.prevProc);
     record.hooked = false;
     return true;
@@ -183,6 +216,21 @@ void HookRouter::Release(HookRecord& record) {
   std::shared_ptr<HookRecord> last = record.shared_from_this();
   live_.erase(std::remove_if(live_.begin(), live_.end(), [&](const auto& r) { return r.get() == &record; }),
               live_.end());
+}
+
+OwnCall::OwnCall(HookRouter& router, WinHandle hWnd, ProcAddr proc)
+    : router_(router), hWnd_(hWnd), record_(router.FindOwn(hWnd, proc)) {
+  if (record_) router_.Enter(*record_);
+}
+
+OwnCall::~OwnCall() {
+  if (record_) router_.Exit(*record_, lastMessage_);
+}
+
+Result OwnCall::Previous(std::uint32_t uMsg, WParam wParam, LParam lParam) {
+  lastMessage_ = uMsg;
+  if (!record_) return router_.System().DefaultProc(hWnd_, uMsg, wParam, lParam);
+  return router_.CallPrevious(*record_, hWnd_, uMsg, wParam, lParam);
 }
 
 }  // namespace vorn2::subclass

@@ -1,9 +1,7 @@
-#include "winplumbing/win/SharedRouter.h"
+#include "framework/win/SharedRouter.h"
 
 #include <array>
 #include <utility>
-
-#include "framework/win/WinText.h"
 
 namespace vorn2 {
 namespace {
@@ -49,14 +47,14 @@ class User32System final : public subclass::WindowSystem {
     return pid == GetCurrentProcessId();
   }
   bool IsWindowUnicode(WinHandle hWnd) override { return ::IsWindowUnicode(H(hWnd)) != FALSE; }
-  ProcAddr InstallRouter(WinHandle hWnd, bool unicode, int slot, std::uint32_t& lastError) override {
+  ProcAddr InstallProc(WinHandle hWnd, bool unicode, ProcAddr proc, std::uint32_t& lastError) override {
     SetLastError(0);
-    const LONG_PTR router = static_cast<LONG_PTR>(RouterAddr(unicode, slot));
-    const LONG_PTR previous = unicode ? SetWindowLongPtrW(H(hWnd), GWLP_WNDPROC, router)
-                                      : SetWindowLongPtrA(H(hWnd), GWLP_WNDPROC, router);
+    const LONG_PTR previous = unicode ? SetWindowLongPtrW(H(hWnd), GWLP_WNDPROC, static_cast<LONG_PTR>(proc))
+                                      : SetWindowLongPtrA(H(hWnd), GWLP_WNDPROC, static_cast<LONG_PTR>(proc));
     if (previous == 0) lastError = GetLastError();
     return static_cast<ProcAddr>(previous);
   }
+  ProcAddr RouterEntry(bool unicode, int slot) override { return RouterAddr(unicode, slot); }
   ProcAddr CurrentProc(WinHandle hWnd, bool unicode) override {
     return static_cast<ProcAddr>(unicode ? GetWindowLongPtrW(H(hWnd), GWLP_WNDPROC)
                                          : GetWindowLongPtrA(H(hWnd), GWLP_WNDPROC));
@@ -88,11 +86,6 @@ class User32System final : public subclass::WindowSystem {
   void KillTimer(TimerId id) override { ::KillTimer(nullptr, id); }
 };
 
-ErrorEventObserver& Observer() {
-  static ErrorEventObserver observer;
-  return observer;
-}
-
 }  // namespace
 
 subclass::HookRouter& SharedHookRouter() {
@@ -107,24 +100,6 @@ LRESULT CALLBACK SubclassRouterW(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lPa
 
 LRESULT CALLBACK SubclassRouterA(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
   return SharedHookRouter().Dispatch(0, false, reinterpret_cast<WinHandle>(hWnd), uMsg, wParam, lParam);
-}
-
-bool WriteErrorEvent(const std::string& textUtf8) {
-  bool written = false;
-  if (HANDLE source = RegisterEventSourceW(nullptr, kSubclassEventSource)) {
-    const std::wstring text = W(textUtf8);
-    LPCWSTR strings[] = {text.c_str()};
-    written = ReportEventW(source, EVENTLOG_ERROR_TYPE, 0, 1, nullptr, 1, 0, strings, nullptr) != FALSE;
-    DeregisterEventSource(source);
-  }
-  if (Observer()) Observer()(textUtf8, written);
-  return written;
-}
-
-ErrorEventObserver SetErrorEventObserver(ErrorEventObserver observer) {
-  ErrorEventObserver previous = std::move(Observer());
-  Observer() = std::move(observer);
-  return previous;
 }
 
 }  // namespace vorn2
