@@ -71,10 +71,12 @@ TEST(UpdaterDefaults, ClientUrlBesideTheVersionFile) {
   EXPECT_EQ(FileNameOf("C:\\a\\vorn2.exe"), "vorn2.exe");
 }
 
-const std::string kClient = "C:\\g\\vorn2.exe", kNew = "C:\\g\\vorn2.exe.new", kBackup = "C:\\g\\vorn2.exe.old";
+const std::string kClient = "C:\\g\\vorn2.exe", kNew = "C:\\g\\vorn2.exe.new", kBackup = "C:\\g\\vorn2.exe.old",
+                  kMarker = "C:\\g\\vorn2.exe.unconfirmed";
 
 // A folder of named files whose operations can be made to fail. It notes
-// whether the client's path was ever empty between two calls.
+// whether the client's path was ever empty between two calls, or held a
+// client that has not run without the marker and the backup beside it.
 class FakeFiles : public IReplaceFiles {
  public:
   std::map<std::string, std::string> files;
@@ -82,9 +84,16 @@ class FakeFiles : public IReplaceFiles {
   std::vector<std::string> started;
   int calls = 0;
   bool clientEverMissing = false;
+  bool unconfirmedEverUnmarked = false;
 
+  bool UnconfirmedUnmarked() const {
+    const auto client = files.find(kClient), backup = files.find(kBackup);
+    return client != files.end() && client->second == "new" && started.empty() &&
+           (!files.count(kMarker) || backup == files.end() || backup->second != "old");
+  }
   bool Fails() {
     clientEverMissing = clientEverMissing || !files.count(kClient);
+    unconfirmedEverUnmarked = unconfirmedEverUnmarked || UnconfirmedUnmarked();
     return failingCalls.count(calls++) != 0;
   }
   bool Copy(const std::string& from, const std::string& to) override {
@@ -101,6 +110,11 @@ class FakeFiles : public IReplaceFiles {
   bool Delete(const std::string& path) override {
     if (Fails()) return false;
     return files.erase(path) != 0;
+  }
+  bool Mark(const std::string& path) override {
+    if (Fails()) return false;
+    files[path] = "";
+    return true;
   }
   bool Start(const std::string& path) override {
     if (Fails() || !files.count(path)) return false;
@@ -119,17 +133,19 @@ TEST(ReplaceAndRestart, HappyPathStartsTheNewClientAndDropsTheBackup) {
 
 TEST(ReplaceAndRestart, TheClientPathIsNeverEmptyAndTheOldClientNeverLostWhicheverStepFails) {
   // Fail each single call in turn (and every pair): the client's path always
-  // holds a client; afterwards the old one stands there or, if it cannot be
-  // moved back, at the backup path; the backup is gone only when the new
-  // client runs.
-  for (int first = 0; first < 6; ++first) {
-    for (int second = first; second < 6; ++second) {
+  // holds a client, and one that has not run only with the marker and the
+  // old client as backup beside it; afterwards the old one stands there or,
+  // if it cannot be moved back, at the backup path; the backup is gone only
+  // when the new client runs.
+  for (int first = 0; first < 8; ++first) {
+    for (int second = first; second < 8; ++second) {
       FakeFiles fs;
       fs.files = {{kClient, "old"}, {kNew, "new"}};
       fs.failingCalls = {first, second};
       ReplaceOutcome r = ReplaceAndRestart(fs, kClient, kNew, kBackup);
       SCOPED_TRACE(testing::Message() << "failing calls " << first << "," << second);
       EXPECT_FALSE(fs.clientEverMissing || !fs.files.count(kClient));
+      EXPECT_FALSE(fs.unconfirmedEverUnmarked || fs.UnconfirmedUnmarked());
       switch (r) {
         case ReplaceOutcome::Replaced:
           EXPECT_EQ(fs.files[kClient], "new");
@@ -148,16 +164,17 @@ TEST(ReplaceAndRestart, TheClientPathIsNeverEmptyAndTheOldClientNeverLostWhichev
 
 TEST(ReplaceAndRestart, OutcomeOfEachFailingStep) {
   struct Case {
-    std::set<int> failing;  // Copy, Move, Start, then Delete or Move back
+    std::set<int> failing;  // Copy, Mark, Move, Start, then Delete or Move back
     ReplaceOutcome outcome;
     std::map<std::string, std::string> files;
   } cases[] = {
       {{}, ReplaceOutcome::Replaced, {{kClient, "new"}}},
       {{0}, ReplaceOutcome::RestoredOld, {{kClient, "old"}}},
       {{1}, ReplaceOutcome::RestoredOld, {{kClient, "old"}}},
-      // The new client would not start: the backup takes its place.
       {{2}, ReplaceOutcome::RestoredOld, {{kClient, "old"}}},
-      {{2, 3}, ReplaceOutcome::OldKeptAsBackup, {{kClient, "new"}, {kBackup, "old"}}},
+      // The new client would not start: the backup takes its place.
+      {{3}, ReplaceOutcome::RestoredOld, {{kClient, "old"}}},
+      {{3, 4}, ReplaceOutcome::OldKeptAsBackup, {{kClient, "new"}, {kBackup, "old"}, {kMarker, ""}}},
   };
   for (const Case& c : cases) {
     FakeFiles fs;

@@ -32,17 +32,27 @@ std::string ReadText(const std::wstring& path) {
 struct ChildRun {
   int exitCode;
   std::string log;
+  std::vector<std::wstring> left;  // which of the files put beside it are still there
 };
 
-ChildRun RunChild(const std::string& mode, const std::string& arguments) {
+// The child runs from a folder of its own, with files named after it put
+// beside it first (by their suffix: an update's marker, its backup).
+ChildRun RunChild(const std::string& mode, const std::string& arguments, const std::vector<std::wstring>& beside = {}) {
   test::TempDir dir;
+  const std::wstring exe = dir.File(L"startup_child.exe");
+  EXPECT_TRUE(CopyFileW(test::BesideThisProgram(L"startup_child.exe").c_str(), exe.c_str(), FALSE));
+  for (const std::wstring& suffix : beside) EXPECT_TRUE(test::WriteFileBytes(exe + suffix, {'x'}));
   std::wstring log = dir.File(L"log.txt");
-  std::wstring cmd = L"\"" + test::BesideThisProgram(L"startup_child.exe") + L"\" " + W(mode) + L" " + log + L" " +
-                     W(arguments);
-  ChildRun run{test::RunProcess(cmd, 20000), ""};
+  std::wstring cmd = L"\"" + exe + L"\" " + W(mode) + L" " + log + L" " + W(arguments);
+  ChildRun run{test::RunProcess(cmd, 20000), "", {}};
   run.log = ReadText(log);
+  for (const std::wstring& suffix : beside)
+    if (test::FileExists(exe + suffix)) run.left.push_back(suffix);
   return run;
 }
+
+// Left by an update whose new client has not shown a window yet.
+const std::vector<std::wstring> kUnconfirmedSwap = {L".unconfirmed", L".old"};
 
 // A plain window filling the screen in a known colour, to see through the
 // splash's transparent pixels.
@@ -287,23 +297,34 @@ TEST_F(SplashTest, WorkerFailureGoesOnAsAfterAFailedDownload) {
   EXPECT_EQ(ends, 0);
 }
 
+// The message is the client's first window: an update's swap is confirmed.
 TEST(StartupProcess, OfflineEndsTheProcessAfterTheMessage) {
-  ChildRun run = RunChild("offline", "/web");
+  ChildRun run = RunChild("offline", "/web", kUnconfirmedSwap);
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_EQ(run.log, "prompt 提示|未能连接到服务器，请检查网络连接是否正常！|48\n");
+  EXPECT_TRUE(run.left.empty());
 }
 
+// No window of its own: an update's swap stays unconfirmed.
 TEST(StartupProcess, WebSwitchOpensTheHomePageAndEnds) {
-  ChildRun run = RunChild("online", "/web");
+  ChildRun run = RunChild("online", "/web", kUnconfirmedSwap);
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_EQ(run.log, "shell http://127.0.0.1:9/home|\n");
+  EXPECT_EQ(run.left, kUnconfirmedSwap);
 }
 
+// The splash confirms an update's swap, and a backup beside a confirmed
+// client is stale: both go.
 TEST(StartupProcess, OtherArgumentsStartNormallyWithTheSplash) {
-  for (const char* args : {"/WEB", "/web x", ""}) {
-    ChildRun run = RunChild("online", args);
-    EXPECT_EQ(run.exitCode, 42) << args;
-    EXPECT_EQ(run.log, "splash 356x122 visible\n") << args;
+  const struct {
+    const char* args;
+    std::vector<std::wstring> beside;
+  } rows[] = {{"/WEB", {}}, {"/web x", {L".old"}}, {"", kUnconfirmedSwap}};
+  for (const auto& row : rows) {
+    ChildRun run = RunChild("online", row.args, row.beside);
+    EXPECT_EQ(run.exitCode, 42) << row.args;
+    EXPECT_EQ(run.log, "splash 356x122 visible\n") << row.args;
+    EXPECT_TRUE(run.left.empty()) << row.args;
   }
 }
 

@@ -129,6 +129,22 @@ class Updater : public ::testing::Test {
                                &pi));
     return pi;
   }
+  // The client as the player runs it ("/stay": until ended).
+  PROCESS_INFORMATION StartClient() {
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    std::wstring commandLine = L"\"" + client_ + L"\" /stay";
+    EXPECT_TRUE(
+        CreateProcessW(client_.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    return pi;
+  }
+  static void EndClient(const PROCESS_INFORMATION& pi) {
+    TerminateProcess(pi.hProcess, 0);
+    WaitForSingleObject(pi.hProcess, 5000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+  }
   int Finish(PROCESS_INFORMATION pi) {
     DWORD code = static_cast<DWORD>(-1);
     if (!test::PumpUntil([&] { return WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; }, 60000))
@@ -290,19 +306,35 @@ TEST_F(Updater, UrlLineOfTheVersionFileIsUsed) {
 }
 
 // The signature covers the hash and the length; a served file that does not
-// match them is still refused after the signature has verified.
+// match them is still refused after the signature has verified, and so is a
+// signed file that is not the client of the signed version by its version
+// resource.
 TEST_F(Updater, DownloadThatDoesNotMatchTheSignedFileLeavesTheOldClient) {
+  std::vector<unsigned char> renamed = newBytes_;
+  const std::string name = "vorn2.exe";
+  std::vector<unsigned char> wide;
+  for (char ch : name) wide.insert(wide.end(), {static_cast<unsigned char>(ch), 0});
+  const auto at = std::search(renamed.begin(), renamed.end(), wide.begin(), wide.end());
+  ASSERT_NE(at, renamed.end());
+  at[8] = '3';  // OriginalFilename "vorn3.exe"
   const struct {
     const char* what;
     std::vector<unsigned char> served;
+    const char* signedVersion = nullptr;  // the version file signs what is served
   } cases[] = {
       {"same length, other bytes", std::vector<unsigned char>(newBytes_.size(), 'x')},
       {"cut short", std::vector<unsigned char>(newBytes_.begin(), newBytes_.end() - 100)},
+      {"other version", newBytes_, "1.3.0"},
+      {"other names", renamed, "1.2.0"},
+      {"no program", std::vector<unsigned char>(newBytes_.size(), 'x'), "1.2.0"},
   };
+  const std::vector<unsigned char> client = newBytes_;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     DeleteFileW(messages_.c_str());
-    WriteManifest(Publish());
+    DeleteFileW((client_ + L".started").c_str());
+    newBytes_ = c.signedVersion ? c.served : client;
+    WriteManifest(Publish("", c.signedVersion ? c.signedVersion : "1.2.0"));
     std::string body(c.served.begin(), c.served.end());
     ASSERT_EQ(HttpRequest("PUT", base_ + "/__admin/file/gamehome/vorn2/vorn2.exe", body), 200);
     EXPECT_EQ(RunUpdater(Arguments()), 6);
@@ -381,23 +413,34 @@ TEST_F(Updater, DownloadThatEndsEarlyLeavesTheOldClient) {
 }
 
 // The swap stopped dead after each of its steps (as by a power cut) leaves a
-// client at its path, old or new, and the next run completes the update. A
-// client lost by an older updater that moved it aside is put back from its
-// backup, or from a download that proves to be the published one. A new
-// file held open for a moment (a virus scanner) only delays the swap.
+// client at its path, old or new, and the next run completes the update; a
+// new client that cannot start, left unconfirmed at the path, is undone by
+// the next run first. A client lost by an older updater that moved it aside
+// is put back from its backup, or from a download that proves to be the
+// published one. A new file held open for a moment (a virus scanner) only
+// delays the swap.
 TEST_F(Updater, SwapKilledAtAnyStepOrHeldNeverLeavesTheClientPathEmpty) {
   enum Setup { kKilled, kMovedAside, kOnlyNewLeft, kNewHeld };
   struct Case {
     Setup setup;
     const wchar_t* killAfter;
     bool newInPlaceAfterKill;
+    bool newCannotStart = false;
   } cases[] = {
-      {kKilled, L"backup", false}, {kKilled, L"replaced", true}, {kKilled, L"started", true},
-      {kMovedAside, nullptr, false}, {kOnlyNewLeft, nullptr, false}, {kNewHeld, nullptr, false},
+      {kKilled, L"backup", false},        {kKilled, L"replaced", true},      {kKilled, L"started", true},
+      {kKilled, L"replaced", true, true}, {kKilled, L"started", true, true}, {kMovedAside, nullptr, false},
+      {kOnlyNewLeft, nullptr, false},     {kNewHeld, nullptr, false},
   };
+  const std::vector<unsigned char> good = newBytes_;
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.setup << " " << (c.killAfter ? U8(c.killAfter) : ""));
+    SCOPED_TRACE(testing::Message() << c.setup << " " << (c.killAfter ? U8(c.killAfter) : "") << " "
+                                    << c.newCannotStart);
+    WaitForClientToEnd(client_);
     ASSERT_TRUE(test::WriteFileBytes(client_, oldBytes_));
+    DeleteFileW((client_ + L".started").c_str());
+    newBytes_ = good;
+    if (c.newCannotStart)
+      for (char ch : std::string("ENDSNOW!")) newBytes_.push_back(static_cast<unsigned char>(ch));
     WriteManifest(ManifestWithoutUrl());
     std::atomic<bool> watching{true}, emptied{false};
     std::thread watcher;
@@ -446,66 +489,51 @@ TEST_F(Updater, SwapKilledAtAnyStepOrHeldNeverLeavesTheClientPathEmpty) {
       test::Pump(2000);
       if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
     }
-    EXPECT_EQ(Finish(pi), 0);
+    // The next run puts the old client back and tries again: the one that
+    // cannot start is refused once more.
+    EXPECT_EQ(Finish(pi), c.newCannotStart ? 7 : 0);
     watching = false;
     if (watcher.joinable()) watcher.join();
     EXPECT_FALSE(emptied);
-    EXPECT_EQ(ReadFileBytes(client_), newBytes_);
-    EXPECT_FALSE(test::FileExists(client_ + L".new"));
-    EXPECT_FALSE(test::FileExists(client_ + L".old"));
-    EXPECT_TRUE(StartedClientOfSize(newBytes_.size()));
-    WaitForClientToEnd(client_);
+    const std::vector<unsigned char>& expected = c.newCannotStart ? oldBytes_ : newBytes_;
+    EXPECT_EQ(ReadFileBytes(client_), expected);
+    EXPECT_TRUE(StartedClientOfSize(expected.size()));
+    EXPECT_EQ(FolderNames(install_.path()), (std::vector<std::wstring>{L"vorn2.exe", L"vorn2.exe.started"}));
   }
 }
 
 // The player starts the client again while the new one downloads: the swap
-// waits for it, as the start did, and then leaves it alone.
+// waits for it, as the start did, and then leaves it alone, running.
 TEST_F(Updater, ClientStartedAgainDuringTheDownloadIsNotReplaced) {
   WriteManifestServedWith("slow/gamehome/vorn2/vorn2.exe?piece=8192&delay=200");
   SetEnvironmentVariableW(L"VORN2_UPDATER_WAIT_MS", L"1500");
   PROCESS_INFORMATION pi = StartUpdater(Arguments());
-  HANDLE hold = INVALID_HANDLE_VALUE;
   EXPECT_TRUE(test::PumpUntil([&] { return test::FileExists(client_ + L".new"); }, 10000));
+  const PROCESS_INFORMATION running = StartClient();
   // Held the way a running image holds its file.
-  hold = CreateFileW(client_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE hold = CreateFileW(client_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   EXPECT_NE(hold, INVALID_HANDLE_VALUE);
   EXPECT_EQ(Finish(pi), 3);
   CloseHandle(hold);
-  ExpectOldClientUntouched(false);
+  EndClient(running);
+  ExpectOldClientUntouched(false);  // not started a second time
   ExpectMessage("客户端程序仍在运行");
 }
 
-// A published client that is no program, or one that ends before it shows a
-// window: the old client goes back and is started again.
+// A published client that ends before it shows a window: the old client
+// goes back and is started again.
 TEST_F(Updater, NewClientThatCannotStartIsReplacedByTheOldOne) {
-  std::vector<unsigned char> endsAtOnce = newBytes_;
-  for (char ch : std::string("ENDSNOW!")) endsAtOnce.push_back(static_cast<unsigned char>(ch));
-  std::vector<unsigned char> noProgram(newBytes_.size(), 'x');
-  for (std::vector<unsigned char>* published : {&endsAtOnce, &noProgram}) {
-    // A folder of its own: the old client started again by the case before
-    // may still hold its file.
-    test::TempDir install;
-    client_ = install.File(L"vorn2.exe");
-    ASSERT_TRUE(test::WriteFileBytes(client_, oldBytes_));
-    DeleteFileW(messages_.c_str());
-    newBytes_ = *published;
-    WriteManifest(ManifestWithoutUrl());
-    EXPECT_EQ(RunUpdater(Arguments()), 7);
-    ExpectOldClientUntouched();
-    ExpectMessage("已恢复原来的客户端");
-    WaitForClientToEnd(client_);
-  }
+  for (char ch : std::string("ENDSNOW!")) newBytes_.push_back(static_cast<unsigned char>(ch));
+  WriteManifest(ManifestWithoutUrl());
+  EXPECT_EQ(RunUpdater(Arguments()), 7);
+  ExpectOldClientUntouched();
+  ExpectMessage("已恢复原来的客户端");
 }
 
 TEST_F(Updater, ClientThatNeverExitsIsLeftAsItIs) {
   WriteManifest(Publish());
   SetEnvironmentVariableW(L"VORN2_UPDATER_WAIT_MS", L"1500");
-  STARTUPINFOW si{};
-  si.cb = sizeof(si);
-  PROCESS_INFORMATION pi{};
-  std::wstring commandLine = L"\"" + client_ + L"\" /stay";
-  ASSERT_TRUE(CreateProcessW(client_.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                             &pi));
+  const PROCESS_INFORMATION pi = StartClient();
   // Also hold the file the way a running image does, so the test does not
   // depend on how the system locks executables.
   HANDLE hold = CreateFileW(client_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -513,10 +541,7 @@ TEST_F(Updater, ClientThatNeverExitsIsLeftAsItIs) {
   int code = RunUpdater(Arguments());
   ULONGLONG took = GetTickCount64() - started;
   if (hold != INVALID_HANDLE_VALUE) CloseHandle(hold);
-  TerminateProcess(pi.hProcess, 0);
-  WaitForSingleObject(pi.hProcess, 5000);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
+  EndClient(pi);
   EXPECT_EQ(code, 3);
   EXPECT_GE(took, 1400u);  // it did wait
   ExpectOldClientUntouched(false);
@@ -540,6 +565,34 @@ TEST_F(Updater, ClientThatExitsWhileWaitedForIsUpdated) {
   WaitForSingleObject(thread, 5000);
   CloseHandle(thread);
   EXPECT_EQ(ReadFileBytes(client_), newBytes_);
+}
+
+// Two updaters for one client at once (two clients asked, a double click),
+// the second naming it in other letter case: the second leaves at once and
+// says nothing; one download, one update, one client started.
+TEST_F(Updater, SecondUpdaterForTheSameClientLeavesItToTheFirst) {
+  WriteManifest(Publish());
+  const std::wstring runs = updaterDir_.File(L"runs.txt");
+  SetEnvironmentVariableW(L"VORN2_DUMMY_RUNS_LOG", runs.c_str());
+  ASSERT_EQ(HttpRequest("DELETE", base_ + "/__admin/log"), 200);
+  std::wstring upper = Arguments();
+  CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
+  const PROCESS_INFORMATION first = StartUpdater(Arguments()), second = StartUpdater(upper);
+  std::vector<int> codes = {Finish(first), Finish(second)};
+  SetEnvironmentVariableW(L"VORN2_DUMMY_RUNS_LOG", nullptr);
+  std::sort(codes.begin(), codes.end());
+  EXPECT_EQ(codes, (std::vector<int>{0, 11}));
+  EXPECT_EQ(ReadFileBytes(client_), newBytes_);
+  EXPECT_TRUE(StartedClientOfSize(newBytes_.size()));
+  test::Pump(500);
+  EXPECT_EQ(ReadText(runs), "run\n");
+  EXPECT_FALSE(test::FileExists(messages_)) << ReadText(messages_);
+  std::string log;
+  HttpRequest("GET", base_ + "/__admin/log", "", &log);
+  std::size_t downloads = 0;
+  for (std::size_t at = 0; (at = log.find("GET\t/gamehome/vorn2/vorn2.exe\t", at)) != std::string::npos; ++at)
+    ++downloads;
+  EXPECT_EQ(downloads, 1u) << log;
 }
 
 // Windows refuses a read-only client, or one in a Program Files install, as
@@ -568,6 +621,29 @@ TEST_F(Updater, InstallationThatCannotBeWrittenIsReportedAtOnce) {
   code = RunUpdater(Arguments());
   RemoveDirectoryW(blocked.c_str());
   EXPECT_EQ(code, 8);
+  ExpectOldClientUntouched();
+  ExpectMessage("无法写入安装目录");
+
+  // The folder turned read-only while the client still ran (the test build
+  // refuses the writes: Wine run as root would write anyway): once the
+  // client has closed, the update is refused and the client started again.
+  WaitForClientToEnd(client_);
+  ASSERT_TRUE(test::WriteFileBytes(client_, oldBytes_));
+  DeleteFileW(messages_.c_str());
+  DeleteFileW((client_ + L".started").c_str());
+  const PROCESS_INFORMATION running = StartClient();
+  std::thread closing([&] {
+    Sleep(1500);
+    EndClient(running);
+  });
+  SetEnvironmentVariableW(L"VORN2_UPDATER_REFUSE_WRITES", L"1");
+  started = GetTickCount64();
+  code = RunUpdater(Arguments());
+  took = GetTickCount64() - started;
+  SetEnvironmentVariableW(L"VORN2_UPDATER_REFUSE_WRITES", nullptr);
+  closing.join();
+  EXPECT_EQ(code, 8);
+  EXPECT_GE(took, 1400u);  // it saw the client run
   ExpectOldClientUntouched();
   ExpectMessage("无法写入安装目录");
 }
