@@ -46,9 +46,45 @@ std::wstring ImagePath(const std::wstring& client) {
 
 using UniqueSnapshot = UniqueHandle<InvalidValueTraits<HandleKind::KernelObject, &CloseHandle>>;
 
+ULONGLONG Ticks(const FILETIME& time) {
+  return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+// Whoever started this client was killed inside CreateProcess (an updater
+// ended by the player, say): its one thread is still suspended before any
+// code of its own has run, and nobody will resume it. It neither runs nor
+// lets go of its file, so it is ended once it has stayed so for seconds (a
+// start in progress takes milliseconds); the updater starts the client
+// itself at its end.
+bool EndedStartCutShort(HANDLE process, DWORD processId, DWORD threads) {
+  constexpr ULONGLONG kCutShortAfter = 5 * 10'000'000ULL;  // in FILETIME units
+  FILETIME created{}, exited{}, kernel{}, user{}, now{};
+  if (threads != 1 || !GetProcessTimes(process, &created, &exited, &kernel, &user)) return false;
+  GetSystemTimeAsFileTime(&now);
+  if (Ticks(now) < Ticks(created) + kCutShortAfter) return false;
+  const UniqueSnapshot snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+  THREADENTRY32 thread{};
+  thread.dwSize = sizeof(thread);
+  for (BOOL more = snapshot && Thread32First(snapshot.get(), &thread); more;
+       more = Thread32Next(snapshot.get(), &thread)) {
+    if (thread.th32OwnerProcessID != processId) continue;
+    const UniqueKernelHandle handle(OpenThread(THREAD_SUSPEND_RESUME, FALSE, thread.th32ThreadID));
+    // Asked by suspending it once more: the count it had comes back.
+    const DWORD suspended = handle ? SuspendThread(handle.get()) : static_cast<DWORD>(-1);
+    if (suspended == static_cast<DWORD>(-1)) return false;
+    ResumeThread(handle.get());
+    if (suspended == 0) return false;
+    const UniqueKernelHandle owner(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId));
+    return owner && TerminateProcess(owner.get(), ERROR_PROCESS_ABORTED) &&
+           WaitForSingleObject(owner.get(), 5000) == WAIT_OBJECT_0;
+  }
+  return false;
+}
+
 // Whether a process runs the client: one whose image is the client's file.
 // Whether its file can be written says nothing about that (a read-only
-// folder, a scanner holding the file).
+// folder, a scanner holding the file). A start cut short is no client
+// running: it is ended.
 bool ClientRunning(const std::wstring& client) {
   const std::wstring image = ImagePath(client);
   const UniqueSnapshot snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
@@ -63,7 +99,8 @@ bool ClientRunning(const std::wstring& client) {
     const UniqueKernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
     DWORD size = static_cast<DWORD>(name.size());
     if (process && QueryFullProcessImageNameW(process.get(), 0, name.data(), &size) &&
-        CompareStringOrdinal(name.data(), static_cast<int>(size), image.c_str(), -1, TRUE) == CSTR_EQUAL)
+        CompareStringOrdinal(name.data(), static_cast<int>(size), image.c_str(), -1, TRUE) == CSTR_EQUAL &&
+        !EndedStartCutShort(process.get(), entry.th32ProcessID, entry.cntThreads))
       return true;
   }
   return false;

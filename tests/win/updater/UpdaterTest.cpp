@@ -415,12 +415,13 @@ TEST_F(Updater, DownloadThatEndsEarlyLeavesTheOldClient) {
 // The swap stopped dead after each of its steps (as by a power cut) leaves a
 // client at its path, old or new, and the next run completes the update; a
 // new client that cannot start, left unconfirmed at the path, is undone by
-// the next run first. A client lost by an older updater that moved it aside
-// is put back from its backup, or from a download that proves to be the
-// published one. A new file held open for a moment (a virus scanner) only
-// delays the swap.
+// the next run first, and so is a client whose start was cut short (left
+// suspended by a starter killed inside CreateProcess). A client lost by an
+// older updater that moved it aside is put back from its backup, or from a
+// download that proves to be the published one. A new file held open for a
+// moment (a virus scanner) only delays the swap.
 TEST_F(Updater, SwapKilledAtAnyStepOrHeldNeverLeavesTheClientPathEmpty) {
-  enum Setup { kKilled, kMovedAside, kOnlyNewLeft, kNewHeld };
+  enum Setup { kKilled, kMovedAside, kOnlyNewLeft, kNewHeld, kStartCutShort };
   struct Case {
     Setup setup;
     const wchar_t* killAfter;
@@ -429,7 +430,7 @@ TEST_F(Updater, SwapKilledAtAnyStepOrHeldNeverLeavesTheClientPathEmpty) {
   } cases[] = {
       {kKilled, L"backup", false},        {kKilled, L"replaced", true},      {kKilled, L"started", true},
       {kKilled, L"replaced", true, true}, {kKilled, L"started", true, true}, {kMovedAside, nullptr, false},
-      {kOnlyNewLeft, nullptr, false},     {kNewHeld, nullptr, false},
+      {kOnlyNewLeft, nullptr, false},     {kNewHeld, nullptr, false},        {kStartCutShort, nullptr, false},
   };
   const std::vector<unsigned char> good = newBytes_;
   for (const Case& c : cases) {
@@ -467,6 +468,13 @@ TEST_F(Updater, SwapKilledAtAnyStepOrHeldNeverLeavesTheClientPathEmpty) {
       WriteManifestServedWith("slow/gamehome/vorn2/vorn2.exe?piece=8192&delay=100");
       watch();
     }
+    PROCESS_INFORMATION cutShort{};
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    if (c.setup == kStartCutShort) {
+      ASSERT_TRUE(CreateProcessW(client_.c_str(), nullptr, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
+                                 &si, &cutShort));
+    }
     HANDLE held = INVALID_HANDLE_VALUE;
     PROCESS_INFORMATION pi = StartUpdater(Arguments());
     if (c.setup == kNewHeld) {
@@ -492,6 +500,10 @@ TEST_F(Updater, SwapKilledAtAnyStepOrHeldNeverLeavesTheClientPathEmpty) {
     // The next run puts the old client back and tries again: the one that
     // cannot start is refused once more.
     EXPECT_EQ(Finish(pi), c.newCannotStart ? 7 : 0);
+    if (cutShort.hProcess) {
+      EXPECT_EQ(WaitForSingleObject(cutShort.hProcess, 0), WAIT_OBJECT_0);
+      EndClient(cutShort);
+    }
     watching = false;
     if (watcher.joinable()) watcher.join();
     EXPECT_FALSE(emptied);
