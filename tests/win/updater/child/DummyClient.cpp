@@ -38,15 +38,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
   GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
   std::string size = std::to_string(data.nFileSizeLow);
   vorn2::SwapConfirmation swap(path);
-  if (const wchar_t* runs = _wgetenv(L"VORN2_DUMMY_RUNS_LOG")) {
-    HANDLE log = CreateFileW(runs, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    if (log != INVALID_HANDLE_VALUE) {
-      WriteFile(log, "run\n", 4, &written, nullptr);
-      CloseHandle(log);
-    }
-  }
   // The test reads the marker over and over while it waits: shared, so
   // that a read at the wrong moment does not keep it from being written.
   HANDLE marker = INVALID_HANDLE_VALUE;
