@@ -44,7 +44,8 @@ std::wstring ImagePath(const std::wstring& client) {
   return path;
 }
 
-using UniqueSnapshot = UniqueHandle<InvalidValueTraits<HandleKind::KernelObject, &CloseHandle>>;
+// A snapshot fails as INVALID_HANDLE_VALUE and closes as a file does.
+using UniqueSnapshot = UniqueFile;
 
 ULONGLONG Ticks(const FILETIME& time) {
   return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
