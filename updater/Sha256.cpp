@@ -1,5 +1,6 @@
 #include "Sha256.h"
 
+#include <functional>
 #include <vector>
 
 #include "framework/win/Handles.h"
@@ -7,31 +8,21 @@
 
 namespace vorn2::updater {
 
-std::optional<std::string> Sha256OfFile(const std::wstring& path) {
+namespace {
+
+// The digest of what `feed` hands to its sink, one piece after another;
+// nothing when CNG is missing or `feed` fails.
+std::optional<std::string> Sha256Of(const std::function<bool(const std::function<bool(const void*, ULONG)>&)>& feed) {
   const BCryptFunctions* cng = BCrypt();
   if (!cng) return std::nullopt;
-  const UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                   FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!file) return std::nullopt;
   BCRYPT_ALG_HANDLE algorithm = nullptr;
   BCRYPT_HASH_HANDLE hash = nullptr;
   std::optional<std::string> result;
   if (BCRYPT_SUCCESS(cng->BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0)) &&
       BCRYPT_SUCCESS(cng->BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0))) {
-    std::vector<unsigned char> buffer(1 << 16);
-    bool ok = true;
-    for (;;) {
-      DWORD got = 0;
-      if (!ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
-        ok = false;
-        break;
-      }
-      if (got == 0) break;
-      if (!BCRYPT_SUCCESS(cng->BCryptHashData(hash, buffer.data(), got, 0))) {
-        ok = false;
-        break;
-      }
-    }
+    const bool ok = feed([&](const void* data, ULONG size) {
+      return BCRYPT_SUCCESS(cng->BCryptHashData(hash, static_cast<PUCHAR>(const_cast<void*>(data)), size, 0));
+    });
     unsigned char digest[32];
     if (ok && BCRYPT_SUCCESS(cng->BCryptFinishHash(hash, digest, sizeof(digest), 0))) {
       static const char kHex[] = "0123456789abcdef";
@@ -46,6 +37,28 @@ std::optional<std::string> Sha256OfFile(const std::wstring& path) {
   if (hash) cng->BCryptDestroyHash(hash);
   if (algorithm) cng->BCryptCloseAlgorithmProvider(algorithm, 0);
   return result;
+}
+
+}  // namespace
+
+std::optional<std::string> Sha256OfFile(const std::wstring& path) {
+  const UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file) return std::nullopt;
+  return Sha256Of([&](const std::function<bool(const void*, ULONG)>& sink) {
+    std::vector<unsigned char> buffer(1 << 16);
+    for (;;) {
+      DWORD got = 0;
+      if (!ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) return false;
+      if (got == 0) return true;
+      if (!sink(buffer.data(), got)) return false;
+    }
+  });
+}
+
+std::optional<std::string> Sha256OfBytes(const void* data, std::size_t size) {
+  return Sha256Of(
+      [&](const std::function<bool(const void*, ULONG)>& sink) { return sink(data, static_cast<ULONG>(size)); });
 }
 
 }  // namespace vorn2::updater

@@ -1,6 +1,7 @@
 // Linked only into the updater's test build: its messages go to a file
 // instead of a box nobody answers, the test picks the server and the waits,
-// and it can kill the updater right after a step of the swap.
+// it can kill the updater right after a step of the swap, and it can make
+// the install folder refuse writes.
 #include <windows.h>
 
 #include <cstdlib>
@@ -19,6 +20,7 @@ void ApplyTestSeams(UpdaterSettings& settings) {
   if (const char* stall = std::getenv("VORN2_UPDATER_STALL_MS")) settings.stallMs = std::strtoul(stall, nullptr, 10);
   if (const char* wait = std::getenv("VORN2_UPDATER_NEW_CLIENT_WAIT_MS"))
     settings.newClientWaitMs = std::strtoul(wait, nullptr, 10);
+  settings.writesRefused = std::getenv("VORN2_UPDATER_REFUSE_WRITES") != nullptr;
   if (const char* step = std::getenv("VORN2_UPDATER_KILL_AFTER")) {
     std::string killAfter = step;
     // As a power cut would: no clean-up of any kind.

@@ -1,6 +1,9 @@
 #include "Updater.h"
 
+#include <tlhelp32.h>
+
 #include <optional>
+#include <vector>
 
 #include "ProgressWindow.h"
 #include "Sha256.h"
@@ -8,6 +11,7 @@
 #include "framework/win/Files.h"
 #include "framework/win/Handles.h"
 #include "framework/win/Prompt.h"
+#include "framework/win/SystemLibrary.h"
 #include "framework/win/WinText.h"
 #include "startup/UpdaterLaunch.h"
 #include "startup/VersionFile.h"
@@ -30,17 +34,93 @@ std::wstring ModuleFolder() {
 
 enum class ClientState { Free, Busy, Missing, NotWritable };
 
-// The client is gone when its executable can be opened for writing. A running
-// or locked file is refused as shared; a file or folder this account may not
-// write is refused as denied, and waiting would not change that.
-ClientState WaitForClientToExit(const std::wstring& client, DWORD timeoutMs) {
-  const ULONGLONG end = GetTickCount64() + timeoutMs;
+// The client's path as the system names a running image: full, long, and
+// without the extended-length prefix.
+std::wstring ImagePath(const std::wstring& client) {
+  std::wstring path = W(OrdinaryPath(U8(client)));
+  std::vector<wchar_t> buffer(32768);
+  if (GetFullPathNameW(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr)) path = buffer.data();
+  if (GetLongPathNameW(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()))) path = buffer.data();
+  return path;
+}
+
+// A snapshot fails as INVALID_HANDLE_VALUE and closes as a file does.
+using UniqueSnapshot = UniqueFile;
+
+ULONGLONG Ticks(const FILETIME& time) {
+  return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+// Whoever started this client was killed inside CreateProcess (an updater
+// ended by the player, say): its one thread is still suspended before any
+// code of its own has run, and nobody will resume it. It neither runs nor
+// lets go of its file, so it is ended once it has stayed so for seconds (a
+// start in progress takes milliseconds); the updater starts the client
+// itself at its end.
+bool EndedStartCutShort(HANDLE process, DWORD processId, DWORD threads) {
+  constexpr ULONGLONG kCutShortAfter = 5 * 10'000'000ULL;  // in FILETIME units
+  FILETIME created{}, exited{}, kernel{}, user{}, now{};
+  if (threads != 1 || !GetProcessTimes(process, &created, &exited, &kernel, &user)) return false;
+  GetSystemTimeAsFileTime(&now);
+  if (Ticks(now) < Ticks(created) + kCutShortAfter) return false;
+  const UniqueSnapshot snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+  THREADENTRY32 thread{};
+  thread.dwSize = sizeof(thread);
+  for (BOOL more = snapshot && Thread32First(snapshot.get(), &thread); more;
+       more = Thread32Next(snapshot.get(), &thread)) {
+    if (thread.th32OwnerProcessID != processId) continue;
+    const UniqueKernelHandle handle(OpenThread(THREAD_SUSPEND_RESUME, FALSE, thread.th32ThreadID));
+    // Asked by suspending it once more: the count it had comes back.
+    const DWORD suspended = handle ? SuspendThread(handle.get()) : static_cast<DWORD>(-1);
+    if (suspended == static_cast<DWORD>(-1)) return false;
+    ResumeThread(handle.get());
+    if (suspended == 0) return false;
+    const UniqueKernelHandle owner(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId));
+    return owner && TerminateProcess(owner.get(), ERROR_PROCESS_ABORTED) &&
+           WaitForSingleObject(owner.get(), 5000) == WAIT_OBJECT_0;
+  }
+  return false;
+}
+
+// Whether a process runs the client: one whose image is the client's file.
+// Whether its file can be written says nothing about that (a read-only
+// folder, a scanner holding the file). A start cut short is no client
+// running: it is ended.
+bool ClientRunning(const std::wstring& client) {
+  const std::wstring image = ImagePath(client);
+  const UniqueSnapshot snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) {
+    VORN2_TRACE_FAILURE("CreateToolhelp32Snapshot", GetLastError());
+    return false;
+  }
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof(entry);
+  std::vector<wchar_t> name(32768);
+  for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
+    const UniqueKernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
+    DWORD size = static_cast<DWORD>(name.size());
+    if (process && QueryFullProcessImageNameW(process.get(), 0, name.data(), &size) &&
+        CompareStringOrdinal(name.data(), static_cast<int>(size), image.c_str(), -1, TRUE) == CSTR_EQUAL &&
+        !EndedStartCutShort(process.get(), entry.th32ProcessID, entry.cntThreads))
+      return true;
+  }
+  return false;
+}
+
+// The client is gone when no process runs it and its file can be opened for
+// writing. A file held a moment longer (a virus scanner) is waited for; a
+// file or folder this account may not write is refused as denied, and
+// waiting would not change that.
+ClientState WaitForClientToExit(const std::wstring& client, const UpdaterSettings& settings) {
+  const ULONGLONG end = GetTickCount64() + settings.waitForClientMs;
   for (;;) {
-    if (UniqueFile(CreateFileW(client.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)))
-      return ClientState::Free;
-    DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return ClientState::Missing;
-    if (error == ERROR_ACCESS_DENIED) return ClientState::NotWritable;
+    if (!ClientRunning(client)) {
+      const UniqueFile file(CreateFileW(client.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+      const DWORD error = !file ? GetLastError() : settings.writesRefused ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+      if (error == ERROR_SUCCESS) return ClientState::Free;
+      if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return ClientState::Missing;
+      if (error == ERROR_ACCESS_DENIED) return ClientState::NotWritable;
+    }
     if (GetTickCount64() >= end) return ClientState::Busy;
     Sleep(200);
   }
@@ -49,7 +129,8 @@ ClientState WaitForClientToExit(const std::wstring& client, DWORD timeoutMs) {
 // The download and the backup are new files beside the client: a writable
 // client in a folder that takes no new files must stop here, not after the
 // download.
-bool FolderTakesNewFiles(const std::wstring& probe) {
+bool FolderTakesNewFiles(const std::wstring& probe, const UpdaterSettings& settings) {
+  if (settings.writesRefused) return false;
   if (UniqueFile(CreateFileW(probe.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS,
                              FILE_FLAG_DELETE_ON_CLOSE, nullptr)))
     return true;
@@ -72,6 +153,65 @@ std::optional<unsigned long long> FileSize(const std::wstring& path) {
 bool IsFile(const std::wstring& path) {
   DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring MarkerOf(const std::wstring& client) { return client + W(kUnconfirmedSuffix); }
+std::wstring BackupOf(const std::wstring& client) { return client + W(kBackupSuffix); }
+
+// What an earlier run left beside a client that is not running: a swap no
+// client confirmed (it never showed a window, or the run was killed before
+// it could) is undone, the backup put back in one rename; a backup beside a
+// confirmed client is stale. A client missing altogether is seen to later.
+void SettleEarlierSwap(const std::wstring& client) {
+  const std::wstring marker = MarkerOf(client), backup = BackupOf(client);
+  if (IsFile(marker)) {
+    if (!IsFile(backup) ||
+        MoveFileExW(backup.c_str(), client.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      DeleteFileW(marker.c_str());
+  } else if (IsFile(backup) && IsFile(client)) {
+    DeleteFileW(backup.c_str());
+  }
+}
+
+// One updater per client path, held until the updater ends: the name comes
+// from the path as the system compares it, without regard to case.
+std::wstring UpdaterMutexName(const std::wstring& client) {
+  std::wstring path = ImagePath(client);
+  CharUpperBuffW(path.data(), static_cast<DWORD>(path.size()));
+  const std::string bytes = U8(path);
+  return L"Local\\Vorn2Updater-" + W(Sha256OfBytes(bytes.data(), bytes.size()).value_or(""));
+}
+
+// The downloaded file must be the client it was promised: its version
+// resource gives the signed version and the client's own names. A right
+// hash on another file could then only come from the operator's key.
+bool IsPromisedClient(const std::wstring& file, const std::string& version) {
+  const VersionFunctions* api = VersionInfo();
+  if (!api) return false;
+  DWORD ignored = 0;
+  const DWORD size = api->GetFileVersionInfoSizeW(file.c_str(), &ignored);
+  if (size == 0) return false;
+  std::vector<unsigned char> data(size);
+  if (!api->GetFileVersionInfoW(file.c_str(), 0, size, data.data())) return false;
+  void* value = nullptr;
+  UINT length = 0;
+  if (!api->VerQueryValueW(data.data(), L"\\", &value, &length) || length < sizeof(VS_FIXEDFILEINFO)) return false;
+  const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
+  if (FormatLocalVersion(HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
+                         LOWORD(fixed->dwFileVersionLS)) != version)
+    return false;
+  if (!api->VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", &value, &length) || length < 4) return false;
+  const WORD* translation = static_cast<const WORD*>(value);
+  wchar_t block[64];
+  wsprintfW(block, L"\\StringFileInfo\\%04x%04x\\", translation[0], translation[1]);
+  static const wchar_t* const kNames[][2] = {
+      {L"OriginalFilename", L"vorn2.exe"}, {L"InternalName", L"vorn2"}, {L"ProductName", L"Vornhold 2"}};
+  for (const auto& [name, expected] : kNames) {
+    if (!api->VerQueryValueW(data.data(), (block + std::wstring(name)).c_str(), &value, &length) || length == 0 ||
+        std::wstring(static_cast<const wchar_t*>(value)) != expected)
+      return false;
+  }
+  return true;
 }
 
 std::optional<UpdateManifest> ReadManifest() {
@@ -282,11 +422,19 @@ class WinReplaceFiles : public IReplaceFiles {
     SetFileAttributesW(p.c_str(), FILE_ATTRIBUTE_NORMAL);
     return DeleteFileW(p.c_str()) != FALSE;
   }
+  bool Mark(const std::string& path) override {
+    const std::wstring marker = W(path);
+    UniqueFile file(
+        CreateFileW(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file && FlushFileBuffers(file.get()) && CloseChecked(file);
+  }
   bool Start(const std::string& path) override {
     StartedProcess started = StartProgram(W(path), folder_);
     if (!started.process) return false;
     Step("started");
-    return StartedAndRuns(started, settings_.newClientWaitMs);
+    // A client that has shown its first window removed the marker itself,
+    // however soon it ended afterwards.
+    return StartedAndRuns(started, settings_.newClientWaitMs) || !IsFile(MarkerOf(W(path)));
   }
 
  private:
@@ -306,7 +454,7 @@ int UpdateClosedClient(const UpdaterTarget& target, const std::optional<UpdateMa
   const std::wstring client = W(target.clientPath);
   const std::wstring folder = W(target.installFolder);
   const std::wstring newFile = client + L".new";
-  if (!FolderTakesNewFiles(newFile)) {
+  if (!FolderTakesNewFiles(newFile, settings)) {
     Say(kNotWritableMessage);
     return kNotWritable;
   }
@@ -369,8 +517,10 @@ int UpdateClosedClient(const UpdaterTarget& target, const std::optional<UpdateMa
   }
 
   std::optional<std::string> digest = Sha256OfFile(newFile);
-  // The signature covers the hash and the length; the download must match both.
-  if (!digest || *digest != manifest->sha256 || FileSize(newFile) != manifest->length) {
+  // The signature covers the hash and the length; the download must match
+  // both, and be the client of the signed version.
+  if (!digest || *digest != manifest->sha256 || FileSize(newFile) != manifest->length ||
+      !IsPromisedClient(newFile, manifest->version)) {
     DeleteFileW(newFile.c_str());
     Say(kVerifyFailedMessage);
     return kVerifyFailed;
@@ -388,7 +538,7 @@ int UpdateClosedClient(const UpdaterTarget& target, const std::optional<UpdateMa
 // The player may have started the client again during the download: the
 // swap waits for it to close, as at the start, or leaves it alone.
 bool ClientClosedForTheSwap(const std::wstring& client, const UpdaterSettings& settings) {
-  return WaitForClientToExit(client, settings.waitForClientMs) == ClientState::Free;
+  return WaitForClientToExit(client, settings) == ClientState::Free;
 }
 
 int SwapInNewClient(const UpdaterTarget& target, const std::optional<UpdateManifest>& manifest,
@@ -411,21 +561,17 @@ int SwapInNewClient(const UpdaterTarget& target, const std::optional<UpdateManif
   return kReplaceFailed;
 }
 
-}  // namespace
-
-int RunUpdater(const std::wstring& arguments, const UpdaterSettings& settings) {
-  std::optional<UpdaterTarget> target = ParseUpdaterParameters(U8(arguments));
-  if (!target) {
-    Say(kBadArgumentsMessage);
-    return kBadArguments;
-  }
-  const std::wstring client = W(target->clientPath);
+// Everything once this updater holds the client's path.
+int UpdateClient(const UpdaterTarget& target, const UpdaterSettings& settings) {
+  const std::wstring client = W(target.clientPath);
   const std::optional<UpdateManifest> manifest = ReadManifest();
 
-  ClientState state = WaitForClientToExit(client, settings.waitForClientMs);
-  if (state == ClientState::Missing && PutBackMissingClient(client, client + L".old", client + L".new", manifest,
-                                                            settings.publicKey))
-    state = WaitForClientToExit(client, settings.waitForClientMs);
+  // Before anything else, unless the client runs (it may yet confirm).
+  if (!ClientRunning(client)) SettleEarlierSwap(client);
+  ClientState state = WaitForClientToExit(client, settings);
+  if (state == ClientState::Missing &&
+      PutBackMissingClient(client, BackupOf(client), client + L".new", manifest, settings.publicKey))
+    state = WaitForClientToExit(client, settings);
   switch (state) {
     case ClientState::Free:
       break;
@@ -439,20 +585,39 @@ int RunUpdater(const std::wstring& arguments, const UpdaterSettings& settings) {
       Say(kNotWritableMessage);
       return kNotWritable;
   }
+  // A client that ran at the start and ended without confirming its swap.
+  SettleEarlierSwap(client);
 
-  int code = UpdateClosedClient(*target, manifest, settings);
-  if (code == kUpdated) {
-    if (!ClientClosedForTheSwap(client, settings)) {
-      DeleteFileW((client + L".new").c_str());
-      Say(kClientBusyMessage);
-      return kClientBusy;  // running again: nothing to start
-    }
-    code = SwapInNewClient(*target, manifest, settings);
+  const int code = UpdateClosedClient(target, manifest, settings);
+  if (code != kUpdated) return code;
+  if (!ClientClosedForTheSwap(client, settings)) {
+    DeleteFileW((client + L".new").c_str());
+    Say(kClientBusyMessage);
+    return kClientBusy;
   }
-  // Whatever failed, the player gets the client they had.
-  if (code != kUpdated) {
-    StartProgram(client, W(target->installFolder));
+  return SwapInNewClient(target, manifest, settings);
+}
+
+}  // namespace
+
+int RunUpdater(const std::wstring& arguments, const UpdaterSettings& settings) {
+  std::optional<UpdaterTarget> target = ParseUpdaterParameters(U8(arguments));
+  if (!target) {
+    Say(kBadArgumentsMessage);
+    return kBadArguments;
   }
+  const std::wstring client = W(target->clientPath);
+  // A second updater for this client (two clients asking at once, a double
+  // click) leaves it all to the first, which starts the client at its end.
+  const HANDLE mutex = CreateMutexW(nullptr, FALSE, UpdaterMutexName(client).c_str());
+  const DWORD mutexError = GetLastError();
+  const UniqueKernelHandle lock(mutex);
+  if ((lock && mutexError == ERROR_ALREADY_EXISTS) || mutexError == ERROR_ACCESS_DENIED) return kAlreadyUpdating;
+  if (!lock) VORN2_TRACE_FAILURE("CreateMutexW", mutexError);
+
+  const int code = UpdateClient(*target, settings);
+  // Whatever failed, at whatever step, the player gets the game back.
+  if (code != kUpdated && !ClientRunning(client)) StartProgram(client, W(target->installFolder));
   return code;
 }
 

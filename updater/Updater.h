@@ -24,6 +24,9 @@ struct UpdaterSettings {
   // Called after each step of the swap ("backup", "replaced", "started");
   // empty in the shipped program.
   std::function<void(const char* step)> afterStep;
+  // Every write into the install folder is refused, as in a folder turned
+  // read-only; set by the test build only (Wine run as root writes anyway).
+  bool writesRefused = false;
 };
 
 enum ExitCode : int {
@@ -37,10 +40,12 @@ enum ExitCode : int {
   kNotWritable = 8,
   kSignatureRefused = 9,
   kNotNewer = 10,
+  kAlreadyUpdating = 11,  // another updater has this client; nothing said
 };
 
-// Every failure is told to the user (through Prompt) before returning. Once
-// the client has closed, a failed update starts the old client again.
+// Every failure is told to the user (through Prompt) before returning, and
+// when no process runs the client then, it is started again. One updater
+// per client path: a second one returns kAlreadyUpdating at once, silently.
 int RunUpdater(const std::wstring& arguments, const UpdaterSettings& settings);
 
 // Where the installer registers the client for Windows' list of programs.

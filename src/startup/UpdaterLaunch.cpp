@@ -102,16 +102,21 @@ std::string DefaultClientUrl(std::string_view updateServer, std::string_view cli
 
 ReplaceOutcome ReplaceAndRestart(IReplaceFiles& files, const std::string& clientPath, const std::string& newFile,
                                  const std::string& backupPath) {
-  if (!files.Copy(clientPath, backupPath) || !files.Move(newFile, clientPath)) {
+  const std::string marker = clientPath + std::string(kUnconfirmedSuffix);
+  if (!files.Copy(clientPath, backupPath) || !files.Mark(marker) || !files.Move(newFile, clientPath)) {
     files.Delete(newFile);
+    files.Delete(marker);
     files.Delete(backupPath);
     return ReplaceOutcome::RestoredOld;  // never touched
   }
   if (files.Start(clientPath)) {
+    files.Delete(marker);
     files.Delete(backupPath);
     return ReplaceOutcome::Replaced;
   }
-  return files.Move(backupPath, clientPath) ? ReplaceOutcome::RestoredOld : ReplaceOutcome::OldKeptAsBackup;
+  if (!files.Move(backupPath, clientPath)) return ReplaceOutcome::OldKeptAsBackup;  // the marker stays with it
+  files.Delete(marker);
+  return ReplaceOutcome::RestoredOld;
 }
 
 }  // namespace vorn2

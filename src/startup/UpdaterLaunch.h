@@ -42,6 +42,12 @@ inline constexpr std::string_view kPublishedClientName = "vorn2.exe";
 // Where the new client comes from when the version file names no url=.
 std::string DefaultClientUrl(std::string_view updateServer, std::string_view clientFileName = kPublishedClientName);
 
+// Beside the client while a swapped-in client has not yet shown a window
+// ("vorn2.exe.unconfirmed"): its absence is the confirmation. Whoever finds
+// it with the client not running puts the backup back.
+inline constexpr std::string_view kUnconfirmedSuffix = ".unconfirmed";
+inline constexpr std::string_view kBackupSuffix = ".old";
+
 // The files the replace step works with.
 class IReplaceFiles {
  public:
@@ -52,6 +58,8 @@ class IReplaceFiles {
   // implementation's.
   virtual bool Move(const std::string& from, const std::string& to) = 0;
   virtual bool Delete(const std::string& path) = 0;
+  // An empty file, on the disk before this returns.
+  virtual bool Mark(const std::string& path) = 0;
   // Starts the program and tells whether it showed that it runs.
   virtual bool Start(const std::string& path) = 0;
 };
@@ -64,9 +72,12 @@ enum class ReplaceOutcome {
 };
 
 // Copy the old client to the backup, then let the new file replace it in one
-// rename, so the client's path never stands empty. The backup goes only
-// once the new client runs; a new client that cannot start is replaced by
-// the backup.
+// rename, so the client's path never stands empty. From right before the
+// rename until the new client runs, the marker says that the swap is
+// unconfirmed: a run killed meanwhile leaves the next one (or the
+// installer) enough to put the backup back. The marker, then the backup, go
+// only once the new client runs; a new client that cannot start is replaced
+// by the backup.
 ReplaceOutcome ReplaceAndRestart(IReplaceFiles& files, const std::string& clientPath, const std::string& newFile,
                                  const std::string& backupPath);
 

@@ -41,6 +41,7 @@ void TraceAheadFailure(const std::exception_ptr& failure) {
 LoadFrm::LoadFrm(StartupSettings settings)
     : Form(SplashDesign()),
       settings_(std::move(settings)),
+      swap_(ModulePath()),
       accessible_([this] {
         return std::make_shared<WindowAccessible>(
             hWnd(), [] { return AccessibleInfo{ROLE_SYSTEM_CLIENT, kAccessibleName, 0, {}}; });
@@ -52,8 +53,9 @@ LoadFrm::~LoadFrm() {
 }
 
 void LoadFrm::MakeUpdateChecker() {
-  if (!updateChecker_)
-    updateChecker_ = std::make_unique<StartupUpdateChecker>(settings_.updateServer, timeouts_);
+  if (updateChecker_) return;
+  updateChecker_ = std::make_unique<StartupUpdateChecker>(settings_.updateServer, timeouts_);
+  updateChecker_->beforeQuestion = [this] { swap_.FirstWindowShown(); };
 }
 
 void LoadFrm::BeginCreate() {
@@ -103,6 +105,7 @@ bool LoadFrm::Create() {
   // going on is what a failed download would have led to.
   const bool connected = connectedAhead_ ? *connectedAhead_ : aheadFailure_ || Process().isConnected();
   if (!connected) {
+    swap_.FirstWindowShown();
     Prompt(nullptr, kNetworkMessage, kPromptTitle, MB_ICONEXCLAMATION);
     End();
     return false;
@@ -118,6 +121,7 @@ bool LoadFrm::Create() {
 void LoadFrm::Start() {
   if (!Load() || ended_) return;
   Show();
+  swap_.FirstWindowShown();
 }
 
 void LoadFrm::OnLoad() {

@@ -13,6 +13,7 @@
 #include "framework/win/Form.h"
 #include "framework/win/Handles.h"
 #include "framework/win/PublicData.h"
+#include "startup/win/SwapConfirmation.h"
 #include "startup/win/UpdateCheck.h"
 
 namespace vorn2 {
@@ -67,6 +68,9 @@ class LoadFrm : public Form {
   void WaitForAhead();
   void MakeUpdateChecker();
   StartupSettings settings_;
+  // Its first window, the splash or a message box before it, confirms a
+  // client the updater has just put in place.
+  SwapConfirmation swap_;
   DownloadTimeouts timeouts_ = kVersionFileTimeouts;
   LayeredPicture splash_;
   std::unique_ptr<StartupUpdateChecker> updateChecker_;

@@ -19,19 +19,6 @@ namespace vorn2 {
 
 namespace {
 
-std::wstring ModulePath() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0) return {};
-    if (n < path.size()) {
-      path.resize(n);
-      return path;
-    }
-    path.resize(path.size() * 2);
-  }
-}
-
 // Only a file downloaded by this very check decides: one left from an
 // earlier run says nothing about the server now, and nothing of a failed
 // download stays behind.
@@ -81,6 +68,19 @@ bool UserWantsUpdate(HWND owner) {
 
 }  // namespace
 
+std::wstring ModulePath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return {};
+    if (n < path.size()) {
+      path.resize(n);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
 std::string LocalVersionString() {
   const VersionFunctions* version = VersionInfo();
   if (!version) return {};
@@ -114,6 +114,7 @@ void StartupUpdateChecker::Fetch() {
 void StartupUpdateChecker::CheckForUpdate() {
   Fetch();
   if (*fetched_ != RemoteVersion::Different) return;
+  if (beforeQuestion) beforeQuestion();
   if (!UserWantsUpdate(nullptr)) return;
   if (!LaunchUpdater(nullptr)) return;
   updaterStarted_ = true;

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -19,6 +20,8 @@ inline constexpr const char* kUpdaterNotWrittenMessage =
     "无法写入更新程序，可能已有更新程序正在运行。本次不更新，请稍后再试！";
 inline constexpr const char* kUpdaterNotStartedMessage = "无法启动更新程序。本次不更新，请稍后再试！";
 
+// This executable's full path.
+std::wstring ModulePath();
 // "major.minor.fourth" from this executable's VERSIONINFO; empty without one.
 std::string LocalVersionString();
 // GetTempFolder() + "update.txt".
@@ -52,6 +55,8 @@ class StartupUpdateChecker {
   void CheckForUpdate();
   // The updater was started (the process is ending).
   bool UpdaterStarted() const { return updaterStarted_; }
+  // Called right before the question is shown.
+  std::function<void()> beforeQuestion;
 
  private:
   std::string updateServer_;

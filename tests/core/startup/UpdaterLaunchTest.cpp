@@ -71,7 +71,8 @@ TEST(UpdaterDefaults, ClientUrlBesideTheVersionFile) {
   EXPECT_EQ(FileNameOf("C:\\a\\vorn2.exe"), "vorn2.exe");
 }
 
-const std::string kClient = "C:\\g\\vorn2.exe", kNew = "C:\\g\\vorn2.exe.new", kBackup = "C:\\g\\vorn2.exe.old";
+const std::string kClient = "C:\\g\\vorn2.exe", kNew = "C:\\g\\vorn2.exe.new", kBackup = "C:\\g\\vorn2.exe.old",
+                  kMarker = "C:\\g\\vorn2.exe.unconfirmed";
 
 // A folder of named files whose operations can be made to fail. It notes
 // whether the client's path was ever empty between two calls.
@@ -102,6 +103,11 @@ class FakeFiles : public IReplaceFiles {
     if (Fails()) return false;
     return files.erase(path) != 0;
   }
+  bool Mark(const std::string& path) override {
+    if (Fails()) return false;
+    files[path] = "";
+    return true;
+  }
   bool Start(const std::string& path) override {
     if (Fails() || !files.count(path)) return false;
     started.push_back(files[path]);
@@ -120,10 +126,10 @@ TEST(ReplaceAndRestart, HappyPathStartsTheNewClientAndDropsTheBackup) {
 TEST(ReplaceAndRestart, TheClientPathIsNeverEmptyAndTheOldClientNeverLostWhicheverStepFails) {
   // Fail each single call in turn (and every pair): the client's path always
   // holds a client; afterwards the old one stands there or, if it cannot be
-  // moved back, at the backup path; the backup is gone only when the new
-  // client runs.
-  for (int first = 0; first < 6; ++first) {
-    for (int second = first; second < 6; ++second) {
+  // moved back, at the backup path with the marker beside it; the backup is
+  // gone only when the new client runs.
+  for (int first = 0; first < 8; ++first) {
+    for (int second = first; second < 8; ++second) {
       FakeFiles fs;
       fs.files = {{kClient, "old"}, {kNew, "new"}};
       fs.failingCalls = {first, second};
@@ -140,6 +146,7 @@ TEST(ReplaceAndRestart, TheClientPathIsNeverEmptyAndTheOldClientNeverLostWhichev
           break;
         case ReplaceOutcome::OldKeptAsBackup:
           EXPECT_EQ(fs.files[kBackup], "old");
+          EXPECT_TRUE(fs.files.count(kMarker));
           break;
       }
     }
@@ -148,16 +155,17 @@ TEST(ReplaceAndRestart, TheClientPathIsNeverEmptyAndTheOldClientNeverLostWhichev
 
 TEST(ReplaceAndRestart, OutcomeOfEachFailingStep) {
   struct Case {
-    std::set<int> failing;  // Copy, Move, Start, then Delete or Move back
+    std::set<int> failing;  // Copy, Mark, Move, Start, then Delete or Move back
     ReplaceOutcome outcome;
     std::map<std::string, std::string> files;
   } cases[] = {
       {{}, ReplaceOutcome::Replaced, {{kClient, "new"}}},
       {{0}, ReplaceOutcome::RestoredOld, {{kClient, "old"}}},
       {{1}, ReplaceOutcome::RestoredOld, {{kClient, "old"}}},
-      // The new client would not start: the backup takes its place.
       {{2}, ReplaceOutcome::RestoredOld, {{kClient, "old"}}},
-      {{2, 3}, ReplaceOutcome::OldKeptAsBackup, {{kClient, "new"}, {kBackup, "old"}}},
+      // The new client would not start: the backup takes its place.
+      {{3}, ReplaceOutcome::RestoredOld, {{kClient, "old"}}},
+      {{3, 4}, ReplaceOutcome::OldKeptAsBackup, {{kClient, "new"}, {kBackup, "old"}, {kMarker, ""}}},
   };
   for (const Case& c : cases) {
     FakeFiles fs;

@@ -32,15 +32,21 @@ std::string ReadText(const std::wstring& path) {
 struct ChildRun {
   int exitCode;
   std::string log;
+  bool swapConfirmed;  // the marker and the backup put beside it are gone
 };
 
+// The child runs from a folder of its own, beside what an update leaves
+// until its new client has shown a window.
 ChildRun RunChild(const std::string& mode, const std::string& arguments) {
   test::TempDir dir;
+  const std::wstring exe = dir.File(L"startup_child.exe");
+  EXPECT_TRUE(CopyFileW(test::BesideThisProgram(L"startup_child.exe").c_str(), exe.c_str(), FALSE));
+  EXPECT_TRUE(test::WriteFileBytes(exe + L".unconfirmed", {}) && test::WriteFileBytes(exe + L".old", {'x'}));
   std::wstring log = dir.File(L"log.txt");
-  std::wstring cmd = L"\"" + test::BesideThisProgram(L"startup_child.exe") + L"\" " + W(mode) + L" " + log + L" " +
-                     W(arguments);
-  ChildRun run{test::RunProcess(cmd, 20000), ""};
+  std::wstring cmd = L"\"" + exe + L"\" " + W(mode) + L" " + log + L" " + W(arguments);
+  ChildRun run{test::RunProcess(cmd, 20000), "", false};
   run.log = ReadText(log);
+  run.swapConfirmed = !test::FileExists(exe + L".unconfirmed") && !test::FileExists(exe + L".old");
   return run;
 }
 
@@ -287,16 +293,19 @@ TEST_F(SplashTest, WorkerFailureGoesOnAsAfterAFailedDownload) {
   EXPECT_EQ(ends, 0);
 }
 
+// The message is the first window: it confirms an update's new client.
 TEST(StartupProcess, OfflineEndsTheProcessAfterTheMessage) {
   ChildRun run = RunChild("offline", "/web");
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_EQ(run.log, "prompt 提示|未能连接到服务器，请检查网络连接是否正常！|48\n");
+  EXPECT_TRUE(run.swapConfirmed);
 }
 
 TEST(StartupProcess, WebSwitchOpensTheHomePageAndEnds) {
   ChildRun run = RunChild("online", "/web");
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_EQ(run.log, "shell http://127.0.0.1:9/home|\n");
+  EXPECT_FALSE(run.swapConfirmed);  // no window of its own
 }
 
 TEST(StartupProcess, OtherArgumentsStartNormallyWithTheSplash) {
@@ -304,6 +313,7 @@ TEST(StartupProcess, OtherArgumentsStartNormallyWithTheSplash) {
     ChildRun run = RunChild("online", args);
     EXPECT_EQ(run.exitCode, 42) << args;
     EXPECT_EQ(run.log, "splash 356x122 visible\n") << args;
+    EXPECT_TRUE(run.swapConfirmed) << args;
   }
 }
 

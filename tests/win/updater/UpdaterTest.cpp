@@ -119,16 +119,18 @@ class Updater : public ::testing::Test {
   int RunUpdater(const std::wstring& arguments) {
     return test::RunProcess(L"\"" + updater_ + L"\" " + arguments, 60000);
   }
-  // The updater running while the test acts on its files.
-  PROCESS_INFORMATION StartUpdater(const std::wstring& arguments) {
+  // The updater (or a client: "/stay" runs until ended) running while the
+  // test acts on its files.
+  static PROCESS_INFORMATION Start(const std::wstring& program, const std::wstring& arguments, DWORD flags = 0) {
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi{};
-    std::wstring commandLine = L"\"" + updater_ + L"\" " + arguments;
-    EXPECT_TRUE(CreateProcessW(updater_.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                               &pi));
+    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
+    EXPECT_TRUE(CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr,
+                               &si, &pi));
     return pi;
   }
+  PROCESS_INFORMATION StartUpdater(const std::wstring& arguments) { return Start(updater_, arguments); }
   int Finish(PROCESS_INFORMATION pi) {
     DWORD code = static_cast<DWORD>(-1);
     if (!test::PumpUntil([&] { return WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; }, 60000))
@@ -290,19 +292,32 @@ TEST_F(Updater, UrlLineOfTheVersionFileIsUsed) {
 }
 
 // The signature covers the hash and the length; a served file that does not
-// match them is still refused after the signature has verified.
+// match them is still refused after the signature has verified, and so is a
+// signed file whose version resource does not name the signed client.
 TEST_F(Updater, DownloadThatDoesNotMatchTheSignedFileLeavesTheOldClient) {
+  std::vector<unsigned char> renamed = newBytes_;
+  const std::string wide("v\0o\0r\0n\0002\0.\0e\0x\0e\0", 18);
+  const auto at = std::search(renamed.begin(), renamed.end(), wide.begin(), wide.end());
+  ASSERT_NE(at, renamed.end());
+  at[8] = '3';  // OriginalFilename "vorn3.exe"
   const struct {
     const char* what;
     std::vector<unsigned char> served;
+    const char* signedVersion = nullptr;  // the version file signs what is served
   } cases[] = {
       {"same length, other bytes", std::vector<unsigned char>(newBytes_.size(), 'x')},
       {"cut short", std::vector<unsigned char>(newBytes_.begin(), newBytes_.end() - 100)},
+      {"other version", newBytes_, "1.3.0"},
+      {"other names", renamed, "1.2.0"},
+      {"no program", std::vector<unsigned char>(newBytes_.size(), 'x'), "1.2.0"},
   };
+  const std::vector<unsigned char> client = newBytes_;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     DeleteFileW(messages_.c_str());
-    WriteManifest(Publish());
+    DeleteFileW((client_ + L".started").c_str());
+    newBytes_ = c.signedVersion ? c.served : client;
+    WriteManifest(Publish("", c.signedVersion ? c.signedVersion : "1.2.0"));
     std::string body(c.served.begin(), c.served.end());
     ASSERT_EQ(HttpRequest("PUT", base_ + "/__admin/file/gamehome/vorn2/vorn2.exe", body), 200);
     EXPECT_EQ(RunUpdater(Arguments()), 6);
@@ -381,23 +396,34 @@ TEST_F(Updater, DownloadThatEndsEarlyLeavesTheOldClient) {
 }
 
 // The swap stopped dead after each of its steps (as by a power cut) leaves a
-// client at its path, old or new, and the next run completes the update. A
-// client lost by an older updater that moved it aside is put back from its
-// backup, or from a download that proves to be the published one. A new
-// file held open for a moment (a virus scanner) only delays the swap.
+// client at its path, old or new, and the next run completes the update; a
+// new client that cannot start, left unconfirmed at the path, is undone by
+// the next run first, and so is a client whose start was cut short (left
+// suspended by a starter killed inside CreateProcess). A client lost by an
+// older updater that moved it aside is put back from its backup, or from a
+// download that proves to be the published one. A new file held open for a
+// moment (a virus scanner) only delays the swap.
 TEST_F(Updater, SwapKilledAtAnyStepOrHeldNeverLeavesTheClientPathEmpty) {
-  enum Setup { kKilled, kMovedAside, kOnlyNewLeft, kNewHeld };
+  enum Setup { kKilled, kMovedAside, kOnlyNewLeft, kNewHeld, kStartCutShort };
   struct Case {
     Setup setup;
     const wchar_t* killAfter;
     bool newInPlaceAfterKill;
+    bool newCannotStart = false;
   } cases[] = {
-      {kKilled, L"backup", false}, {kKilled, L"replaced", true}, {kKilled, L"started", true},
-      {kMovedAside, nullptr, false}, {kOnlyNewLeft, nullptr, false}, {kNewHeld, nullptr, false},
+      {kKilled, L"backup", false},        {kKilled, L"replaced", true},      {kKilled, L"started", true},
+      {kKilled, L"replaced", true, true}, {kKilled, L"started", true, true}, {kMovedAside, nullptr, false},
+      {kOnlyNewLeft, nullptr, false},     {kNewHeld, nullptr, false},        {kStartCutShort, nullptr, false},
   };
+  const std::vector<unsigned char> good = newBytes_;
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.setup << " " << (c.killAfter ? U8(c.killAfter) : ""));
+    SCOPED_TRACE(testing::Message() << c.setup << (c.killAfter ? U8(c.killAfter) : "") << c.newCannotStart);
+    WaitForClientToEnd(client_);
     ASSERT_TRUE(test::WriteFileBytes(client_, oldBytes_));
+    DeleteFileW((client_ + L".started").c_str());
+    newBytes_ = good;
+    if (c.newCannotStart)
+      for (char ch : std::string("ENDSNOW!")) newBytes_.push_back(static_cast<unsigned char>(ch));
     WriteManifest(ManifestWithoutUrl());
     std::atomic<bool> watching{true}, emptied{false};
     std::thread watcher;
@@ -424,6 +450,8 @@ TEST_F(Updater, SwapKilledAtAnyStepOrHeldNeverLeavesTheClientPathEmpty) {
       WriteManifestServedWith("slow/gamehome/vorn2/vorn2.exe?piece=8192&delay=100");
       watch();
     }
+    const PROCESS_INFORMATION cutShort =
+        c.setup == kStartCutShort ? Start(client_, L"", CREATE_SUSPENDED) : PROCESS_INFORMATION{};
     HANDLE held = INVALID_HANDLE_VALUE;
     PROCESS_INFORMATION pi = StartUpdater(Arguments());
     if (c.setup == kNewHeld) {
@@ -446,15 +474,18 @@ TEST_F(Updater, SwapKilledAtAnyStepOrHeldNeverLeavesTheClientPathEmpty) {
       test::Pump(2000);
       if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
     }
-    EXPECT_EQ(Finish(pi), 0);
+    // One that cannot start is put back, then tried and refused once more.
+    EXPECT_EQ(Finish(pi), c.newCannotStart ? 7 : 0);
+    if (cutShort.hProcess) {
+      EXPECT_EQ(Finish(cutShort), ERROR_PROCESS_ABORTED);
+    }
     watching = false;
     if (watcher.joinable()) watcher.join();
     EXPECT_FALSE(emptied);
-    EXPECT_EQ(ReadFileBytes(client_), newBytes_);
-    EXPECT_FALSE(test::FileExists(client_ + L".new"));
-    EXPECT_FALSE(test::FileExists(client_ + L".old"));
-    EXPECT_TRUE(StartedClientOfSize(newBytes_.size()));
-    WaitForClientToEnd(client_);
+    const std::vector<unsigned char>& expected = c.newCannotStart ? oldBytes_ : newBytes_;
+    EXPECT_EQ(ReadFileBytes(client_), expected);
+    EXPECT_TRUE(StartedClientOfSize(expected.size()));
+    EXPECT_EQ(FolderNames(install_.path()), (std::vector<std::wstring>{L"vorn2.exe", L"vorn2.exe.started"}));
   }
 }
 
@@ -464,48 +495,33 @@ TEST_F(Updater, ClientStartedAgainDuringTheDownloadIsNotReplaced) {
   WriteManifestServedWith("slow/gamehome/vorn2/vorn2.exe?piece=8192&delay=200");
   SetEnvironmentVariableW(L"VORN2_UPDATER_WAIT_MS", L"1500");
   PROCESS_INFORMATION pi = StartUpdater(Arguments());
-  HANDLE hold = INVALID_HANDLE_VALUE;
   EXPECT_TRUE(test::PumpUntil([&] { return test::FileExists(client_ + L".new"); }, 10000));
+  const PROCESS_INFORMATION running = Start(client_, L"/stay");
   // Held the way a running image holds its file.
-  hold = CreateFileW(client_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE hold = CreateFileW(client_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   EXPECT_NE(hold, INVALID_HANDLE_VALUE);
   EXPECT_EQ(Finish(pi), 3);
   CloseHandle(hold);
+  TerminateProcess(running.hProcess, 0);
+  Finish(running);
   ExpectOldClientUntouched(false);
   ExpectMessage("客户端程序仍在运行");
 }
 
-// A published client that is no program, or one that ends before it shows a
-// window: the old client goes back and is started again.
+// A published client that ends before it shows a window: the old client
+// goes back and is started again.
 TEST_F(Updater, NewClientThatCannotStartIsReplacedByTheOldOne) {
-  std::vector<unsigned char> endsAtOnce = newBytes_;
-  for (char ch : std::string("ENDSNOW!")) endsAtOnce.push_back(static_cast<unsigned char>(ch));
-  std::vector<unsigned char> noProgram(newBytes_.size(), 'x');
-  for (std::vector<unsigned char>* published : {&endsAtOnce, &noProgram}) {
-    // A folder of its own: the old client started again by the case before
-    // may still hold its file.
-    test::TempDir install;
-    client_ = install.File(L"vorn2.exe");
-    ASSERT_TRUE(test::WriteFileBytes(client_, oldBytes_));
-    DeleteFileW(messages_.c_str());
-    newBytes_ = *published;
-    WriteManifest(ManifestWithoutUrl());
-    EXPECT_EQ(RunUpdater(Arguments()), 7);
-    ExpectOldClientUntouched();
-    ExpectMessage("已恢复原来的客户端");
-    WaitForClientToEnd(client_);
-  }
+  for (char ch : std::string("ENDSNOW!")) newBytes_.push_back(static_cast<unsigned char>(ch));
+  WriteManifest(ManifestWithoutUrl());
+  EXPECT_EQ(RunUpdater(Arguments()), 7);
+  ExpectOldClientUntouched();
+  ExpectMessage("已恢复原来的客户端");
 }
 
 TEST_F(Updater, ClientThatNeverExitsIsLeftAsItIs) {
   WriteManifest(Publish());
   SetEnvironmentVariableW(L"VORN2_UPDATER_WAIT_MS", L"1500");
-  STARTUPINFOW si{};
-  si.cb = sizeof(si);
-  PROCESS_INFORMATION pi{};
-  std::wstring commandLine = L"\"" + client_ + L"\" /stay";
-  ASSERT_TRUE(CreateProcessW(client_.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                             &pi));
+  const PROCESS_INFORMATION pi = Start(client_, L"/stay");
   // Also hold the file the way a running image does, so the test does not
   // depend on how the system locks executables.
   HANDLE hold = CreateFileW(client_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -514,9 +530,7 @@ TEST_F(Updater, ClientThatNeverExitsIsLeftAsItIs) {
   ULONGLONG took = GetTickCount64() - started;
   if (hold != INVALID_HANDLE_VALUE) CloseHandle(hold);
   TerminateProcess(pi.hProcess, 0);
-  WaitForSingleObject(pi.hProcess, 5000);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
+  Finish(pi);
   EXPECT_EQ(code, 3);
   EXPECT_GE(took, 1400u);  // it did wait
   ExpectOldClientUntouched(false);
@@ -540,6 +554,20 @@ TEST_F(Updater, ClientThatExitsWhileWaitedForIsUpdated) {
   WaitForSingleObject(thread, 5000);
   CloseHandle(thread);
   EXPECT_EQ(ReadFileBytes(client_), newBytes_);
+}
+
+// Two updaters for one client at once, the second naming it in other letter
+// case: the second leaves at once, starts nothing and says nothing.
+TEST_F(Updater, SecondUpdaterForTheSameClientLeavesItToTheFirst) {
+  WriteManifest(Publish());
+  std::wstring upper = Arguments();
+  CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
+  const PROCESS_INFORMATION first = StartUpdater(Arguments()), second = StartUpdater(upper);
+  std::vector<int> codes = {Finish(first), Finish(second)};
+  std::sort(codes.begin(), codes.end());
+  EXPECT_EQ(codes, (std::vector<int>{0, 11}));
+  EXPECT_TRUE(StartedClientOfSize(newBytes_.size()));
+  EXPECT_FALSE(test::FileExists(messages_)) << ReadText(messages_);
 }
 
 // Windows refuses a read-only client, or one in a Program Files install, as
@@ -568,6 +596,30 @@ TEST_F(Updater, InstallationThatCannotBeWrittenIsReportedAtOnce) {
   code = RunUpdater(Arguments());
   RemoveDirectoryW(blocked.c_str());
   EXPECT_EQ(code, 8);
+  ExpectOldClientUntouched();
+  ExpectMessage("无法写入安装目录");
+
+  // The folder turned read-only while the client still ran (the test build
+  // refuses the writes: Wine run as root would write anyway): once the
+  // client has closed, the update is refused and the client started again.
+  WaitForClientToEnd(client_);
+  ASSERT_TRUE(test::WriteFileBytes(client_, oldBytes_));
+  DeleteFileW(messages_.c_str());
+  DeleteFileW((client_ + L".started").c_str());
+  const PROCESS_INFORMATION running = Start(client_, L"/stay");
+  std::thread closing([&] {
+    Sleep(1500);
+    TerminateProcess(running.hProcess, 0);
+  });
+  SetEnvironmentVariableW(L"VORN2_UPDATER_REFUSE_WRITES", L"1");
+  started = GetTickCount64();
+  code = RunUpdater(Arguments());
+  took = GetTickCount64() - started;
+  SetEnvironmentVariableW(L"VORN2_UPDATER_REFUSE_WRITES", nullptr);
+  closing.join();
+  Finish(running);
+  EXPECT_EQ(code, 8);
+  EXPECT_GE(took, 1400u);  // it saw the client run
   ExpectOldClientUntouched();
   ExpectMessage("无法写入安装目录");
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "framework/win/SystemLibrary.h"
+#include "startup/win/SwapConfirmation.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
   const std::wstring arguments = commandLine ? commandLine : L"";
@@ -36,6 +37,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
   std::string size = std::to_string(data.nFileSizeLow);
+  vorn2::SwapConfirmation swap(path);
   // The test reads the marker over and over while it waits: shared, so
   // that a read at the wrong moment does not keep it from being written.
   HANDLE marker = INVALID_HANDLE_VALUE;
@@ -65,6 +67,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
   // Otherwise it shows a window for a second, as a client that runs.
   HWND window = CreateWindowExW(0, L"STATIC", L"dummy client", WS_POPUP | WS_VISIBLE, 0, 0, 40, 20, nullptr, nullptr,
                                 nullptr, nullptr);
+  swap.FirstWindowShown();
   SetTimer(window, 1, 1000, nullptr);
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
